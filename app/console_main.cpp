@@ -1,0 +1,96 @@
+// The console runner: `kovac.exe` on Windows, `kova` natively.
+//   kovac [--lang ja|en] SCRIPT [ARGS...]
+// PRINT lines go to stdout as UTF-8, one line each; what the GUI would show
+// in its error dialog or message boxes goes to stderr.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/play.h"
+#include "engine/messages.h"
+#include "platform/platform.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace kova {
+namespace {
+
+// Writes text as UTF-8 lines; CR LF and lone CR inside the text become line
+// breaks so that every line of the output is one line of the text.
+void writeLines(std::FILE* out, u16v text) {
+  std::string bytes = toUtf8(text);
+  std::string normalised;
+  normalised.reserve(bytes.size() + 1);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      normalised.push_back('\n');
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      normalised.push_back(bytes[i]);
+    }
+  }
+  normalised.push_back('\n');
+  std::fwrite(normalised.data(), 1, normalised.size(), out);
+  std::fflush(out);
+}
+
+class ConsoleHost final : public EngineHost {
+ public:
+  void showError(const u16& text) override { writeLines(stderr, text); }
+  void showMessage(const u16& text) override { writeLines(stderr, text); }
+  void printLine(const u16& text) override { writeLines(stdout, text); }
+};
+
+int usage() {
+  std::fputs("usage: kovac [--lang ja|en] SCRIPT [ARGS...]\n", stderr);
+  return 2;
+}
+
+int runConsole(const std::vector<u16>& args) {
+  Platform& platform = hostPlatform();
+  setLanguage(platform.systemLanguageIsJapanese() ? Language::Japanese : Language::English);
+  size_t i = 0;
+  while (i < args.size() && startsWith(args[i], u"--")) {
+    if (args[i] == u"--lang" && i + 1 < args.size()) {
+      if (args[i + 1] == u"ja") setLanguage(Language::Japanese);
+      else if (args[i + 1] == u"en") setLanguage(Language::English);
+      else return usage();
+      i += 2;
+    } else if (args[i] == u"--") {
+      ++i;
+      break;
+    } else {
+      return usage();
+    }
+  }
+  if (i >= args.size()) return usage();
+  ConsoleHost host;
+  Player player(platform, host);
+  ScriptSpec spec;
+  if (!player.load(args[i], spec)) return 1;
+  spec.params.assign(args.begin() + static_cast<long>(i) + 1, args.end());
+  return player.play(spec);
+}
+
+}  // namespace
+}  // namespace kova
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  std::vector<kova::u16> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+  return kova::runConsole(args);
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<kova::u16> args;
+  for (int i = 1; i < argc; ++i) args.push_back(kova::fromUtf8(argv[i]));
+  return kova::runConsole(args);
+}
+#endif

@@ -1,0 +1,65 @@
+// kova.exe, the Windows GUI program. Started with a script path it runs the
+// script hidden and exits with the script's exit code; errors appear in the
+// error dialog. The main window, tray and hotkeys of an interactive start
+// build on this entry point.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "app/play.h"
+#include "engine/messages.h"
+#include "platform/platform.h"
+
+namespace kova {
+namespace {
+
+const wchar_t* wide(const u16& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+class GuiHost final : public EngineHost {
+ public:
+  void showError(const u16& text) override { box(text, MB_ICONERROR); }
+  void showMessage(const u16& text) override { box(text, MB_ICONINFORMATION); }
+  // The log window comes with the dialog functions; until then PRINT output
+  // of a hidden run is not shown.
+  void printLine(const u16&) override {}
+
+ private:
+  static void box(const u16& text, UINT icon) {
+    // Centred on the screen (no owner), on top so that a hidden run's
+    // message is seen.
+    MessageBoxW(nullptr, wide(text), L"KOVA", MB_OK | icon | MB_TOPMOST | MB_SETFOREGROUND);
+  }
+};
+
+}  // namespace
+}  // namespace kova
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  using namespace kova;
+  Platform& platform = hostPlatform();
+  setLanguage(platform.systemLanguageIsJapanese() ? Language::Japanese : Language::English);
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  GuiHost host;
+  if (!argv || argc < 2) {
+    host.showMessage(japanese() ? u"使い方: kova.exe スクリプト [引数...]" : u"Usage: kova.exe SCRIPT [ARGS...]");
+    if (argv) LocalFree(argv);
+    return 2;
+  }
+  // Arguments after the script are joined with carriage returns, as a script
+  // spec given on the command line; "-R<n>" among them sets the repeat count.
+  const u16 path(reinterpret_cast<const char16_t*>(argv[1]));
+  u16 rest;
+  for (int i = 2; i < argc; ++i) {
+    if (!rest.empty()) rest += u'\r';
+    rest += reinterpret_cast<const char16_t*>(argv[i]);
+  }
+  LocalFree(argv);
+  Player player(platform, host);
+  ScriptSpec spec;
+  if (!player.load(path, spec)) return 1;
+  Player::splitArguments(rest, u'\r', spec);
+  return player.play(spec);
+}

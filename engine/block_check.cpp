@@ -1,0 +1,382 @@
+// The block-structure check: the second pass of preparation. For every
+// keyword statement it sets the statement kind and strips the keyword; for
+// every block opener it finds the partners by a forward scan and writes
+// their offsets into the opener's text, so the run-time handlers never
+// search. Closers that no opener claimed, and every other structural
+// fault, become error-marker statements that the pre-run check reports.
+
+#include <exception>
+
+#include "engine/front_end_messages.h"
+#include "engine/uxscr.h"
+
+namespace kova {
+
+namespace {
+
+constexpr char16_t kSep[] = {kFieldSeparator, 0};
+
+class BlockChecker {
+ public:
+  explicit BlockChecker(PreparedProgram& p) : p_(p), text_(p.statementText), matched_(text_.size(), false) {}
+
+  void run() {
+    for (int i = 0; i < static_cast<int>(text_.size()); ++i) checkStatement(i);
+  }
+
+ private:
+  int size() const { return static_cast<int>(text_.size()); }
+  // Offset of a partner; a missing partner is stored as a negative number.
+  static int offsetOf(int opener, int partner) { return partner >= 0 ? partner - opener : -1 - opener; }
+  static u16 num(int v) { return toU16(v); }
+  void mark(int i) {
+    if (i >= 0) matched_[i] = true;
+  }
+  void setMarker(int i, u16v message) { text_[i] = errorMarker(message); }
+  void setRest(int i, const u16& rest, int32_t kind) {
+    text_[i] = rest;
+    p_.statementKind[i] = kind;
+  }
+  void closerTest(int i, const char16_t* opener) {
+    if (!matched_[i]) setMarker(i, text(fe::kNoCorresponding, opener));
+  }
+  void restMustBeEmpty(int i, const u16& rest, int32_t kind) {
+    setRest(i, rest, kind);
+    if (!trimCtl(rest).empty()) setMarker(i, u"SyntaxError-49");
+  }
+
+  void checkStatement(int i) {
+    const u16 s = text_[i];
+    const size_t sp = s.find(u' ');
+    const u16 w = sp == u16::npos ? s : s.substr(0, sp);
+    const u16 rest = sp == u16::npos ? u16() : s.substr(sp + 1);
+    auto guarded = [&](const char16_t* failure, auto scan) {
+      try {
+        scan();
+      } catch (const std::exception&) {
+        setMarker(i, failure);
+      }
+    };
+    if (w == u"IFB" || w == u"ELSEIF") {
+      guarded(u"IFB-ENDIF:SyntaxError", [&] { scanIf(i, rest); });
+    } else if (w == u"FOR") {
+      guarded(u"FOR-NEXT:SyntaxError", [&] { scanFor(i, rest); });
+    } else if (w == u"WHILE") {
+      guarded(u"WHILE-WEND:SyntaxError", [&] { scanWhile(i, rest); });
+    } else if (w == u"REPEAT") {
+      guarded(u"REPEAT-UNTIL:SyntaxError", [&] { scanRepeat(i, rest); });
+    } else if (w == u"SELECT") {
+      guarded(u"SELECT-SELEND:SyntaxError", [&] { scanSelect(i, rest); });
+    } else if (w == u"TRY") {
+      guarded(u"TRY:SyntaxError", [&] { scanTry(i, rest); });
+    } else if (w == u"FINALLY") {
+      setRest(i, rest, kFinally);
+      if (finallyHasJump(p_, i)) setMarker(i, text(fe::kFinallyJump));
+      closerTest(i, u"TRY");
+    } else if (w == u"EXCEPT") {
+      setRest(i, rest, kExcept);
+      closerTest(i, u"TRY");
+    } else if (w == u"ENDTRY") {
+      setRest(i, rest, kEndtry);
+      closerTest(i, u"TRY");
+    } else if (w == u"ELSE") {
+      setRest(i, rest, kElse);
+      closerTest(i, u"IFB");
+    } else if (w == u"ENDIF") {
+      setRest(i, rest, kEndif);
+      closerTest(i, u"IFB");
+    } else if (w == u"NEXT") {
+      setRest(i, rest, kNext);
+      closerTest(i, u"FOR");
+    } else if (w == u"WEND") {
+      setRest(i, rest, kWend);
+      closerTest(i, u"WHILE");
+    } else if (w == u"UNTIL") {
+      setRest(i, rest, kUntil);
+      closerTest(i, u"REPEAT");
+    } else if (w == u"SELEND") {
+      setRest(i, rest, kSelend);
+      closerTest(i, u"SELECT");
+    } else if (w == u"CASE") {
+      setRest(i, rest, kCase);
+      closerTest(i, u"SELECT");
+    } else if (w == u"DEFAULT") {
+      setRest(i, rest, kDefault);
+      closerTest(i, u"SELECT");
+    } else if (w == u"PRINT") {
+      setRest(i, rest, kPrint);
+    } else if (w == u"THREAD") {
+      setRest(i, rest, kThread);
+    } else if (w == u"DEF_DLL") {
+      setRest(i, rest, kDefDll);
+    } else if (w == u"DIM") {
+      setRest(i, rest, kDim);
+    } else if (w == u"HASHTBL") {
+      setRest(i, rest, kHashtbl);
+    } else if (w == u"BREAK") {
+      setRest(i, rest, kBreak);
+    } else if (w == u"CONTINUE") {
+      setRest(i, rest, kContinue);
+    } else if (w == u"EXIT") {
+      setRest(i, rest, kExit);
+    } else if (w == u"CALL") {
+      setRest(i, rest, kCall);
+    } else if (w == u"EXITEXIT") {
+      setRest(i, rest, kExitExit);
+    } else if (w == u"WITH") {
+      setRest(i, rest, kWith);
+    } else if (w == u"ENDWITH") {
+      restMustBeEmpty(i, rest, kEndwith);
+    } else if (w == u"COM_ERR_IGN") {
+      restMustBeEmpty(i, rest, kComErrIgn);
+    } else if (w == u"COM_ERR_RET") {
+      restMustBeEmpty(i, rest, kComErrRet);
+    } else if (w == u"FEND") {
+      restMustBeEmpty(i, rest, kFend);
+    } else if (s == kNopMarker) {
+      p_.statementKind[i] = kNop;
+    }
+  }
+
+  void scanIf(int i, const u16& rest) {
+    u16 condition = rest;
+    if (endsWith(condition, u" THEN") || endsWith(condition, u")THEN"))
+      condition = trimCtl(u16v(condition).substr(0, condition.size() - 4));
+    int depth = 1, nextElseif = -1, elsePos = -1, endif = -1;
+    for (int q = i + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (startsWith(t, u"IFB ")) {
+        ++depth;
+      } else if (t == u"ENDIF") {
+        if (--depth == 0) {
+          endif = q;
+          break;
+        }
+      } else if (depth == 1) {
+        if (startsWith(t, u"ELSEIF ")) {
+          if (nextElseif < 0) nextElseif = q;
+        } else if (startsWith(t, u"ELSE ")) {
+          setMarker(q, text(fe::kElseText));
+        } else if (t == u"ELSE") {
+          if (elsePos < 0) elsePos = q;
+          else setMarker(q, text(fe::kElseMultiplex));
+        }
+      }
+    }
+    if (endif < 0) return setMarker(i, text(fe::kNoEndif));
+    mark(nextElseif);
+    mark(elsePos);
+    mark(endif);
+    text_[i] = condition + kSep + num(offsetOf(i, nextElseif)) + kSep + num(offsetOf(i, elsePos)) + kSep +
+               num(offsetOf(i, endif));
+    p_.statementKind[i] = kIfb;
+  }
+
+  void scanSelect(int i, const u16& rest) {
+    u16 result = rest;
+    int depth = 1;
+    bool haveDefault = false;
+    int selend = -1;
+    for (int q = i + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (startsWith(t, u"SELECT ")) {
+        ++depth;
+      } else if (t == u"SELEND") {
+        if (--depth == 0) {
+          selend = q;
+          break;
+        }
+      } else if (depth == 1) {
+        if (startsWith(t, u"CASE ")) {
+          result += kSep + num(q - i) + u"," + t.substr(5);
+          mark(q);
+        } else if (startsWith(t, u"DEFAULT")) {
+          if (t != u"DEFAULT" || haveDefault) {
+            setMarker(q, text(fe::kDefaultMultiplex));
+          } else {
+            haveDefault = true;
+            result += kSep + num(q - i) + u",DEFAULT";
+            mark(q);
+          }
+        }
+      }
+    }
+    if (selend < 0) return setMarker(i, text(fe::kNoSelend));
+    result += kSep + num(selend - i) + u",SELEND";
+    mark(selend);
+    text_[i] = result;
+    p_.statementKind[i] = kSelect;
+  }
+
+  // "TO " counts only as a word of its own; "AUTO " inside a bound does not.
+  static size_t findTo(u16v s, size_t from) {
+    for (size_t p = s.find(u"TO ", from); p != u16v::npos; p = s.find(u"TO ", p + 1))
+      if (p == 0 || s[p - 1] == u' ' || s[p - 1] == u')' || s[p - 1] == u'"') return p;
+    return u16v::npos;
+  }
+  // " STEP" counts only when no identifier character follows it.
+  static size_t findStep(u16v s, size_t from) {
+    for (size_t p = s.find(u" STEP", from); p != u16v::npos; p = s.find(u" STEP", p + 1)) {
+      const size_t after = p + 5;
+      if (after >= s.size()) return p;
+      const char16_t c = s[after];
+      const bool ident = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+                         c == u'_' || c == u'$' || c == u'@' || c >= 0x80;
+      if (!ident) return p;
+    }
+    return u16v::npos;
+  }
+
+  void scanFor(int i, const u16& rest) {
+    const size_t eq = rest.find(u'=');
+    if (eq == u16::npos) return setMarker(i, text(fe::kForNoEquals));
+    const u16 variable = trimCtl(u16v(rest).substr(0, eq));
+    if (variable.empty()) return setMarker(i, text(fe::kForNoVariable));
+    const size_t to = findTo(rest, eq + 1);
+    if (to == u16::npos) return setMarker(i, text(fe::kForNoTo));
+    const u16 start = trimCtl(u16v(rest).substr(eq + 1, to - eq - 1));
+    const size_t step = findStep(rest, to + 3);
+    const u16 end = trimCtl(u16v(rest).substr(to + 3, step == u16::npos ? u16::npos : step - to - 3));
+    const u16 stepText = step == u16::npos ? u16(u"1") : trimCtl(u16v(rest).substr(step + 5));
+    int depth = 1, next = -1;
+    for (int q = i + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (startsWith(t, u"FOR ")) {
+        ++depth;
+      } else if (startsWith(t, u"NEXT ")) {
+        setMarker(q, text(fe::kNextText));
+      } else if (t == u"NEXT") {
+        if (--depth == 0) {
+          next = q;
+          break;
+        }
+      }
+    }
+    if (next < 0) return setMarker(i, text(fe::kNoNext));
+    mark(next);
+    text_[i] = variable + kSep + start + kSep + end + kSep + stepText + kSep + num(next - i);
+    p_.statementKind[i] = kFor;
+  }
+
+  void scanWhile(int i, const u16& rest) {
+    int depth = 1, wend = -1;
+    for (int q = i + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (startsWith(t, u"WHILE ")) {
+        ++depth;
+      } else if (t == u"WEND") {
+        if (--depth == 0) {
+          wend = q;
+          break;
+        }
+      }
+    }
+    if (wend < 0) return setMarker(i, text(fe::kNoWend));
+    mark(wend);
+    text_[i] = rest + kSep + num(wend - i);
+    p_.statementKind[i] = kWhile;
+  }
+
+  void scanRepeat(int i, const u16& rest) {
+    if (!trimCtl(rest).empty()) return setMarker(i, text(fe::kRepeatText));
+    int depth = 1, until = -1;
+    for (int q = i + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (t == u"REPEAT") {
+        ++depth;
+      } else if (startsWith(t, u"UNTIL ")) {
+        if (--depth == 0) {
+          until = q;
+          break;
+        }
+      }
+    }
+    if (until < 0) return setMarker(i, text(fe::kNoUntil));
+    mark(until);
+    text_[i] = text_[until].substr(6) + kSep + num(until - i);
+    p_.statementKind[i] = kRepeat;
+  }
+
+  // Counts block openers up and closers down, for the TRY rules.
+  static int blockDelta(const u16& t) {
+    if (startsWith(t, u"IFB ") || startsWith(t, u"FOR ") || startsWith(t, u"WHILE ") || t == u"REPEAT") return 1;
+    if (t == u"ENDIF" || t == u"NEXT" || t == u"WEND" || startsWith(t, u"UNTIL ")) return -1;
+    return 0;
+  }
+
+  void scanTry(int i, const u16& rest) {
+    if (!trimCtl(rest).empty()) return setMarker(i, text(fe::kTryText));
+    int depth = 1, blocks = 0, handler = -1, kind = 0;
+    for (int q = i + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (t == u"TRY") {
+        ++depth;
+      } else if (t == u"FINALLY" || t == u"EXCEPT") {
+        if (--depth == 0) {
+          handler = q;
+          kind = t == u"FINALLY" ? 0 : 1;
+          break;
+        }
+      }
+      blocks += blockDelta(t);
+    }
+    if (handler < 0) return setMarker(i, text(fe::kNoHandler));
+    if (blocks != 0) return setMarker(i, text(fe::kTryCrossesBlock));
+    depth = 1;
+    blocks = 0;
+    int endtry = -1;
+    for (int q = handler + 1; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") break;
+      if (t == u"FINALLY" || t == u"EXCEPT") {
+        ++depth;
+      } else if (t == u"ENDTRY") {
+        if (--depth == 0) {
+          endtry = q;
+          break;
+        }
+      }
+      blocks += blockDelta(t);
+    }
+    if (endtry < 0) return setMarker(i, text(fe::kNoEndtry));
+    if (blocks != 0) return setMarker(i, text(fe::kHandlerCrossesBlock));
+    mark(handler);
+    mark(endtry);
+    text_[i] = num(kind) + u" " + num(handler - i) + u" " + num(endtry - handler);
+    p_.statementKind[i] = kTry;
+  }
+
+ public:
+  static bool finallyHasJump(const PreparedProgram& p, int index) {
+    int depth = 1, loops = 0;
+    for (int q = index + 1; q < p.size(); ++q) {
+      const u16& t = p.statementText[q];
+      if (t == u"TRY") ++depth;
+      else if (t == u"ENDTRY" && --depth == 0) return false;
+      if (startsWith(t, u"FOR ") || startsWith(t, u"WHILE ") || t == u"REPEAT") ++loops;
+      else if (t == u"NEXT" || t == u"WEND" || startsWith(t, u"UNTIL ")) --loops;
+      if (t == u"EXIT") return true;
+      if ((t == u"BREAK" || t == u"CONTINUE") && depth == 1 && loops == 0) return true;
+    }
+    return false;
+  }
+
+ private:
+  PreparedProgram& p_;
+  std::vector<u16>& text_;
+  std::vector<bool> matched_;
+};
+
+}  // namespace
+
+void TUScript::checkBlocks() { BlockChecker(program).run(); }
+
+bool TUScript::finallyHasJump(int index) const { return BlockChecker::finallyHasJump(program, index); }
+
+}  // namespace kova

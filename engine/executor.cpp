@@ -1,0 +1,307 @@
+// The statement executor: `run` starts a whole run, `runProcedure` runs one
+// call from its header to its FEND in a fresh scope, `runStatement` runs
+// the statement at the scope's offset. Block statements and calls re-enter
+// these, so nesting of blocks and calls is nesting of native calls.
+
+#include <exception>
+
+#include "engine/run_messages.h"
+#include "engine/uxscr.h"
+
+namespace kova {
+
+namespace {
+
+// Statement count of a procedure: from its header up to (not including)
+// the first FEND. Without a FEND the procedure runs to the program's end.
+int procedureLength(const PreparedProgram& p, int header) {
+  int n = 0;
+  for (int i = header; i < p.size() && p.statementKind[i] != kFend; ++i) ++n;
+  return n;
+}
+
+bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(trimCtl(t)) == word; }
+
+}  // namespace
+
+TUScript::TUScript(Platform& platform, EngineHost& host) : platform_(platform), host_(host) {}
+
+void TUScript::pumpMessages(int n) {
+  for (int k = 0; k < n; ++k) {
+    platform_.yieldTimeSlice();
+    platform_.processMessages();
+  }
+}
+
+void TUScript::waitPumping(int n) {
+  for (int k = 0; k < n; ++k) {
+    for (int j = 0; j < 10; ++j) {
+      platform_.sleepMs(10);
+      platform_.processMessages();
+    }
+  }
+  pumpMessages(2);
+}
+
+void TUScript::run(const u16& entry, const std::vector<u16>& params) {
+  THensuFmt top;
+  try {
+    platform_.sleepMs(20);
+    pumpMessages(20);
+    checkingMode = false;
+    mainThreadId = platform_.currentThreadId();
+
+    // Module constructors, in the order of the modules' sequence numbers.
+    for (int k = 0; k < program.moduleIndex.size(); ++k) {
+      for (int m = 0; m < program.moduleIndex.size(); ++m) {
+        if (program.moduleIndex.value(m) != k) continue;
+        const u16& name = program.moduleIndex.name(m);
+        const int f = program.functionIndex.find(name + u"." + name);
+        if (f < 0) continue;
+        Value ignored;
+        runProcedure(name + u"." + name, program.functionIndex.value(f).headerLine, ignored, &top, {}, {}, false,
+                     2, name);
+        if (stopFlag || stopRequest > 0) return;
+      }
+    }
+
+    std::vector<Value> values;
+    values.reserve(params.size());
+    for (const u16& p : params) values.push_back(Value::string(p));
+    u16 module;
+    int kind = 0;
+    const int header = findFunction(entry, top, module, true, kind);
+    if (header < 0) return;
+    Value result;
+    runProcedure(entry, header, result, &top, params, values, true, kind, module);
+  } catch (const std::exception& ex) {
+    host_.showMessage(u"UScrCall:" + fromUtf8(ex.what()));
+    errorOccurred = true;
+  }
+}
+
+bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
+                            const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
+                            int kind, const u16& moduleName) {
+  (void)caller;
+  (void)argTexts;
+  result = Value::integer(0);
+  if (callDepth >= kMaxCallDepth) {
+    report(text(rm::kCallTooDeep, name), caller);
+    return false;
+  }
+  struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+  } guard(callDepth);
+
+  THensuFmt scope;
+  scope.startLine = headerLine;
+  scope.count = procedureLength(program, headerLine);
+  scope.moduleName = moduleName;
+  scope.isMain = callFlag;
+
+  if (callFlag) {
+    // The main procedure and a CALLed script file get their arguments as the
+    // local array PARAM_STR (indices 0 to count - 1).
+    Variable paramStr;
+    if (args.empty()) {
+      paramStr.slots.resize(1);
+    } else {
+      paramStr.bounds.push_back(static_cast<int32_t>(args.size()) - 1);
+      paramStr.slots = args;
+    }
+    scope.variables.add(u"PARAM_STR", std::move(paramStr));
+  } else {
+    bindParameters(headerLine, scope, args);
+  }
+  if (kind == 1) scope.variables.add(u"RESULT", Variable{{}, {Value::integer(0)}});
+
+  lastBuiltinTick = platform_.tickCount();
+  scope.offset = 1;
+  while (scope.offset < scope.count &&
+         (stopRequest < 1 || (program.options.optFinally && !scope.openTries.empty()))) {
+    if (host_.paused()) {
+      platform_.sleepMs(50);
+      platform_.processMessages();
+      continue;
+    }
+    runStatement(scope);
+    if (scope.exitFlag || stopFlag) break;
+  }
+
+  if (kind == 1) {
+    const int r = scope.variables.find(u"RESULT");
+    if (r >= 0) result = scope.variables.value(r).slots[0];
+  }
+  return true;
+}
+
+void TUScript::runStatement(THensuFmt& scope) {
+  platform_.processMessages();
+  while (host_.paused()) {
+    platform_.sleepMs(50);
+    platform_.processMessages();
+    if (stopRequest >= 1) break;
+  }
+  if (stopRequest >= 1) {
+    if (program.options.optFinally) unwindTries(scope);
+    scope.exitFlag = true;
+    return;
+  }
+  if (scope.exitFlag || scope.breakCount > 0 || scope.continueCount > 0 || stopFlag) return;
+
+  const int line = scope.startLine + scope.offset;
+  try {
+    runKind(program.statementKind[line], program.statementText[line], scope);
+  } catch (const std::exception& ex) {
+    report(u"kaiseki:" + fromUtf8(ex.what()), &scope);
+  }
+  ++scope.offset;
+}
+
+void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
+  switch (kind) {
+    case kAssignment: {
+      const size_t eq = findOutsideParens(text, u"=");
+      std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
+      if (v) putValue(trimCtl(u16v(text).substr(0, eq)), *v, scope);
+      return;
+    }
+    case kCallStatement: {
+      Value ignored;
+      callByText(text, scope, ignored, false, false);
+      return;
+    }
+    case kPrint: {
+      std::optional<Value> v = evaluate(text, scope);
+      if (!v || stopRequest >= 1 || stopFlag) return;
+      host_.printLine(v->toText());
+      return;
+    }
+    case kCall: {
+      Value ignored;
+      callByText(text, scope, ignored, false, true);
+      return;
+    }
+    case kExit:
+      unwindTries(scope);
+      scope.exitFlag = true;
+      return;
+    case kExitExit:
+      runExitExit(text, scope);
+      return;
+    case kBreak:
+    case kContinue: {
+      long long n = 1;
+      if (!trimCtl(text).empty() && !parseInt(text, n)) n = 1;
+      (kind == kBreak ? scope.breakCount : scope.continueCount) = static_cast<int32_t>(n);
+      return;
+    }
+    case kComErrIgn:
+      comErrorIgnore = true;
+      comErrorOccurred = false;
+      return;
+    case kComErrRet:
+      comErrorIgnore = false;
+      return;
+    case kEndtry:
+    case kNop:
+      return;
+    case kUnclassified:
+    case kEndif:
+    case kElse:
+    case kNext:
+    case kWend:
+    case kUntil:
+    case kSelend:
+    case kCase:
+    case kDefault:
+    case kFend:
+      classifyAndRun(text, scope);
+      return;
+    default:
+      runControl(kind, text, scope);
+      return;
+  }
+}
+
+void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
+  if (trimCtl(text).empty()) return;
+  const int line = scope.startLine + scope.offset;
+  const size_t eq = findOutsideParens(text, u"=");
+  if (eq == u16::npos) {
+    if (findTopLevel(text, u".") != u16::npos && !isModuleQualified(text, scope)) {
+      program.statementKind[line] = kComMethodCall;
+      runControl(kComMethodCall, text, scope);
+      return;
+    }
+    program.statementKind[line] = kCallStatement;
+    Value ignored;
+    callByText(text, scope, ignored, false, false);
+    return;
+  }
+  std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
+  if (!v) return;
+  const u16 left = trimCtl(u16v(text).substr(0, eq));
+  if (findTopLevel(left, u".") != u16::npos && !isModuleQualified(left, scope)) {
+    program.statementKind[line] = kComPropertyAssignment;
+    runControl(kComPropertyAssignment, text, scope);
+    return;
+  }
+  program.statementKind[line] = kAssignment;
+  putValue(left, *v, scope);
+}
+
+void TUScript::runExitExit(const u16& text, THensuFmt& scope) {
+  if (!trimCtl(text).empty()) {
+    std::optional<Value> v = evaluate(text, scope);
+    if (v) {
+      const u16 t = v->toText();
+      double number = 0;
+      if (isExitExitBoolean(t, u"TRUE")) exitCode = static_cast<int32_t>(trueValue.intValue());
+      else if (isExitExitBoolean(t, u"FALSE")) exitCode = static_cast<int32_t>(falseValue.intValue());
+      else if (parseNumber(t, number)) exitCode = static_cast<int32_t>(number);
+    }
+  }
+  if (program.options.optFinally) unwindTries(scope);
+  endedByScript = true;
+  stopRequest = 1;
+  scope.exitFlag = true;
+}
+
+void TUScript::unwindTries(THensuFmt& scope) {
+  // FINALLY parts of the open TRY blocks run from the innermost outwards.
+  // Under OPTION OPTFINALLY a pending stop is lifted while they run.
+  const int32_t savedStop = stopRequest;
+  if (program.options.optFinally) stopRequest = 0;
+  while (!scope.openTries.empty()) {
+    const TryFrame frame = scope.openTries.back();
+    scope.openTries.pop_back();
+    if (frame.kind == 1) {
+      if (scope.tryDepth > 0) --scope.tryDepth;
+      continue;
+    }
+    const bool savedExit = scope.exitFlag;
+    scope.exitFlag = false;
+    const int end = frame.handlerOffset + frame.handlerLength;
+    for (scope.offset = frame.handlerOffset + 1; scope.offset < end && !stopFlag && !scope.exitFlag;)
+      runStatement(scope);
+    scope.exitFlag = savedExit || scope.exitFlag;
+  }
+  if (program.options.optFinally && stopRequest < savedStop) stopRequest = savedStop;
+}
+
+void TUScript::endRun() {
+  stopRequest += 1;
+  // Keys and buttons the script still holds down are released by the host,
+  // which owns the input functions.
+  for (const u16& held : heldInputs) host_.releaseHeldInput(held);
+  heldInputs.clear();
+  program.clear();
+  globals = THensuFmt();
+  pumpMessages(10);
+}
+
+}  // namespace kova

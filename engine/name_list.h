@@ -1,0 +1,48 @@
+#pragma once
+// An ordered list of names with a hashed lookup, matched without regard to
+// case: names are stored upper-cased (full Unicode simple mapping). Keeps
+// insertion order, which several tables depend on (module constructors run
+// in list order, the pre-run check visits functions in list order).
+
+#include <unordered_map>
+#include <vector>
+
+#include "util/u16.h"
+
+namespace kova {
+
+template <typename T>
+class NameList {
+ public:
+  // Index of `name`, or -1.
+  int find(u16v name) const {
+    auto it = index_.find(upperFull(name));
+    return it == index_.end() ? -1 : it->second;
+  }
+  bool contains(u16v name) const { return find(name) >= 0; }
+  // Appends a new entry; the caller ensures the name is not present yet.
+  int add(u16v name, T value) {
+    u16 key = upperFull(name);
+    const int i = static_cast<int>(names_.size());
+    index_.emplace(key, i);
+    names_.push_back(std::move(key));
+    values_.push_back(std::move(value));
+    return i;
+  }
+  int size() const { return static_cast<int>(names_.size()); }
+  const u16& name(int i) const { return names_[i]; }
+  T& value(int i) { return values_[i]; }
+  const T& value(int i) const { return values_[i]; }
+  void clear() {
+    names_.clear();
+    values_.clear();
+    index_.clear();
+  }
+
+ private:
+  std::vector<u16> names_;
+  std::vector<T> values_;
+  std::unordered_map<u16, int> index_;
+};
+
+}  // namespace kova

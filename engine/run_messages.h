@@ -1,0 +1,20 @@
+#pragma once
+// Messages of the execution engine. "%s" stands for a name.
+
+#include "engine/messages.h"
+
+namespace kova::rm {
+
+inline constexpr Msg kUndefined{u"変数: %s が定義されていません", u"It isn't defined: %s"};
+inline constexpr Msg kExceeded{u"変数: %s 配列をオーバーしてます", u"It exceeded arrangement: %s"};
+inline constexpr Msg kDimensionMismatch{u"変数: %s 次元数が合いません", u"Dimension isn't suitable: %s"};
+inline constexpr Msg kArrayWithoutDeclaration{u"%s：宣言のない配列です", u"%s: Array without declaration"};
+inline constexpr Msg kReserved{u"%s は予約語です", u"It has already been defined: %s"};
+inline constexpr Msg kVarAlreadyDefined{u"変数: %s は既に定義されています", u"It has already been defined: %s"};
+inline constexpr Msg kConstMultiplex{u"%s: 多重定義です", u"It is multiplex definition: %s"};
+inline constexpr Msg kExpressionRuntime{u"型が合っていない or オーバーフロー", u"a type isn't correct. or overflow."};
+inline constexpr Msg kExpressionCheck{u"式がおかしい or 型が合っていない", u"expression is wrong. or a type isn't correct."};
+inline constexpr Msg kCallTooDeep{u"関数の呼び出しが深すぎます: %s", u"Function calls are nested too deeply: %s"};
+inline constexpr Msg kNotAvailableYet{u"%s: この関数はまだ使えません", u"%s: this function is not available yet"};
+
+}  // namespace kova::rm

@@ -1,0 +1,63 @@
+#pragma once
+// THensuFmt: one variable scope. There is one global scope per engine and
+// one scope per running procedure or function call. Besides the variables
+// it carries the executor's bookkeeping for that call (offset, loop and TRY
+// state, exit/break/continue requests) and the per-scope system values.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/name_list.h"
+#include "engine/value.h"
+
+namespace kova {
+
+struct Variable {
+  std::vector<int32_t> bounds;  // declared upper bounds; empty for a scalar
+  std::vector<Value> slots;     // (b1+1)*...*(bn+1) slots; one for a scalar
+};
+
+// An open TRY block: "<TRY offset> <kind> <handler offset> <handler length>".
+struct TryFrame {
+  int tryOffset = 0;
+  int kind = 0;  // 0 FINALLY, 1 EXCEPT
+  int handlerOffset = 0;
+  int handlerLength = 0;
+};
+
+inline constexpr int32_t kNoImagePosition = -999999;
+
+class THensuFmt {
+ public:
+  NameList<Variable> variables;
+
+  // Executor state.
+  bool exitFlag = false;
+  int32_t breakCount = 0;
+  int32_t continueCount = 0;
+  int32_t offset = 0;      // statement to run, relative to the header
+  int32_t startLine = -1;  // index of the header in the statement table; -1: no prepared lines
+  int32_t count = 0;       // statements from the header up to (not including) FEND
+  std::vector<int32_t> loopStarts;
+  std::vector<TryFrame> openTries;
+  u16 moduleName;
+  u16 instanceText;
+  bool isMain = false;
+
+  // Error state.
+  int32_t tryDepth = 0;
+  bool errorPending = false;
+  bool leaveBlock = false;
+  u16 tryErrMsg;
+  u16 tryErrLine;
+
+  // Per-scope system values.
+  int32_t imgX = kNoImagePosition;
+  int32_t imgY = kNoImagePosition;
+  double timeStamp = 0;
+
+  // The index in the statement table of the statement being run.
+  int32_t currentLine() const { return startLine < 0 ? -1 : startLine + offset; }
+};
+
+}  // namespace kova

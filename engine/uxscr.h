@@ -1,0 +1,147 @@
+#pragma once
+// TUScript: the script engine. One object runs one prepared program at a
+// time: the preparer fills `program`, `run` executes it, `endRun` cleans up.
+// All run state lives here and in the scopes; nothing is global, so a test
+// can create an engine, run a script and throw the engine away.
+//
+// The road of a run, one file per stage:
+//   script_assembler.cpp  file bytes -> normalised, wrapped, CALL-expanded lines
+//   script_preparer.cpp   lines -> statements, origins, declaration tables
+//   block_check.cpp       block partners and kinds of keyword statements
+//   executor.cpp          run / runProcedure / runStatement
+//   calls.cpp             call resolution and argument binding
+//   expression.cpp        evaluation of expression texts
+//   variables.cpp         GetValue / PutValue and declarations
+//   error_reporter.cpp    the one way every run-time error is raised
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "engine/host.h"
+#include "engine/program.h"
+#include "engine/scope.h"
+#include "platform/platform.h"
+
+namespace kova {
+
+class TUScript {
+ public:
+  TUScript(Platform& platform, EngineHost& host);
+  TUScript(const TUScript&) = delete;
+  TUScript& operator=(const TUScript&) = delete;
+
+  Platform& platform() { return platform_; }
+  EngineHost& host() { return host_; }
+
+  // --- Preparation (script_preparer.cpp, block_check.cpp) ----------------
+  // Builds the prepared program from the assembled line list. Immediate
+  // errors go to the error reporter (stop flag set); deferred ones are left
+  // as error-marker statements. Returns false when the stop flag is set.
+  bool prepare(const std::vector<u16>& lines);
+  // The second pass of preparation: kinds of keyword statements and block
+  // partner offsets.
+  void checkBlocks();
+  // True when the FINALLY statement at `index` is followed, inside its own
+  // part, by an EXIT, or a BREAK/CONTINUE that would leave the part.
+  bool finallyHasJump(int index) const;
+  // True when some statement holds an error marker.
+  bool hasErrorMarker() const;
+
+  // --- Pre-run check (prerun_check.cpp) -------------------------------------
+  // Walks every function of the prepared program and reports the first
+  // error left by preparation. Returns false when it found one.
+  bool checkProgram();
+
+  // --- Execution (executor.cpp) -------------------------------------------
+  void run(const u16& entry, const std::vector<u16>& params);
+  // Runs one call from its header to its FEND in a fresh scope. `args` are
+  // the argument values; `callFlag` marks the main procedure or a CALL of a
+  // script file (the arguments become PARAM_STR). Returns false when the
+  // call could not start.
+  bool runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
+                    const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
+                    int kind, const u16& moduleName);
+  void runStatement(THensuFmt& scope);
+  void pumpMessages(int n);
+  void waitPumping(int n);
+  void endRun();
+
+  // --- Calls (calls.cpp) -----------------------------------------------------
+  void callByText(u16v text, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag);
+  int findFunction(u16v name, THensuFmt& caller, u16& moduleName, bool callFlag, int& kind) const;
+
+  // --- Expressions and variables ---------------------------------------------
+  // Evaluates an expression text. Empty when the evaluation reported an
+  // error (the caller then skips the rest of its statement).
+  std::optional<Value> evaluate(u16v text, THensuFmt& scope);
+  Value getValue(u16v name, THensuFmt& scope);
+  void putValue(u16v name, const Value& value, THensuFmt& scope);
+  // Declarations made while preparing; each returns an error message, or an
+  // empty text on success.
+  u16 declarePublic(u16v item, bool isPublic);
+  u16 declareConst(u16v text);
+  u16 declareHashtbl(u16v name);
+  bool isGlobalName(u16v name) const;
+  // Evaluates in the global scope for a declaration made while preparing:
+  // an error is not shown but returned in `error` (it becomes the text of
+  // an error-marker statement).
+  std::optional<Value> evaluateCapturingErrors(u16v expression, u16& error);
+  // True when `text` names a module member ("MOD.F", "THIS.F", "GLOBAL.F"),
+  // which is never COM member access.
+  bool isModuleQualified(u16v text, const THensuFmt& scope) const;
+
+  // --- Errors (error_reporter.cpp, location.cpp) ----------------------------
+  void report(const u16& message, THensuFmt* scope, bool force = false, bool catchable = true);
+  u16 lineLocation(const THensuFmt* scope) const;
+  u16 locationOfLine(int index) const;
+  u16 expandEscapes(u16v text) const;
+
+  // --- State -------------------------------------------------------------
+  PreparedProgram program;
+  THensuFmt globals;
+
+  bool stopFlag = false;             // set by the error reporter
+  std::atomic<int32_t> stopRequest{0};  // raised by stop hotkey, stop form, EXITEXIT, end of run
+  bool endedByScript = false;        // set by EXITEXIT
+  bool errorOccurred = false;        // a run stopped on an error (for the exit code)
+  bool checkingMode = false;         // set by the pre-run check
+  bool comErrorIgnore = false;
+  bool comErrorOccurred = false;
+  int suppressErrors = 0;
+  // While set, the error reporter stores the first message here instead of
+  // handling it (declarations evaluated during preparation).
+  u16* capturedError = nullptr;
+  std::optional<int32_t> exitCode;   // set by EXITEXIT
+  uint64_t mainThreadId = 0;
+  uint32_t lastBuiltinTick = 0;
+  // Statement whose location is shown for errors raised while no procedure
+  // is running (set by preparation); -1 for none.
+  int fixedLocationLine = -1;
+  // Keys and buttons the script holds down: "<what>,<n>" (released by endRun).
+  std::vector<u16> heldInputs;
+  // Nesting depth of procedure calls on this thread (guards the native stack).
+  int callDepth = 0;
+  static constexpr int kMaxCallDepth = 2000;
+
+  Value trueValue = Value::boolean(1);
+  Value falseValue = Value::boolean(0);
+
+ private:
+  friend class ScriptPreparer;
+  void runKind(int32_t kind, const u16& text, THensuFmt& scope);
+  // Statements whose handlers belong to later stages of the engine (block
+  // statements, COM, THREAD, DIM, HASHTBL, WITH).
+  void runControl(int32_t kind, const u16& text, THensuFmt& scope);
+  void cacheHeaderParams(int headerLine);
+  void bindParameters(int headerLine, THensuFmt& scope, const std::vector<Value>& args);
+  void classifyAndRun(const u16& text, THensuFmt& scope);
+  void unwindTries(THensuFmt& scope);
+  void runExitExit(const u16& text, THensuFmt& scope);
+
+  Platform& platform_;
+  EngineHost& host_;
+};
+
+}  // namespace kova

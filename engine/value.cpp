@@ -1,0 +1,122 @@
+#include "engine/value.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kova {
+
+bool Value::isNumeric() const {
+  switch (kind_) {
+    case ValueKind::SmallInt:
+    case ValueKind::Integer:
+    case ValueKind::Double:
+    case ValueKind::Date:
+    case ValueKind::Boolean:
+    case ValueKind::Byte:
+    case ValueKind::Word:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Value::toNumber(double& out) const {
+  switch (kind_) {
+    case ValueKind::Empty:
+      out = 0;
+      return true;
+    case ValueKind::SmallInt:
+    case ValueKind::Integer:
+    case ValueKind::Boolean:
+    case ValueKind::Byte:
+    case ValueKind::Word:
+      out = static_cast<double>(intValue());
+      return true;
+    case ValueKind::Double:
+    case ValueKind::Date:
+      out = doubleValue();
+      return true;
+    case ValueKind::WideString:
+      return parseNumber(wide(), out);
+    case ValueKind::NarrowString: {
+      const std::string& b = narrowBytes();
+      return parseNumber(u16(b.begin(), b.end()), out);
+    }
+    default:
+      return false;
+  }
+}
+
+u16 Value::toText() const {
+  switch (kind_) {
+    case ValueKind::Empty:
+      return {};
+    case ValueKind::Null:
+      return u"NULL";
+    case ValueKind::SmallInt:
+    case ValueKind::Integer:
+    case ValueKind::Byte:
+    case ValueKind::Word:
+    case ValueKind::Error:
+      return toU16(intValue());
+    case ValueKind::Boolean:
+      // TRUE and FALSE hold 1 and 0 and print as such.
+      return toU16(intValue());
+    case ValueKind::Double:
+    case ValueKind::Date:
+      return formatNumber(doubleValue());
+    case ValueKind::WideString:
+      return wide();
+    case ValueKind::NarrowString: {
+      const std::string& b = narrowBytes();
+      return u16(b.begin(), b.end());
+    }
+    case ValueKind::Dispatch:
+      return {};
+    case ValueKind::Array:
+      return {};
+  }
+  return {};
+}
+
+u16 formatNumber(double v) {
+  if (std::isnan(v)) return u"NAN";
+  if (std::isinf(v)) return v > 0 ? u"INF" : u"-INF";
+  if (v == std::trunc(v) && std::fabs(v) < 1e15) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+    return ascii(buf[0] == '-' && buf[1] == '0' && buf[2] == 0 ? "0" : buf);
+  }
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15G", v);
+  std::string s(buf);
+  // Drop trailing zeros of the fraction ("1.500000000000000" -> "1.5").
+  const size_t e = s.find('E');
+  std::string mant = e == std::string::npos ? s : s.substr(0, e);
+  const std::string exp = e == std::string::npos ? "" : s.substr(e);
+  if (mant.find('.') != std::string::npos) {
+    while (!mant.empty() && mant.back() == '0') mant.pop_back();
+    if (!mant.empty() && mant.back() == '.') mant.pop_back();
+  }
+  return ascii(mant + exp);
+}
+
+bool parseNumber(u16v text, double& out) {
+  const u16 t = trimCtl(text);
+  if (t.empty()) return false;
+  std::string s;
+  s.reserve(t.size());
+  for (char16_t c : t) {
+    if (c >= 0x80) return false;
+    s.push_back(static_cast<char>(c));
+  }
+  // Only plain decimal forms: no hexadecimal, no "inf"/"nan" words.
+  for (char c : s)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) return false;
+  char* end = nullptr;
+  out = std::strtod(s.c_str(), &end);
+  return end && *end == 0;
+}
+
+}  // namespace kova

@@ -1,0 +1,295 @@
+// The Windows implementation of kova::Platform, on the plain Win32 API.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kova {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are passed to the W functions as they are");
+
+const wchar_t* wide(const u16& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+const wchar_t* wide(u16v text) { return reinterpret_cast<const wchar_t*>(text.data()); }
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (valid()) ::CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+// Paths of MAX_PATH characters or more only work with the "\\?\" prefix,
+// which also switches off the normalisation of "." and ".." and of '/', so
+// such a path is made absolute by GetFullPathNameW first. Shorter paths go
+// to the API unchanged.
+u16 longPathForm(const u16& path) {
+  if (path.size() < MAX_PATH - 12 || path.starts_with(u"\\\\?\\")) return path;
+  u16 full(path.size() + 64, u'\0');
+  for (;;) {
+    const DWORD n = ::GetFullPathNameW(wide(path), DWORD(full.size()), reinterpret_cast<wchar_t*>(full.data()), nullptr);
+    if (n == 0) return path;
+    if (n < full.size()) {
+      full.resize(n);
+      break;
+    }
+    full.resize(n);  // n counts the terminator when the buffer was too small
+  }
+  if (full.starts_with(u"\\\\.\\")) return full;  // device namespace
+  if (full.starts_with(u"\\\\")) return u"\\\\?\\UNC\\" + full.substr(2);
+  return u"\\\\?\\" + full;
+}
+
+DWORD attributes(const u16& path) {
+  if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(wide(longPathForm(path)));
+}
+
+// readFileBytes refuses larger files: the text layer cannot hold them.
+constexpr unsigned long long kMaxFileBytes = 0xFFFFFFFFull;
+
+// MultiByteToWideChar and WideCharToMultiByte take int lengths; longer texts
+// are converted in pieces cut at character boundaries. (A stateful code page
+// such as 50220 restarts its shift state at a cut; only texts over 1 GiB
+// are cut at all.)
+constexpr size_t kPiece = size_t(1) << 30;
+
+size_t bytePieceLength(unsigned cp, std::string_view bytes) {
+  if (bytes.size() <= kPiece) return bytes.size();
+  size_t i = 0;
+  while (i < kPiece) i += ::IsDBCSLeadByteEx(cp, static_cast<BYTE>(bytes[i])) ? 2 : 1;
+  return std::min(i, bytes.size());
+}
+
+size_t widePieceLength(u16v text) {
+  if (text.size() <= kPiece) return text.size();
+  size_t n = kPiece;
+  if (text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;  // keep a surrogate pair together
+  return n;
+}
+
+class WinPlatform final : public Platform {
+ public:
+  void processMessages() override {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        // The quit request belongs to the outer message loop: post it again
+        // and stop (pumping on would fetch it again at once).
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+
+  // The high word lists the kinds of messages currently in the queue; the
+  // low word only those that arrived since the last check.
+  bool messagesPending() override { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) != 0; }
+
+  void yieldTimeSlice() override { ::Sleep(0); }
+  // Sleep(INFINITE) would never return; 0xFFFFFFFF is the largest count instead.
+  void sleepMs(uint32_t ms) override { ::Sleep(ms == INFINITE ? INFINITE - 1 : ms); }
+  uint32_t tickCount() override { return ::GetTickCount(); }
+  uint64_t currentThreadId() override { return ::GetCurrentThreadId(); }
+
+  u16 currentDirectory() override {
+    // The first call reports the size including the terminator; the folder
+    // can change between the calls, so grow until it fits.
+    DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    for (;;) {
+      if (size == 0) return {};
+      u16 buf(size, u'\0');
+      const DWORD n = ::GetCurrentDirectoryW(size, reinterpret_cast<wchar_t*>(buf.data()));
+      if (n == 0) return {};
+      if (n < size) {
+        buf.resize(n);
+        return buf;
+      }
+      size = n;
+    }
+  }
+
+  // The current directory itself is limited to MAX_PATH - 2 characters
+  // unless the process is long-path aware; "\\?\" does not lift that.
+  bool setCurrentDirectory(const u16& path) override {
+    return !path.empty() && ::SetCurrentDirectoryW(wide(path)) != 0;
+  }
+
+  bool fileExists(const u16& path) override {
+    const DWORD a = attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  bool directoryExists(const u16& path) override {
+    const DWORD a = attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  // FileTimeToLocalFileTime applies the current bias from UTC, not the one
+  // in force at the time of the write: across a daylight-saving change the
+  // result is an hour off the time Explorer shows. FileTimeToDosDateTime
+  // fails outside 1980..2107.
+  std::optional<uint32_t> fileDosTime(const u16& path) override {
+    if (path.empty()) return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(wide(longPathForm(path)), GetFileExInfoStandard, &data)) return std::nullopt;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
+      return std::nullopt;
+    return (uint32_t(date) << 16) | time;
+  }
+
+  std::optional<std::string> readFileBytes(const u16& path) override {
+    if (path.empty()) return std::nullopt;
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open. Other
+    // writers may keep the file open; a writer that denies sharing makes the
+    // open fail and the caller retry.
+    Handle file(::CreateFileW(wide(longPathForm(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) return std::nullopt;
+    // Devices such as CON would block the reader.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.get(), &size) || static_cast<unsigned long long>(size.QuadPart) > kMaxFileBytes)
+      return std::nullopt;
+    std::string data;
+    data.reserve(static_cast<size_t>(size.QuadPart));
+    // Read to the end rather than to the size seen: the file may still grow.
+    constexpr DWORD kChunk = 1 << 20;
+    for (;;) {
+      const size_t have = data.size();
+      if (have > kMaxFileBytes) return std::nullopt;
+      data.resize(have + kChunk);
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), data.data() + have, kChunk, &got, nullptr)) return std::nullopt;
+      data.resize(have + got);
+      if (got == 0) return data;
+    }
+  }
+
+  unsigned ansiCodePage() override { return ::GetACP(); }
+
+  u16 codePageToWide(unsigned codePage, std::string_view bytes) override {
+    const unsigned cp = resolve(codePage);
+    if (cp == CP_UTF8) return fromUtf8(bytes);
+    u16 out;
+    while (!bytes.empty()) {
+      const size_t len = bytePieceLength(cp, bytes);
+      const char* src = bytes.data();
+      // Flags must be 0 for some code pages (50220, 65000, ...); 0 also means
+      // undecodable bytes become the code page's default character.
+      const int n = ::MultiByteToWideChar(cp, 0, src, int(len), nullptr, 0);
+      const size_t at = out.size();
+      if (n > 0) {
+        out.resize(at + size_t(n));
+        const int written =
+            ::MultiByteToWideChar(cp, 0, src, int(len), reinterpret_cast<wchar_t*>(out.data() + at), n);
+        out.resize(at + size_t(std::max(written, 0)));
+      } else {
+        out.append(len, u'\uFFFD');
+      }
+      bytes.remove_prefix(len);
+    }
+    return out;
+  }
+
+  std::string wideToCodePage(unsigned codePage, u16v text, bool* lossless) override {
+    bool ok = true;
+    std::string out;
+    const unsigned cp = resolve(codePage);
+    if (cp == CP_UTF8) {
+      out = toUtf8(text);
+      ok = fromUtf8(out) == text;  // unpaired surrogates became U+FFFD
+    } else {
+      while (!text.empty()) {
+        const size_t len = widePieceLength(text);
+        out += encodePiece(cp, text.substr(0, len), ok);
+        text.remove_prefix(len);
+      }
+    }
+    if (lossless) *lossless = ok;
+    return out;
+  }
+
+  bool systemLanguageIsJapanese() override { return PRIMARYLANGID(::GetSystemDefaultLangID()) == LANG_JAPANESE; }
+
+ private:
+  // The code page to convert with: the ANSI/OEM aliases resolved (the ANSI
+  // code page itself can be 65001), and a code page Windows does not know
+  // replaced by the ANSI code page, as the interface promises a conversion.
+  static unsigned resolve(unsigned cp) {
+    if (cp == CP_ACP || cp == CP_THREAD_ACP) return ::GetACP();
+    if (cp == CP_OEMCP) return ::GetOEMCP();
+    if (cp == CP_MACCP || cp == CP_UTF8) return cp;
+    return ::IsValidCodePage(cp) ? cp : ::GetACP();
+  }
+
+  // WC_NO_BEST_FIT_CHARS: a character without its own code becomes '?'
+  // instead of a look-alike (U+00A5 is not turned into a backslash in 932),
+  // and lpUsedDefaultChar reports it. Some code pages refuse both the flag
+  // and lpUsedDefaultChar (50220..50229, 65000, 42, 57002..57011, and
+  // GB18030 on some systems); for those the conversion runs with neither
+  // and a round trip tells whether it was lossless.
+  std::string encodePiece(unsigned cp, u16v piece, bool& ok) {
+    const wchar_t* src = wide(piece);
+    const int len = int(piece.size());
+    BOOL usedDefault = FALSE;
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    BOOL* usedDefaultOut = &usedDefault;
+    int n = ::WideCharToMultiByte(cp, flags, src, len, nullptr, 0, nullptr, usedDefaultOut);
+    if (n == 0) {
+      const DWORD err = ::GetLastError();
+      if (err == ERROR_INVALID_FLAGS || err == ERROR_INVALID_PARAMETER) {
+        flags = 0;
+        usedDefaultOut = nullptr;
+        n = ::WideCharToMultiByte(cp, flags, src, len, nullptr, 0, nullptr, nullptr);
+      }
+    }
+    if (n <= 0) {
+      ok = false;
+      return std::string(piece.size(), '?');
+    }
+    std::string out(size_t(n), '\0');
+    usedDefault = FALSE;
+    n = ::WideCharToMultiByte(cp, flags, src, len, out.data(), n, nullptr, usedDefaultOut);
+    out.resize(size_t(std::max(n, 0)));
+    if (usedDefaultOut) {
+      if (usedDefault) ok = false;
+    } else if (codePageToWide(cp, out) != piece) {
+      ok = false;
+    }
+    return out;
+  }
+};
+
+}  // namespace
+
+Platform& hostPlatform() {
+  static WinPlatform platform;
+  return platform;
+}
+
+}  // namespace kova
