@@ -210,10 +210,14 @@ class BlockChecker {
     p_.statementKind[i] = kSelect;
   }
 
-  // "TO " counts only as a word of its own; "AUTO " inside a bound does not.
+  static bool isNameLetter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u'$' || c == u'@' || c >= 0x80;
+  }
+  // "TO " counts only where no name letter precedes it: "AUTO " inside a
+  // bound is not the keyword, "1TO " is.
   static size_t findTo(u16v s, size_t from) {
     for (size_t p = s.find(u"TO ", from); p != u16v::npos; p = s.find(u"TO ", p + 1))
-      if (p == 0 || s[p - 1] == u' ' || s[p - 1] == u')' || s[p - 1] == u'"') return p;
+      if (p == 0 || !isNameLetter(s[p - 1])) return p;
     return u16v::npos;
   }
   // " STEP" counts only when no identifier character follows it.

@@ -10,14 +10,15 @@ namespace kova {
 namespace {
 
 // The number of a syntax error stays in the log but is not shown:
-// "SyntaxError-20" is shown as "SyntaxError".
+// "SyntaxError-20" is shown as "SyntaxError". The "-" and up to three digits
+// are removed (a dialog would show blanks there; removing them keeps the
+// console text free of trailing blanks).
 u16 hideSyntaxErrorNumber(u16 shown) {
   const size_t at = upperAscii(shown).find(u"SYNTAXERROR-");
   if (at == u16::npos) return shown;
-  shown += u"   ";
-  size_t p = at + 11;
-  shown[p] = u' ';
-  for (int k = 0; k < 3 && p + 1 < shown.size() && shown[p + 1] >= u'0' && shown[p + 1] <= u'9'; ++k) shown[++p] = u' ';
+  size_t end = at + 12;
+  for (int k = 0; k < 3 && end < shown.size() && shown[end] >= u'0' && shown[end] <= u'9'; ++k) ++end;
+  shown.erase(at + 11, end - (at + 11));
   return trimCtl(shown);
 }
 

@@ -33,6 +33,18 @@ u16 parentWithSeparator(u16v dir) {
   return s == u16::npos ? u16() : d.substr(0, s + 1);
 }
 
+// Length of the file path in a resolved CALL path, which may carry an
+// argument list: the path ends at the first ".KOV" followed by "(" or by
+// the end of the text (folder names may contain parentheses themselves).
+size_t pathLength(u16v resolved) {
+  for (size_t p = findNoCase(resolved, u".KOV"); p != u16v::npos; p = findNoCase(resolved, u".KOV", p + 1)) {
+    const size_t end = p + 4;
+    if (end == resolved.size() || resolved[end] == u'(') return end;
+  }
+  const size_t paren = resolved.find(u'(');
+  return paren == u16v::npos ? resolved.size() : paren;
+}
+
 // Encoded script containers start with a marker line "KOV01" ... "KOV05".
 enum class ContainerKind { None, Known, Newer };
 
@@ -49,8 +61,8 @@ ContainerKind containerKind(const std::vector<u16>& lines) {
 }  // namespace
 
 u16 ScriptAssembler::wrapperName(u16v resolved) {
-  const size_t paren = resolved.find(u'(');
-  const size_t sep = lastSeparator(resolved.substr(0, paren));
+  const size_t pathEnd = pathLength(resolved);
+  const size_t sep = lastSeparator(resolved.substr(0, pathEnd));
   if (sep == u16::npos) return u16(resolved);
   u16 dir(resolved.substr(0, sep + 1));
   for (auto& c : dir) {
@@ -61,13 +73,12 @@ u16 ScriptAssembler::wrapperName(u16v resolved) {
 }
 
 u16 ScriptAssembler::fileKey(u16v resolved) {
-  const size_t paren = resolved.find(u'(');
-  const size_t sep = lastSeparator(resolved.substr(0, paren));
+  u16 path(resolved.substr(0, pathLength(resolved)));
+  const size_t sep = lastSeparator(path);
   const size_t nameStart = sep == u16::npos ? 0 : sep + 1;
-  u16 name(resolved.substr(nameStart));
-  const size_t cut = name.find_first_of(u"(,;");
-  if (cut != u16::npos) name.resize(cut);
-  return upperFull(trimCtl(u16(resolved.substr(0, nameStart)) + name));
+  const size_t cut = path.find_first_of(u",;", nameStart);
+  if (cut != u16::npos) path.resize(cut);
+  return upperFull(trimCtl(path));
 }
 
 u16 ScriptAssembler::resolveCallPath(u16v pathIn, u16v includeDir, u16v currentDir) {

@@ -111,11 +111,14 @@ class ScriptPreparer {
       firstPassLine(line);
       if (e_.stopFlag) return;
     }
+    // Blocks left open are shown at the statement that opened them.
     if (!currentModule_.empty()) {
+      e_.fixedLocationLine = moduleLine_;
       e_.report(text(fe::kModuleNotClosed, currentModule_), nullptr);
       return;
     }
     if (textblockOpen_) {
+      e_.fixedLocationLine = textblockLine_;
       e_.report(text(fe::kTextblockNotClosed), nullptr);
       return;
     }
@@ -130,6 +133,7 @@ class ScriptPreparer {
   // --- First pass ----------------------------------------------------------
   void firstPassLine(u16 line) {
     ++lineCounter_;
+    const u16 source = line;
     if (!textblockOpen_) {
       if (line.find(u"<#") != u16::npos) {
         line = replaceAll(line, u"<#cr>", u"<#_CR>", true);
@@ -156,7 +160,8 @@ class ScriptPreparer {
         startsWith(line, u"DEF_DLL ") ||
         (!startsWith(line, u"IF ") && findOutsideQuotes(line, u";") == u16::npos);
     if (keepWhole) {
-      append(line, lineNumber, line);
+      // A line that preparation found wrong keeps its source text as origin.
+      append(line, lineNumber, isErrorMarker(line) ? source : line);
       return;
     }
     if (startsWith(line, u"IF ")) {
@@ -263,7 +268,15 @@ class ScriptPreparer {
   u16 qualified(u16v name) const { return currentModule_.empty() ? u16(name) : currentModule_ + u"." + u16(name); }
 
   void setText(int index, u16 value) { p_.statementText[index] = std::move(value); }
-  void setError(int index, u16v message) { setText(index, errorMarker(message)); }
+  // Errors outside any definition are also registered as a pseudo-procedure
+  // "CLASS <module>", so that the pre-run check, which walks functions,
+  // visits the faulty line.
+  void setError(int index, u16v message) {
+    setText(index, errorMarker(message));
+    if (!definitionName_.empty()) return;
+    const u16 pseudo = u"CLASS " + (currentModule_.empty() ? toU16(index) : currentModule_);
+    if (!p_.functionIndex.contains(pseudo)) p_.functionIndex.add(pseudo, FunctionEntry{2, index});
+  }
 
   void declare(int index) {
     const u16 statement = p_.statementText[index];
@@ -306,14 +319,9 @@ class ScriptPreparer {
       }
       return;
     }
-    if (!currentModule_.empty() && !statement.empty()) moduleLevelError(index, u"SyntaxError-40");
+    if (!currentModule_.empty() && !statement.empty()) setError(index, u"SyntaxError-40");
   }
 
-  void moduleLevelError(int index, u16v message) {
-    setError(index, message);
-    const u16 pseudo = u"CLASS " + currentModule_;
-    if (!p_.functionIndex.contains(pseudo)) p_.functionIndex.add(pseudo, FunctionEntry{2, index});
-  }
 
   void declareEndTextblock(int index, const u16& statement) {
     if (!restAfterWord(statement).empty()) return setError(index, u"SyntaxError-30");
@@ -333,6 +341,7 @@ class ScriptPreparer {
     setText(index, {});
     textblockOpen_ = true;
     textblockIndex_ = -1;
+    textblockLine_ = index;
     if (name.empty()) return;
     const u16 q = qualified(name);
     if (p_.textblockTable.contains(q) || e_.isGlobalName(q) || p_.constTable.contains(q)) {
@@ -362,6 +371,7 @@ class ScriptPreparer {
     if (p_.moduleIndex.contains(name)) return setError(index, text(fe::kMultiplexDefinition));
     p_.moduleIndex.add(name, number);
     currentModule_ = name;
+    moduleLine_ = index;
     setText(index, {});
   }
 
@@ -548,6 +558,8 @@ class ScriptPreparer {
   int currentIndex_ = 0;
   bool textblockOpen_ = false;
   int textblockIndex_ = -1;
+  int textblockLine_ = -1;
+  int moduleLine_ = -1;
   u16 currentModule_;
   u16 definitionName_;
   int definitionKind_ = 0;
@@ -576,6 +588,12 @@ bool TUScript::prepare(const std::vector<u16>& lines) {
   } catch (const std::exception& ex) {
     report(u"SyntaxError(FReLoad):" + fromUtf8(ex.what()), nullptr);
   }
+  // The per-statement tables always match the statement table, also when
+  // preparation stopped early.
+  const size_t n = program.statementText.size();
+  program.statementKind.resize(n, kUnclassified);
+  program.headerParams.resize(n);
+  program.headerParamModes.resize(n);
   return !stopFlag;
 }
 

@@ -93,7 +93,16 @@ std::string resolvePathNoCase(const std::string& posixPath) {
     if (component.empty()) continue;  // repeated or leading '/'
     std::string next = joinPath(out, component);
     if (!missing && !entryExists(next)) {
-      const std::string match = findEntryNoCase(out, component);
+      // Cheap probes first: script paths arrive upper-cased while files are
+      // mostly named in lower case, and a directory scan per component makes
+      // thousands of lookups in a large folder quadratic.
+      std::string lower(component), upper(component);
+      for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+      for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+      std::string match;
+      if (entryExists(joinPath(out, lower))) match = lower;
+      else if (entryExists(joinPath(out, upper))) match = upper;
+      else match = findEntryNoCase(out, component);
       if (match.empty()) missing = true;
       else next = joinPath(out, match);
     }
@@ -384,7 +393,7 @@ class Encoder {
   iconv_t cd_;
   std::string& out_;
   bool& lossless_;
-  char buf_[8192];
+  char buf_[8192] = {};
 };
 
 std::string encodeIconv(iconv_t cd, unsigned cp, u16v text, bool& lossless) {

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
 #include <optional>
 #include <string>
 

@@ -14,6 +14,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -374,12 +375,6 @@ TEST_F(NativePaths, RelativePathsResolveAgainstTheCurrentDirectory) {
   EXPECT_TRUE(P().fileDosTime(u"SUB\\SCRIPT.KOV").has_value());
   ASSERT_TRUE(P().setCurrentDirectory(u"SUB"));
   EXPECT_EQ(P().readFileBytes(u"SCRIPT.KOV"), "sub");
-}
-
-TEST_F(NativePaths, NamesThatAreNotUtf8AreSkipped) {
-  dir.write("\xFF\xFE.bin", "raw");
-  EXPECT_EQ(resolve("X.BIN"), root() + "/X.BIN");
-  EXPECT_EQ(resolve("SUB\\SCRIPT.KOV"), root() + "/Sub/Script.kov");
 }
 
 TEST(NativePlatform, DosTimePacking) {
