@@ -3,6 +3,7 @@
 // the statement at the scope's offset. Block statements and calls re-enter
 // these, so nesting of blocks and calls is nesting of native calls.
 
+#include <cstdint>
 #include <exception>
 
 #include "engine/run_messages.h"
@@ -22,7 +23,30 @@ int procedureLength(const PreparedProgram& p, int header) {
 
 bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(trimCtl(t)) == word; }
 
+// Where the current thread's run started on its stack, and how far below
+// that a script may go. Per thread, because THREAD workers run scripts on
+// stacks of their own.
+thread_local uintptr_t tlsStackBase = 0;
+thread_local size_t tlsStackBudget = 0;
+
+uintptr_t currentStackAddress() {
+  volatile char marker = 0;
+  return reinterpret_cast<uintptr_t>(&marker);
+}
+
 }  // namespace
+
+void TUScript::markStackBase() {
+  tlsStackBase = currentStackAddress();
+  tlsStackBudget = platform_.currentThreadStackSize() / 2;
+}
+
+bool TUScript::stackExhausted() const {
+  if (tlsStackBase == 0) return false;
+  const uintptr_t here = currentStackAddress();
+  // Stacks grow downwards on every platform KOVA runs on.
+  return here < tlsStackBase && tlsStackBase - here > tlsStackBudget;
+}
 
 TUScript::TUScript(Platform& platform, EngineHost& host) : platform_(platform), host_(host) {}
 
@@ -50,6 +74,7 @@ void TUScript::run(const u16& entry, const std::vector<u16>& params) {
     pumpMessages(20);
     checkingMode = false;
     mainThreadId = platform_.currentThreadId();
+    markStackBase();
 
     // Module constructors, in the order of the modules' sequence numbers.
     for (int k = 0; k < program.moduleIndex.size(); ++k) {
@@ -86,15 +111,10 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   (void)caller;
   (void)argTexts;
   result = Value::integer(0);
-  if (callDepth >= kMaxCallDepth) {
+  if (stackExhausted()) {
     report(text(rm::kCallTooDeep, name), caller);
     return false;
   }
-  struct DepthGuard {
-    int& depth;
-    explicit DepthGuard(int& d) : depth(d) { ++depth; }
-    ~DepthGuard() { --depth; }
-  } guard(callDepth);
 
   THensuFmt scope;
   scope.startLine = headerLine;

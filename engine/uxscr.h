@@ -121,9 +121,11 @@ class TUScript {
   int fixedLocationLine = -1;
   // Keys and buttons the script holds down: "<what>,<n>" (released by endRun).
   std::vector<u16> heldInputs;
-  // Nesting depth of procedure calls on this thread (guards the native stack).
-  int callDepth = 0;
-  static constexpr int kMaxCallDepth = 2000;
+  // Guard against runaway recursion: script calls nest as native calls, so
+  // a run records where its thread's stack starts and every call checks that
+  // no more than half of the thread's stack is in use.
+  void markStackBase();
+  bool stackExhausted() const;
 
   Value trueValue = Value::boolean(1);
   Value falseValue = Value::boolean(0);

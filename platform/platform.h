@@ -58,6 +58,11 @@ class Platform {
   // True when the primary language of the system's default language is
   // Japanese; selects the message language unless the user overrides it.
   virtual bool systemLanguageIsJapanese() = 0;
+
+  // --- Threads -------------------------------------------------------------
+  // Size in bytes of the calling thread's stack (its reserve), so that deep
+  // script recursion can stop with a script error before the stack runs out.
+  virtual size_t currentThreadStackSize() { return size_t{1} << 20; }
 };
 
 inline constexpr unsigned kJapaneseCodePage = 932;

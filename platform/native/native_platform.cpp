@@ -16,6 +16,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <pthread.h>
 #include <sched.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -541,6 +542,16 @@ class NativePlatform final : public Platform {
   }
 
   bool systemLanguageIsJapanese() override { return native::localeIsJapanese(); }
+
+  size_t currentThreadStackSize() override {
+    pthread_attr_t attr;
+    size_t size = 0;
+    if (::pthread_getattr_np(::pthread_self(), &attr) == 0) {
+      ::pthread_attr_getstacksize(&attr, &size);
+      ::pthread_attr_destroy(&attr);
+    }
+    return size ? size : Platform::currentThreadStackSize();
+  }
 
  private:
   // The code page actually used: the CP_ACP/CP_OEMCP/CP_THREAD_ACP aliases

@@ -235,6 +235,20 @@ class WinPlatform final : public Platform {
 
   bool systemLanguageIsJapanese() override { return PRIMARYLANGID(::GetSystemDefaultLangID()) == LANG_JAPANESE; }
 
+  size_t currentThreadStackSize() override {
+    // GetCurrentThreadStackLimits exists from Windows 8 on; it reports the
+    // whole reserved range, not only the part committed so far.
+    using Fn = void(WINAPI*)(PULONG_PTR, PULONG_PTR);
+    static const Fn fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetCurrentThreadStackLimits")));
+    if (fn) {
+      ULONG_PTR low = 0, high = 0;
+      fn(&low, &high);
+      if (high > low) return static_cast<size_t>(high - low);
+    }
+    return Platform::currentThreadStackSize();
+  }
+
  private:
   // The code page to convert with: the ANSI/OEM aliases resolved (the ANSI
   // code page itself can be 65001), and a code page Windows does not know
