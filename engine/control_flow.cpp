@@ -23,7 +23,6 @@ const char16_t* keywordOf(int32_t kind) {
     case kFinally: return u"FINALLY";
     case kExcept: return u"EXCEPT";
     case kThread: return u"THREAD";
-    case kDim: return u"DIM";
     case kHashtbl: return u"HASHTBL";
     case kWith: return u"WITH";
     case kEndwith: return u"ENDWITH";
@@ -48,6 +47,14 @@ void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) 
     return;
   }
   report(text(rm::kNotAvailableYet, keywordOf(kind)), &scope);
+}
+
+bool TUScript::memberAccess(u16v text, THensuFmt& scope, Value& out) {
+  (void)text;
+  out = Value::integer(-999999);
+  comErrorOccurred = true;
+  if (!comErrorIgnore) report(kova::text(rm::kNotAvailableYet, u"COM"), &scope);
+  return comErrorIgnore;
 }
 
 }  // namespace kova

@@ -189,6 +189,9 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       if (v) putValue(trimCtl(u16v(text).substr(0, eq)), *v, scope);
       return;
     }
+    case kDim:
+      declareLocal(scope, text);
+      return;
     case kCallStatement: {
       Value ignored;
       callByText(text, scope, ignored, false, false);

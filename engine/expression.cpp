@@ -1,177 +1,286 @@
-// Evaluation of expression texts. This is the engine's single entry for
-// every expression; it currently understands the literal subset the front
-// end needs (string and number literals, variables with indexes, function
-// calls, parentheses, unary minus and "+"), and reports anything else with
-// the evaluator's run-time message. The full operator set, caching of parse
-// trees and the coercion rules replace this body without changing callers.
+// Evaluation of expression texts: the engine's single entry for every
+// expression. Texts are parsed once (expression_parser.cpp) and the trees
+// are kept in a cache keyed by the text, so a line that runs again is not
+// tokenised again.
 
+#include <cmath>
+
+#include "engine/expression_tree.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
+#include "engine/value_rules.h"
 
 namespace kova {
 
 namespace {
 
-bool isNameStart(char16_t c) {
-  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u'@' || c >= 0x80;
+CompareOp compareOpOf(ExprOp op) {
+  switch (op) {
+    case ExprOp::Greater: return CompareOp::Greater;
+    case ExprOp::Less: return CompareOp::Less;
+    case ExprOp::GreaterEqual: return CompareOp::GreaterEqual;
+    case ExprOp::LessEqual: return CompareOp::LessEqual;
+    case ExprOp::NotEqual: return CompareOp::NotEqual;
+    default: return CompareOp::Equal;
+  }
 }
-bool isNameChar(char16_t c) { return isNameStart(c) || (c >= u'0' && c <= u'9') || c == u'$' || c == u'.'; }
 
-class LiteralEvaluator {
+u16 expandThunk(const void* engine, u16v text) { return static_cast<const TUScript*>(engine)->expandEscapes(text); }
+
+class Evaluator {
  public:
-  LiteralEvaluator(TUScript& engine, THensuFmt& scope, u16v text) : e_(engine), scope_(scope), s_(text) {}
+  Evaluator(TUScript& e, THensuFmt& scope, const ParsedExpression& parsed, bool wantShortCircuit)
+      : e_(e),
+        scope_(scope),
+        parsed_(parsed),
+        shortCircuit_(wantShortCircuit && e.program.options.shortCircuit),
+        startOffset_(scope.offset) {
+    compare_.sameStr = e.program.options.sameStr;
+    compare_.expand = expandThunk;
+    compare_.expandContext = &e;
+  }
 
+  // Returns the value, or empty when the evaluation failed.
   std::optional<Value> run() {
-    skipBlanks();
-    if (pos_ >= s_.size()) return Value();
-    Value v = sum();
-    skipBlanks();
-    if (pos_ < s_.size()) failed_ = true;
-    if (failed_) return std::nullopt;
+    e_.byteResultProduced = false;
+    if (!parsed_.root) return parsed_.syntaxError ? fail() : std::optional<Value>(Value());
+    Value v = eval(*parsed_.root);
+    if (shortCircuited_) v = shortCircuitValue_;
+    if (!shortCircuited_ && !parsed_.trailingIndexes.empty() && !error_) v = applyTrailingIndexes(v);
+    if (parsed_.syntaxError || error_) return fail();
+    if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
+    else if (v.kind() == ValueKind::WideString) v = Value::string(e_.expandEscapes(v.wide()));
     return v;
   }
 
  private:
-  void skipBlanks() {
-    while (pos_ < s_.size() && s_[pos_] <= u' ') ++pos_;
+  std::optional<Value> fail() {
+    // An error inside a called function was reported there (or handed to a
+    // TRY, which moved this scope's offset): no second message.
+    if (!quietError_ && scope_.offset == startOffset_ && !e_.stopFlag)
+      e_.report(text(e_.checkingMode ? rm::kExpressionCheck : rm::kExpressionRuntime), &scope_);
+    return std::nullopt;
   }
 
-  Value sum() {
-    Value left = primary();
-    for (;;) {
-      skipBlanks();
-      if (pos_ >= s_.size() || s_[pos_] != u'+') return left;
-      ++pos_;
-      Value right = primary();
-      double a = 0, b = 0;
-      if (!left.isString() && !right.isString() && left.toNumber(a) && right.toNumber(b)) left = Value::number(a + b);
-      else left = Value::string(left.toText() + right.toText());
+  bool stopped() const { return shortCircuited_; }
+
+  Value failed(bool logical) {
+    error_ = true;
+    return logical ? e_.falseValue : Value::integer(0);
+  }
+
+  // A value is "true" when it is not equal to 0 by the comparison rules.
+  bool nonZero(const Value& v) {
+    const auto equal = compareValues(CompareOp::Equal, v, Value::number(0), false, false, compare_);
+    return !(equal && *equal);
+  }
+
+  Value eval(const ExprNode& n) {
+    if (stopped()) return Value();
+    switch (n.op) {
+      case ExprOp::Number:
+      case ExprOp::String:
+        return n.value;
+      case ExprOp::Identifier:
+        return identifier(n);
+      case ExprOp::Call:
+        return call(n);
+      case ExprOp::Dotted:
+        return dotted(n);
+      case ExprOp::Negate: {
+        const Value v = eval(*n.operands[0]);
+        if (stopped()) return Value();
+        const auto d = arithmeticNumber(v);
+        if (!d) return failed(false);
+        return Value::number(-*d);
+      }
+      case ExprOp::Not: {
+        const Value v = eval(*n.operands[0]);
+        if (stopped()) return Value();
+        return nonZero(v) ? e_.falseValue : e_.trueValue;
+      }
+      case ExprOp::Chain:
+        return chain(n);
+      default:
+        return failed(false);
     }
   }
 
-  Value primary() {
-    skipBlanks();
-    if (pos_ >= s_.size()) return fail();
-    const char16_t c = s_[pos_];
-    if (c == u'-' || c == u'+') {
-      ++pos_;
-      Value v = primary();
-      double d = 0;
-      if (!v.toNumber(d)) return fail();
-      return Value::number(c == u'-' ? -d : d);
+  Value identifier(const ExprNode& n) {
+    std::vector<Value> indexes;
+    indexes.reserve(n.operands.size());
+    for (const auto& index : n.operands) {
+      indexes.push_back(eval(*index));
+      if (stopped()) return Value();
     }
-    if (c == u'"') return stringLiteral();
-    if (c >= u'0' && c <= u'9') return numberLiteral();
-    if (c == u'(') {
-      ++pos_;
-      Value v = sum();
-      skipBlanks();
-      if (pos_ >= s_.size() || s_[pos_] != u')') return fail();
-      ++pos_;
+    if (e_.checkingMode) return Value::number(1);
+    const bool stoppedBefore = e_.stopFlag;
+    Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_);
+    if (e_.stopFlag && !stoppedBefore) quietFailure();
+    return v;
+  }
+
+  Value call(const ExprNode& n) {
+    if (e_.checkingMode) return Value::number(1);
+    const int32_t offsetBefore = scope_.offset;
+    const bool stoppedBefore = e_.stopFlag;
+    Value result;
+    e_.callByText(n.text, scope_, result, false, false);
+    if ((e_.stopFlag && !stoppedBefore) || scope_.offset != offsetBefore) quietFailure();
+    return result;
+  }
+
+  Value dotted(const ExprNode& n) {
+    if (e_.isModuleQualified(n.text, scope_)) {
+      if (e_.checkingMode) return Value::number(1);
+      const bool stoppedBefore = e_.stopFlag;
+      Value v = e_.getValue(n.text, scope_);
+      if (e_.stopFlag && !stoppedBefore) quietFailure();
       return v;
     }
-    if (isNameStart(c)) return name();
-    return fail();
+    if (e_.checkingMode) return Value::number(1);
+    Value v;
+    if (!e_.memberAccess(n.text, scope_, v)) quietFailure();
+    return v;
   }
 
-  Value stringLiteral() {
-    u16 out;
-    ++pos_;
-    for (;;) {
-      if (pos_ >= s_.size()) return fail();
-      const char16_t c = s_[pos_++];
-      if (c != u'"') {
-        out.push_back(c);
+  // The failure was already reported by whoever met it.
+  void quietFailure() {
+    error_ = true;
+    quietError_ = true;
+  }
+
+  Value chain(const ExprNode& n) {
+    Value acc = eval(*n.operands[0]);
+    bool levelFailed = false;
+    for (size_t k = 0; k < n.ops.size(); ++k) {
+      if (stopped()) return Value();
+      const ExprOp op = n.ops[k];
+      // Short circuit at parenthesis depth 0 ends the whole expression.
+      if (shortCircuit_ && n.topLevel && !levelFailed) {
+        if (op == ExprOp::Or && nonZero(acc)) {
+          shortCircuited_ = true;
+          shortCircuitValue_ = e_.trueValue;
+          return Value();
+        }
+        if (op == ExprOp::And && !parsed_.hasOr && !nonZero(acc)) {
+          shortCircuited_ = true;
+          shortCircuitValue_ = e_.falseValue;
+          return Value();
+        }
+      }
+      const Value right = eval(*n.operands[k + 1]);
+      if (stopped()) return Value();
+      if (levelFailed) continue;  // remaining operands still run for their effects
+      std::optional<Value> combined = combine(op, acc, right, n, k);
+      if (!combined) {
+        levelFailed = true;
+        const bool logical = op == ExprOp::Or || op == ExprOp::Xor || op == ExprOp::And ||
+                             (op >= ExprOp::Greater && op <= ExprOp::NotEqual);
+        acc = failed(logical);
         continue;
       }
-      if (pos_ < s_.size() && s_[pos_] == u'"') {
-        out.push_back(u'"');
-        ++pos_;
-        continue;
+      acc = std::move(*combined);
+    }
+    return acc;
+  }
+
+  std::optional<Value> combine(ExprOp op, const Value& a, const Value& b, const ExprNode& n, size_t k) {
+    switch (op) {
+      case ExprOp::Or:
+      case ExprOp::Xor:
+      case ExprOp::And: {
+        const auto x = logicalInteger(a), y = logicalInteger(b);
+        if (!x || !y) return std::nullopt;
+        const long long r = op == ExprOp::Or ? (*x | *y) : op == ExprOp::Xor ? (*x ^ *y) : (*x & *y);
+        return Value::number(static_cast<double>(r));
       }
-      break;
-    }
-    return Value::string(e_.expandEscapes(out));
-  }
-
-  Value numberLiteral() {
-    const size_t start = pos_;
-    while (pos_ < s_.size() && ((s_[pos_] >= u'0' && s_[pos_] <= u'9') || s_[pos_] == u'.')) ++pos_;
-    double d = 0;
-    if (!parseNumber(s_.substr(start, pos_ - start), d)) return fail();
-    return Value::number(d);
-  }
-
-  // A variable (with "[...]" indexes) or a function call "NAME(...)".
-  Value name() {
-    const size_t start = pos_;
-    while (pos_ < s_.size() && isNameChar(s_[pos_])) ++pos_;
-    if (pos_ < s_.size() && s_[pos_] == u'(') {
-      const size_t close = matching(pos_, u'(', u')');
-      if (close == u16::npos) return fail();
-      pos_ = close + 1;
-      Value result;
-      e_.callByText(s_.substr(start, pos_ - start), scope_, result, false, false);
-      return result;
-    }
-    u16 ref(s_.substr(start, pos_ - start));
-    while (pos_ < s_.size() && s_[pos_] == u'[') {
-      const size_t close = matching(pos_, u'[', u']');
-      if (close == u16::npos) return fail();
-      // Indexes are evaluated here so that GetValue sees plain numbers.
-      const u16 inner(s_.substr(pos_ + 1, close - pos_ - 1));
-      u16 evaluated;
-      for (const u16& index : splitTopLevel(inner, u',')) {
-        std::optional<Value> v = LiteralEvaluator(e_, scope_, index).run();
-        if (!v) return fail();
-        if (!evaluated.empty()) evaluated += u",";
-        evaluated += v->toText();
+      case ExprOp::Greater:
+      case ExprOp::Less:
+      case ExprOp::Equal:
+      case ExprOp::GreaterEqual:
+      case ExprOp::LessEqual:
+      case ExprOp::NotEqual: {
+        // Only the chain's first operand can be an Empty written as EMPTY;
+        // later left sides are comparison results.
+        const bool leftWord = k == 0 && n.startsWithEmpty[0];
+        const bool rightWord = n.startsWithEmpty[k + 1];
+        const auto r = compareValues(compareOpOf(op), a, b, leftWord, rightWord, compare_);
+        if (!r) return std::nullopt;
+        return *r ? e_.trueValue : e_.falseValue;
       }
-      ref += u"[" + evaluated + u"]";
-      pos_ = close + 1;
+      case ExprOp::Add:
+        return addValues(a, b, !e_.byteResultProduced);
+      case ExprOp::Subtract:
+      case ExprOp::Multiply:
+      case ExprOp::Divide: {
+        const auto x = arithmeticNumber(a), y = arithmeticNumber(b);
+        if (!x || !y) return std::nullopt;
+        if (op == ExprOp::Subtract) return Value::number(*x - *y);
+        if (op == ExprOp::Multiply) return Value::number(*x * *y);
+        if (*y == 0) return Value::number(0);  // division by zero yields 0
+        return Value::number(*x / *y);
+      }
+      case ExprOp::Mod: {
+        const auto x = modInteger(a);
+        if (!x) return std::nullopt;
+        if (e_.checkingMode) return Value::number(static_cast<double>(*x));  // check mode divides by 1
+        const auto y = modInteger(b);
+        if (!y || *y == 0) return std::nullopt;
+        if (*y == -1) return Value::number(0);  // avoids the overflow of LLONG_MIN % -1
+        return Value::number(static_cast<double>(*x % *y));
+      }
+      default:
+        return std::nullopt;
     }
-    return e_.getValue(ref, scope_);
   }
 
-  size_t matching(size_t open, char16_t o, char16_t c) const {
-    int depth = 0;
-    bool quote = false;
-    for (size_t i = open; i < s_.size(); ++i) {
-      if (s_[i] == u'"') quote = !quote;
-      if (quote) continue;
-      if (s_[i] == o) ++depth;
-      else if (s_[i] == c && --depth == 0) return i;
-    }
-    return u16::npos;
-  }
-
-  Value fail() {
-    failed_ = true;
-    pos_ = s_.size();
-    return Value::integer(0);
+  Value applyTrailingIndexes(const Value& v) {
+    std::vector<Value> indexes;
+    for (const auto& index : parsed_.trailingIndexes) indexes.push_back(eval(*index));
+    if (!v.isArray()) return failed(false);
+    std::optional<Value> element = e_.arrayElement(v, indexes);
+    if (!element) return failed(false);
+    return *element;
   }
 
   TUScript& e_;
   THensuFmt& scope_;
-  u16v s_;
-  size_t pos_ = 0;
-  bool failed_ = false;
+  const ParsedExpression& parsed_;
+  const bool shortCircuit_;
+  const int32_t startOffset_;
+  CompareOptions compare_;
+  bool error_ = false;
+  bool quietError_ = false;
+  bool shortCircuited_ = false;
+  Value shortCircuitValue_;
 };
 
 }  // namespace
 
-std::optional<Value> TUScript::evaluate(u16v expression, THensuFmt& scope) {
-  const int line = scope.currentLine();
-  const bool stoppedBefore = stopFlag;
-  LiteralEvaluator evaluator(*this, scope, expression);
-  std::optional<Value> v = evaluator.run();
-  if (stopFlag && !stoppedBefore) return std::nullopt;  // reported inside (a variable or a call)
-  if (!v) {
-    // An error inside a called function was reported there already.
-    if (scope.currentLine() == line) report(text(checkingMode ? rm::kExpressionCheck : rm::kExpressionRuntime), &scope);
-    return std::nullopt;
-  }
-  return v;
+std::shared_ptr<const ParsedExpression> TUScript::parsed(u16v expression) {
+  auto it = expressionCache_.find(expression);
+  if (it != expressionCache_.end()) return it->second;
+  auto tree = parseExpression(expression);
+  // The cache holds the expressions of the prepared program; texts made at
+  // run time (EVAL) could grow it without bound, so it is emptied when full.
+  if (expressionCache_.size() >= kExpressionCacheLimit) expressionCache_.clear();
+  expressionCache_.emplace(u16(expression), tree);
+  return tree;
+}
+
+std::optional<Value> TUScript::evaluate(u16v expression, THensuFmt& scope, bool wantShortCircuit) {
+  const std::shared_ptr<const ParsedExpression> tree = parsed(expression);
+  return Evaluator(*this, scope, *tree, wantShortCircuit).run();
+}
+
+bool TUScript::isTrue(const Value& v) {
+  CompareOptions options;
+  options.sameStr = program.options.sameStr;
+  options.expand = expandThunk;
+  options.expandContext = this;
+  const auto equal = compareValues(CompareOp::Equal, v, Value::number(0), false, false, options);
+  return !(equal && *equal);
 }
 
 }  // namespace kova

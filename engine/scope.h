@@ -5,9 +5,11 @@
 // state, exit/break/continue requests) and the per-scope system values.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/name_list.h"
+#include "engine/szhash.h"
 #include "engine/value.h"
 
 namespace kova {
@@ -30,6 +32,7 @@ inline constexpr int32_t kNoImagePosition = -999999;
 class THensuFmt {
  public:
   NameList<Variable> variables;
+  NameList<std::shared_ptr<TSZHash>> hashTables;
 
   // Executor state.
   bool exitFlag = false;
@@ -54,6 +57,8 @@ class THensuFmt {
   // Per-scope system values.
   int32_t imgX = kNoImagePosition;
   int32_t imgY = kNoImagePosition;
+  // The moment all G_TIME_ names read, as days since 1899-12-30 (local
+  // time); 0 until GETTIME sets it or a G_TIME_ name is first read.
   double timeStamp = 0;
 
   // The index in the statement table of the statement being run.

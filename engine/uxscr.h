@@ -16,7 +16,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/host.h"
@@ -25,6 +28,8 @@
 #include "platform/platform.h"
 
 namespace kova {
+
+struct ParsedExpression;
 
 class TUScript {
  public:
@@ -72,18 +77,44 @@ class TUScript {
   void callByText(u16v text, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag);
   int findFunction(u16v name, THensuFmt& caller, u16& moduleName, bool callFlag, int& kind) const;
 
-  // --- Expressions and variables ---------------------------------------------
-  // Evaluates an expression text. Empty when the evaluation reported an
-  // error (the caller then skips the rest of its statement).
-  std::optional<Value> evaluate(u16v text, THensuFmt& scope);
+  // --- Expressions (expression.cpp) -----------------------------------------
+  // Evaluates an expression text. Empty when the evaluation failed; the
+  // failure has been reported (the caller then skips the rest of its
+  // statement). `wantShortCircuit` is passed for conditions; it takes
+  // effect under OPTION SHORTCIRCUIT.
+  std::optional<Value> evaluate(u16v text, THensuFmt& scope, bool wantShortCircuit = false);
+  // A condition's truth: not equal to 0 by the comparison rules.
+  bool isTrue(const Value& v);
+  // Set by the byte functions (COPYB, CHRB): narrow strings produced since
+  // the current evaluation began are not added as numbers.
+  bool byteResultProduced = false;
+  // COM member access "obj.Member" inside an expression. Returns false when
+  // it failed (the failure has been reported).
+  bool memberAccess(u16v text, THensuFmt& scope, Value& out);
+
+  // --- Variables (variables.cpp) -------------------------------------------
+  // The read path: "NAME", "NAME[i]", "NAME[i][j]", "NAME[i, j]"; index
+  // texts are evaluated.
   Value getValue(u16v name, THensuFmt& scope);
-  void putValue(u16v name, const Value& value, THensuFmt& scope);
+  // The read path with the name already split and the indexes evaluated.
+  Value getValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, THensuFmt& scope);
+  // The write path. `initialiser` is set for the value lists of DIM and
+  // PUBLIC; `mustExist` refuses the implicit declaration of a new name.
+  void putValue(u16v name, const Value& value, THensuFmt& scope, bool initialiser = false, bool mustExist = false);
+  void putValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
+                       THensuFmt& scope, bool initialiser = false, bool mustExist = false);
+  // An element of a variant array value; empty when an index is outside.
+  std::optional<Value> arrayElement(const Value& array, const std::vector<Value>& indexes);
+  // DIM of a comma-separated item list in `scope`.
+  void declareLocal(THensuFmt& scope, u16v list);
   // Declarations made while preparing; each returns an error message, or an
   // empty text on success.
   u16 declarePublic(u16v item, bool isPublic);
   u16 declareConst(u16v text);
   u16 declareHashtbl(u16v name);
   bool isGlobalName(u16v name) const;
+  // The reserved-word message for `name`, or an empty text.
+  u16 checkReserved(const u16& name) const;
   // Evaluates in the global scope for a declaration made while preparing:
   // an error is not shown but returned in `error` (it becomes the text of
   // an error-marker statement).
@@ -91,6 +122,8 @@ class TUScript {
   // True when `text` names a module member ("MOD.F", "THIS.F", "GLOBAL.F"),
   // which is never COM member access.
   bool isModuleQualified(u16v text, const THensuFmt& scope) const;
+  // Per global variable: declared with PUBLIC (rather than module-level DIM).
+  std::vector<bool> publicFlags;
 
   // --- Errors (error_reporter.cpp, location.cpp) ----------------------------
   void report(const u16& message, THensuFmt* scope, bool force = false, bool catchable = true);
@@ -141,6 +174,14 @@ class TUScript {
   void classifyAndRun(const u16& text, THensuFmt& scope);
   void unwindTries(THensuFmt& scope);
   void runExitExit(const u16& text, THensuFmt& scope);
+  std::shared_ptr<const ParsedExpression> parsed(u16v expression);
+
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(u16v s) const { return std::hash<u16v>{}(s); }
+  };
+  std::unordered_map<u16, std::shared_ptr<const ParsedExpression>, TextHash, std::equal_to<>> expressionCache_;
+  static constexpr size_t kExpressionCacheLimit = 100000;
 
   Platform& platform_;
   EngineHost& host_;

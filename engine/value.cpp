@@ -61,8 +61,7 @@ u16 Value::toText() const {
     case ValueKind::Error:
       return toU16(intValue());
     case ValueKind::Boolean:
-      // TRUE and FALSE hold 1 and 0 and print as such.
-      return toU16(intValue());
+      return intValue() != 0 ? u"True" : u"False";
     case ValueKind::Double:
     case ValueKind::Date:
       return formatNumber(doubleValue());

@@ -1,9 +1,15 @@
-// Variables: the read path (getValue), the write path (putValue) and the
-// declarations made during preparation. This covers local and global
-// scalars and declared arrays, PARAM_STR, the constant tables and the
-// simple system names; hash tables, array values and the remaining system
-// variables arrive with the values stage of the engine.
+// Variables: the read path (GetValue), the write path (PutValue), array
+// addressing, and the declarations DIM, PUBLIC and CONST.
+//
+// A variable is a row of value slots: one for a scalar, (b1+1)*...*(bn+1)
+// for an array declared with upper bounds b1...bn, row-major. A slot may
+// itself hold a variant array value (SPLIT results and the like), which
+// 1 to 4 further indexes address.
 
+#include <cmath>
+#include <new>
+
+#include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
 
@@ -11,189 +17,662 @@ namespace kova {
 
 namespace {
 
-struct ParsedName {
-  u16 bare;
-  std::vector<u16> indexes;
-  bool hasIndexes = false;
-};
+constexpr int32_t kIndexFailed = -999999;
+// Largest number of slots one declared array may have. Larger requests are
+// refused with a script error instead of exhausting memory.
+constexpr size_t kMaxArraySlots = size_t{1} << 27;
+constexpr int kMaxIndexes = 15;
 
-// "NAME[1][2]" and "NAME[1, 2]" both give NAME with indexes 1 and 2.
-ParsedName parseName(u16v text) {
-  ParsedName p;
-  const size_t open = text.find(u'[');
-  p.bare = upperFull(trimCtl(text.substr(0, open)));
-  if (open == u16v::npos) return p;
-  p.hasIndexes = true;
-  u16 inner(text.substr(open + 1));
-  if (!inner.empty() && inner.back() == u']') inner.pop_back();
-  inner = replaceAll(inner, u"][", u",");
-  for (u16& piece : splitTopLevel(inner, u',')) p.indexes.push_back(trimCtl(piece));
-  return p;
-}
-
-bool toIndex(const u16& text, long long& out) {
-  if (text.empty()) {
-    out = 0;
-    return true;
-  }
-  if (parseInt(text, out)) return true;
-  double d = 0;
-  if (!parseNumber(text, d)) return false;
-  out = static_cast<long long>(d);
-  return true;
-}
-
-// Row-major slot of a declared array; -1 for a bad index.
-long long flatIndex(const Variable& v, const std::vector<u16>& indexes) {
-  long long slot = 0;
-  for (size_t k = 0; k < indexes.size(); ++k) {
-    long long i = 0;
-    if (!toIndex(indexes[k], i) || i < 0 || i > v.bounds[k]) return -1;
-    slot = slot * (v.bounds[k] + 1LL) + i;
-  }
-  return slot;
-}
+constexpr Msg kIndexWrong{u"配列のインデックスが間違っています", u"Index of the array is wrong"};
+constexpr Msg kListExceeded{u"設定値の数が配列をオーバーしてます", u"It exceeded arrangement"};
+constexpr Msg kHashWrite{u"HASHTBLへの無効な書き込み: %s", u"Invalid writing in HASHTBL: %s"};
+constexpr Msg kPublicBounds{u"グローバル変数: %s は既に定義されています(次元数が違う)", u"It has already been defined: %s"};
+constexpr Msg kPublicTwice{u"グローバル変数: %s は既に定義されています", u"It has already been defined: %s"};
+constexpr Msg kTooLarge{u"配列が大きすぎます: %s", u"The array is too large: %s"};
 
 const char16_t* const kTimeNames[] = {u"G_TIME_YY",  u"G_TIME_MM",  u"G_TIME_DD",  u"G_TIME_HH",
                                       u"G_TIME_NN",  u"G_TIME_SS",  u"G_TIME_ZZ",  u"G_TIME_WW",
                                       u"G_TIME_YY4", u"G_TIME_YY2", u"G_TIME_MM2", u"G_TIME_DD2",
                                       u"G_TIME_HH2", u"G_TIME_NN2", u"G_TIME_SS2", u"G_TIME_ZZ2"};
 
-bool isReserved(const u16& name) {
-  static const char16_t* const kWords[] = {u"G_IMG_X", u"G_IMG_Y", u"AND",     u"OR",         u"XOR",
-                                           u"MOD",     u"NULL",    u"NOTHING", u"EMPTY",      u"TRUE",
-                                           u"FALSE",   u"RESULT",  u"TRY_ERRMSG", u"TRY_ERRLINE"};
-  for (const char16_t* w : kWords)
-    if (name == w) return true;
-  for (const char16_t* w : kTimeNames)
-    if (name == w) return true;
-  return false;
+bool hasSpecialCharacter(const u16& name) { return name.find_first_of(u" ,+-*/=<>()!?") != u16::npos; }
+
+// An index value as an integer: read as a whole number first, else as a
+// floating-point number truncated toward zero.
+bool indexOf(const Value& v, long long& out) {
+  if (v.isEmpty()) {
+    out = 0;
+    return true;
+  }
+  if (v.isString()) {
+    const u16 t = v.toText();
+    if (trimCtl(t).empty()) {
+      out = 0;
+      return true;
+    }
+    if (parseInt(t, out)) return true;
+  }
+  double d = 0;
+  if (!v.toNumber(d) || !std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
+  out = static_cast<long long>(std::trunc(d));
+  return true;
+}
+
+struct DateParts {
+  int year, month, day, hour, minute, second, millisecond, weekday;
+};
+
+// Splits a date-time (days since 1899-12-30) into its calendar parts.
+DateParts splitDateTime(double stamp) {
+  long long totalMs = static_cast<long long>(std::llround(stamp * 86400000.0));
+  long long days = totalMs / 86400000;
+  long long ms = totalMs % 86400000;
+  if (ms < 0) {
+    ms += 86400000;
+    --days;
+  }
+  // Civil date from a day count (days since 1970-01-01 after the shift).
+  long long z = days - 25569 + 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  DateParts p{};
+  p.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  p.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  p.year = static_cast<int>(yoe + era * 400 + (p.month <= 2 ? 1 : 0));
+  p.hour = static_cast<int>(ms / 3600000);
+  p.minute = static_cast<int>(ms / 60000 % 60);
+  p.second = static_cast<int>(ms / 1000 % 60);
+  p.millisecond = static_cast<int>(ms % 1000);
+  // 1899-12-30 was a Saturday (6).
+  p.weekday = static_cast<int>(((days % 7) + 7 + 6) % 7);
+  return p;
+}
+
+u16 pad(long long v, int width) {
+  u16 s = toU16(v);
+  while (static_cast<int>(s.size()) < width) s.insert(s.begin(), u'0');
+  return s;
+}
+
+// Ensures the array value held by `v` is not shared with other values
+// before it is changed (array values have value semantics).
+ArrayValue& ownArray(Value& v) {
+  if (v.arrayValue().use_count() > 1) v = Value::array(std::make_shared<ArrayValue>(*v.arrayValue()));
+  return *v.arrayValue();
+}
+
+// Slot of an element inside an array value; -1 when an index is outside.
+long long arraySlot(const ArrayValue& a, const std::vector<Value>& indexes, size_t first) {
+  long long slot = 0;
+  for (size_t k = 0; k < a.upperBounds.size(); ++k) {
+    long long i = 0;
+    if (!indexOf(indexes[first + k], i)) return -1;
+    const long long lo = a.lowerBounds[k], hi = a.upperBounds[k];
+    if (i < lo || i > hi) return -1;
+    slot = slot * (hi - lo + 1) + (i - lo);
+  }
+  return slot;
 }
 
 }  // namespace
 
+// --- Read path ---------------------------------------------------------------
+
 bool TUScript::isGlobalName(u16v name) const { return globals.variables.contains(name); }
 
+std::optional<Value> TUScript::arrayElement(const Value& array, const std::vector<Value>& indexes) {
+  if (!array.isArray()) return std::nullopt;
+  const ArrayValue& a = *array.arrayValue();
+  if (a.upperBounds.size() != indexes.size()) return std::nullopt;
+  const long long slot = arraySlot(a, indexes, 0);
+  if (slot < 0 || slot >= static_cast<long long>(a.elements.size())) return std::nullopt;
+  return a.elements[static_cast<size_t>(slot)];
+}
+
+namespace {
+
+// Where a name with indexes points inside one variable.
+struct SlotRef {
+  enum Kind { Bad, Dimension, Outside, Plain, InArray } kind = Bad;
+  size_t slot = 0;       // slot of the variable's row
+  size_t firstNested = 0;  // first index that addresses the array value in the slot
+};
+
+SlotRef locate(const Variable& v, const std::vector<Value>& indexes, bool hasIndexes) {
+  SlotRef r;
+  const size_t m = hasIndexes ? indexes.size() : 0;
+  const size_t n = v.bounds.size();
+  if (m == n) {
+    long long slot = 0;
+    for (size_t k = 0; k < n; ++k) {
+      long long i = 0;
+      if (!indexOf(indexes[k], i)) return r;
+      if (i < 0 || i > v.bounds[k]) {
+        r.kind = SlotRef::Outside;
+        return r;
+      }
+      slot = slot * (v.bounds[k] + 1LL) + i;
+    }
+    r.kind = SlotRef::Plain;
+    r.slot = static_cast<size_t>(slot);
+    return r;
+  }
+  if (m > n && m - n <= 4) {
+    // Leading indexes select a slot; the rest address the array value in it.
+    long long slot = 0;
+    for (size_t k = 0; k < n; ++k) {
+      long long i = 0;
+      if (!indexOf(indexes[k], i)) return r;
+      if (i < 0 || i > v.bounds[k]) {
+        r.kind = SlotRef::Outside;
+        return r;
+      }
+      slot = slot * (v.bounds[k] + 1LL) + i;
+    }
+    const Value& held = v.slots[static_cast<size_t>(slot)];
+    if (held.isArray() && held.arrayValue()->upperBounds.size() == m - n) {
+      r.kind = SlotRef::InArray;
+      r.slot = static_cast<size_t>(slot);
+      r.firstNested = n;
+      return r;
+    }
+  }
+  r.kind = SlotRef::Dimension;
+  return r;
+}
+
+}  // namespace
+
+namespace {
+
+Value hashRead(TSZHash& table, const std::vector<Value>& indexes) {
+  if (indexes.size() != 1) return Value();
+  std::optional<Value> v = table.find(indexes[0].toText());
+  return v ? *v : Value();
+}
+
+std::optional<Value> timeValue(Platform& platform, const u16& name, THensuFmt& scope) {
+  if (scope.timeStamp == 0) scope.timeStamp = platform.localDateTimeNow();
+  const DateParts p = splitDateTime(scope.timeStamp);
+  if (name == u"G_TIME_YY") return Value::word(static_cast<uint16_t>(p.year));
+  if (name == u"G_TIME_MM") return Value::word(static_cast<uint16_t>(p.month));
+  if (name == u"G_TIME_DD") return Value::word(static_cast<uint16_t>(p.day));
+  if (name == u"G_TIME_HH") return Value::word(static_cast<uint16_t>(p.hour));
+  if (name == u"G_TIME_NN") return Value::word(static_cast<uint16_t>(p.minute));
+  if (name == u"G_TIME_SS") return Value::word(static_cast<uint16_t>(p.second));
+  if (name == u"G_TIME_ZZ") return Value::word(static_cast<uint16_t>(p.millisecond));
+  if (name == u"G_TIME_WW") return Value::integer(p.weekday);
+  if (name == u"G_TIME_YY4") return Value::string(pad(p.year, 4));
+  if (name == u"G_TIME_YY2") return Value::string(pad(p.year % 100, 2));
+  if (name == u"G_TIME_MM2") return Value::string(pad(p.month, 2));
+  if (name == u"G_TIME_DD2") return Value::string(pad(p.day, 2));
+  if (name == u"G_TIME_HH2") return Value::string(pad(p.hour, 2));
+  if (name == u"G_TIME_NN2") return Value::string(pad(p.minute, 2));
+  if (name == u"G_TIME_SS2") return Value::string(pad(p.second, 2));
+  if (name == u"G_TIME_ZZ2") return Value::string(pad(p.millisecond, 3));
+  return std::nullopt;
+}
+
+}  // namespace
+
 Value TUScript::getValue(u16v text, THensuFmt& scope) {
+  const size_t open = text.find(u'[');
+  const u16 bare = upperFull(trimCtl(text.substr(0, open)));
+  std::vector<Value> indexes;
+  if (open != u16v::npos) {
+    u16 inner(text.substr(open + 1));
+    if (!inner.empty() && inner.back() == u']') inner.pop_back();
+    inner = replaceAll(inner, u"][", u",");
+    for (const u16& piece : splitTopLevel(inner, u',')) {
+      std::optional<Value> v = evaluate(piece, scope);
+      if (!v) return Value::integer(0);
+      indexes.push_back(std::move(*v));
+    }
+  }
+  return getValueIndexed(bare, open != u16v::npos, indexes, scope);
+}
+
+namespace {
+
+// The candidates for a global name: inside a module "X" is "MODULE.X" first,
+// then "X"; "THIS.X" is "MODULE.X"; "GLOBAL.X" is "X"; ".X" continues the
+// scope's instance text (the WITH value).
+std::vector<u16> globalCandidates(const u16& name, const THensuFmt& scope) {
+  if (startsWith(name, u"THIS.")) return {scope.moduleName + name.substr(4)};
+  if (startsWith(name, u"GLOBAL.")) return {name.substr(7)};
+  if (startsWith(name, u".")) return {upperFull(scope.instanceText) + name};
+  if (!scope.moduleName.empty() && name.find(u'.') == u16::npos) return {scope.moduleName + u"." + name, name};
+  return {name};
+}
+
+}  // namespace
+
+Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes,
+                                THensuFmt& scope) {
   if (stopFlag) return Value::integer(0);
-  const ParsedName n = parseName(text);
-  auto readVariable = [&](const Variable& v) -> std::optional<Value> {
-    if (!n.hasIndexes) {
-      if (v.bounds.empty()) return v.slots[0];
-      report(kova::text(rm::kDimensionMismatch, n.bare), &scope);
-      return Value::integer(0);
+  if (indexes.size() > kMaxIndexes) {
+    report(text(rm::kDimensionMismatch, name), &scope);
+    return Value::integer(0);
+  }
+  const bool isParamStr = name == u"PARAM_STR";
+  auto read = [&](const Variable& v) -> Value {
+    const SlotRef r = locate(v, indexes, hasIndexes);
+    switch (r.kind) {
+      case SlotRef::Plain:
+        return v.slots[r.slot];
+      case SlotRef::InArray: {
+        const std::vector<Value> nested(indexes.begin() + static_cast<long>(r.firstNested), indexes.end());
+        std::optional<Value> element = arrayElement(v.slots[r.slot], nested);
+        if (element) return *element;
+        if (isParamStr) return Value();
+        report(text(rm::kExceeded, name), &scope);
+        return Value::integer(0);
+      }
+      case SlotRef::Outside:
+        if (isParamStr) return Value();  // PARAM_STR is never out of range
+        report(text(rm::kExceeded, name), &scope);
+        return Value::integer(0);
+      case SlotRef::Dimension:
+        if (isParamStr && hasIndexes) return Value();
+        report(text(rm::kDimensionMismatch, name), &scope);
+        return Value::integer(0);
+      case SlotRef::Bad:
+        report(text(rm::kExpressionRuntime), &scope);
+        return Value::integer(0);
     }
-    if (n.indexes.size() != v.bounds.size()) {
-      report(kova::text(rm::kDimensionMismatch, n.bare), &scope);
-      return Value::integer(0);
-    }
-    const long long slot = flatIndex(v, n.indexes);
-    if (slot < 0) {
-      if (n.bare == u"PARAM_STR") return Value();
-      report(kova::text(rm::kExceeded, n.bare), &scope);
-      return Value::integer(0);
-    }
-    return v.slots[static_cast<size_t>(slot)];
+    return Value::integer(0);
   };
-  const int local = scope.variables.find(n.bare);
-  if (local >= 0) {
-    // PARAM_STR without arguments is an empty array: any index yields EMPTY.
-    if (n.bare == u"PARAM_STR" && scope.variables.value(local).bounds.empty() && n.hasIndexes) return Value();
-    return *readVariable(scope.variables.value(local));
+
+  // 1. Local variables.
+  const int local = scope.variables.find(name);
+  if (local >= 0) return read(scope.variables.value(local));
+  // 2. TRUE and FALSE.
+  if (!hasIndexes) {
+    if (name == u"TRUE") return trueValue;
+    if (name == u"FALSE") return falseValue;
   }
-  if (n.bare == u"TRUE") return trueValue;
-  if (n.bare == u"FALSE") return falseValue;
-  const int global = globals.variables.find(n.bare);
-  if (global >= 0) return *readVariable(globals.variables.value(global));
-  if (!n.hasIndexes) {
-    if (n.bare == u"NULL") return Value::null();
-    if (n.bare == u"NOTHING") return Value::dispatch(nullptr);
-    if (n.bare == u"EMPTY") return Value();
-    if (n.bare == u"TRY_ERRMSG") return Value::string(scope.tryErrMsg);
-    if (n.bare == u"TRY_ERRLINE") return Value::string(scope.tryErrLine);
-    if (n.bare == u"G_IMG_X") return Value::integer(scope.imgX);
-    if (n.bare == u"G_IMG_Y") return Value::integer(scope.imgY);
-    const int tb = program.textblockTable.find(n.bare);
-    if (tb >= 0) return Value::string(expandEscapes(program.textblockTable.value(tb)));
-    const int c = program.constTable.find(n.bare);
-    if (c >= 0) return program.constTable.value(c);
+  // 3. Global variables, with module qualification.
+  const std::vector<u16> candidates = globalCandidates(name, scope);
+  for (const u16& candidate : candidates) {
+    const int g = globals.variables.find(candidate);
+    if (g >= 0) return read(globals.variables.value(g));
   }
-  report(kova::text(rm::kUndefined, n.bare), &scope);
+  // 4. Hash tables, local then global.
+  if (hasIndexes) {
+    std::shared_ptr<TSZHash> table;
+    const int lh = scope.hashTables.find(name);
+    if (lh >= 0) table = scope.hashTables.value(lh);
+    for (size_t c = 0; !table && c < candidates.size(); ++c) {
+      const int gh = globals.hashTables.find(candidates[c]);
+      if (gh >= 0) table = globals.hashTables.value(gh);
+    }
+    if (table) return hashRead(*table, indexes);
+  }
+  if (!hasIndexes) {
+    // 5.-6. Named constants.
+    const double c = constantValue(*this, name);
+    if (c != kNoSuchConstant) return Value::number(c);
+    u16 t = textConstant(*this, name);
+    if (!t.empty()) return Value::string(std::move(t));
+    // 7.-9. System values.
+    if (name == u"NULL") return Value::null();
+    if (name == u"NOTHING") return Value::dispatch(nullptr);
+    if (name == u"EMPTY") return Value();
+    if (name == u"TRY_ERRMSG") return Value::string(scope.tryErrMsg);
+    if (name == u"TRY_ERRLINE") return Value::string(scope.tryErrLine);
+    if (name == u"G_IMG_X") return Value::integer(scope.imgX);
+    if (name == u"G_IMG_Y") return Value::integer(scope.imgY);
+    if (startsWith(name, u"G_TIME_")) {
+      std::optional<Value> v = timeValue(platform_, name, scope);
+      if (v) return *v;
+    }
+    // 10. Textblocks, then constants.
+    for (const u16& candidate : candidates) {
+      const int tb = program.textblockTable.find(candidate);
+      if (tb >= 0) return Value::string(expandEscapes(program.textblockTable.value(tb)));
+    }
+    for (const u16& candidate : candidates) {
+      const int k = program.constTable.find(candidate);
+      if (k >= 0) return program.constTable.value(k);
+    }
+  }
+  // 11. Not defined.
+  report(text(rm::kUndefined, name), &scope);
   return Value::integer(0);
 }
 
-void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope) {
-  const ParsedName n = parseName(text);
-  auto store = [&](Variable& v) {
-    if (n.indexes.size() != v.bounds.size()) {
-      report(kova::text(rm::kDimensionMismatch, n.bare), &scope);
-      return;
+
+// --- Write path --------------------------------------------------------------
+
+void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope, bool initialiser, bool mustExist) {
+  const size_t open = text.find(u'[');
+  const u16 name = upperFull(trimCtl(text.substr(0, open)));
+  const bool hasIndexes = open != u16v::npos;
+  std::vector<Value> indexes;
+  if (hasIndexes) {
+    u16 inner(text.substr(open + 1));
+    if (!inner.empty() && inner.back() == u']') inner.pop_back();
+    inner = replaceAll(inner, u"][", u",");
+    for (const u16& piece : splitTopLevel(inner, u',')) {
+      std::optional<Value> v = evaluate(piece, scope);
+      if (!v) return;
+      indexes.push_back(std::move(*v));
     }
-    const long long slot = n.hasIndexes ? flatIndex(v, n.indexes) : 0;
-    if (slot < 0) {
-      report(kova::text(rm::kExceeded, n.bare), &scope);
-      return;
-    }
-    v.slots[static_cast<size_t>(slot)] = value;
-  };
-  const int local = scope.variables.find(n.bare);
-  if (local >= 0) return store(scope.variables.value(local));
-  const int global = globals.variables.find(n.bare);
-  if (global >= 0) return store(globals.variables.value(global));
-  if (n.hasIndexes) {
-    report(kova::text(rm::kArrayWithoutDeclaration, n.bare), &scope);
+  }
+  putValueIndexed(name, hasIndexes, indexes, value, scope, initialiser, mustExist);
+}
+
+void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
+                               THensuFmt& scope, bool initialiser, bool mustExist) {
+  if (indexes.size() > kMaxIndexes) {
+    report(text(rm::kDimensionMismatch, name), &scope);
     return;
   }
-  scope.variables.add(n.bare, Variable{{}, {value}});
+  auto store = [&](Variable& v) {
+    if (initialiser && hasIndexes) {
+      // A value list of DIM/PUBLIC: the first index counts along the row.
+      long long i = 0;
+      if (!indexOf(indexes[0], i) || i < 0 || static_cast<size_t>(i) >= v.slots.size()) {
+        report(text(kListExceeded), &scope);
+        return;
+      }
+      v.slots[static_cast<size_t>(i)] = value;
+      return;
+    }
+    const SlotRef r = locate(v, indexes, hasIndexes);
+    switch (r.kind) {
+      case SlotRef::Plain:
+        v.slots[r.slot] = value;
+        return;
+      case SlotRef::InArray: {
+        ArrayValue& a = ownArray(v.slots[r.slot]);
+        const long long slot = arraySlot(a, indexes, r.firstNested);
+        if (slot < 0 || slot >= static_cast<long long>(a.elements.size())) {
+          report(text(rm::kExceeded, name), &scope);
+          return;
+        }
+        a.elements[static_cast<size_t>(slot)] = value;
+        return;
+      }
+      case SlotRef::Outside:
+        report(text(rm::kExceeded, name), &scope);
+        return;
+      case SlotRef::Dimension:
+        if (v.bounds.empty() && hasIndexes && v.slots[0].isArray()) {
+          report(text(rm::kExceeded, name), &scope);
+          return;
+        }
+        report(text(rm::kDimensionMismatch, name), &scope);
+        return;
+      case SlotRef::Bad:
+        report(text(rm::kExpressionRuntime), &scope);
+        return;
+    }
+  };
+
+  // 1. Local, else global variables.
+  const int local = scope.variables.find(name);
+  if (local >= 0) return store(scope.variables.value(local));
+  const std::vector<u16> candidates = globalCandidates(name, scope);
+  for (const u16& candidate : candidates) {
+    const int g = globals.variables.find(candidate);
+    if (g >= 0) return store(globals.variables.value(g));
+  }
+  // 2.-3. Hash tables.
+  std::shared_ptr<TSZHash> table;
+  const int lh = scope.hashTables.find(name);
+  if (lh >= 0) table = scope.hashTables.value(lh);
+  for (size_t c = 0; !table && c < candidates.size(); ++c) {
+    const int gh = globals.hashTables.find(candidates[c]);
+    if (gh >= 0) table = globals.hashTables.value(gh);
+  }
+  if (table) {
+    if (hasIndexes) {
+      if (indexes.size() != 1) {
+        report(text(kHashWrite, name), &scope);
+        return;
+      }
+      table->put(indexes[0].toText(), value);
+      return;
+    }
+    if (value.kind() == ValueKind::Double && value.doubleValue() == 901) {
+      table->clear();  // HASH_REMOVEALL
+      return;
+    }
+  }
+  // 4. Implicit declaration.
+  if (mustExist) return;
+  if (hasIndexes) {
+    report(text(rm::kArrayWithoutDeclaration, name), &scope);
+    return;
+  }
+  const u16 reserved = checkReserved(name);
+  if (!reserved.empty()) {
+    report(reserved, &scope);
+    return;
+  }
+  scope.variables.add(name, Variable{{}, {value}});
+}
+
+// --- Declarations ------------------------------------------------------------
+
+u16 TUScript::checkReserved(const u16& name) const {
+  static const char16_t* const kWords[] = {u"G_IMG_X", u"G_IMG_Y", u"AND",     u"OR",         u"XOR",
+                                           u"MOD",     u"NULL",    u"NOTHING", u"EMPTY",      u"TRUE",
+                                           u"FALSE",   u"RESULT",  u"TRY_ERRMSG", u"TRY_ERRLINE"};
+  bool reserved = false;
+  for (const char16_t* w : kWords) reserved = reserved || name == w;
+  for (const char16_t* w : kTimeNames) reserved = reserved || name == w;
+  auto* self = const_cast<TUScript*>(this);
+  reserved = reserved || constantValue(*self, name) != kNoSuchConstant || !textConstant(*self, name).empty();
+  return reserved ? text(rm::kReserved, name) : u16();
+}
+
+namespace {
+
+// One DIM/PUBLIC item: "NAME", "NAME = expr", "NAME[b1][b2]",
+// "NAME[b1, b2] = x1, x2, ...", "NAME[] = x1, x2, x3".
+struct DeclItem {
+  u16 name;
+  bool hasBrackets = false;
+  std::vector<u16> boundTexts;  // "" for an empty bracket
+  bool hasValue = false;
+  u16 valueText;
+};
+
+DeclItem splitItem(u16v item) {
+  DeclItem d;
+  const size_t eq = findTopLevel(item, u"=");
+  const u16 left = trimCtl(item.substr(0, eq));
+  if (eq != u16v::npos) {
+    d.hasValue = true;
+    d.valueText = trimCtl(item.substr(eq + 1));
+  }
+  const size_t open = left.find(u'[');
+  d.name = upperFull(trimCtl(u16v(left).substr(0, open)));
+  if (open != u16::npos) {
+    d.hasBrackets = true;
+    u16 inner = left.substr(open + 1);
+    if (!inner.empty() && inner.back() == u']') inner.pop_back();
+    inner = replaceAll(replaceAll(inner, u"][", u","), u"[ ", u"[");
+    for (const u16& b : splitTopLevel(inner, u',')) d.boundTexts.push_back(trimCtl(b));
+  }
+  return d;
+}
+
+// Items of a DIM/PUBLIC list: split at top-level commas, except that a list
+// with both "=" and "[" (each after its first character) is one item with a
+// value list.
+std::vector<u16> declarationItems(u16v list) {
+  const size_t eq = list.find(u'=');
+  const size_t br = list.find(u'[');
+  if (eq != u16v::npos && eq > 0 && br != u16v::npos && br > 0) return {u16(list)};
+  return splitTopLevel(list, u',');
+}
+
+}  // namespace
+
+namespace {
+
+// Builds the variable of a declaration item (bounds and empty slots);
+// returns false with `error` set on a fault. Value lists are stored by the
+// caller.
+bool buildDeclared(TUScript& e, const DeclItem& d, Variable& v, THensuFmt& scope, u16& error) {
+  size_t slots = 1;
+  std::vector<Value> values;
+  if (d.hasBrackets && d.hasValue) {
+    for (const u16& t : splitTopLevel(d.valueText, u',')) {
+      (void)t;
+      values.emplace_back();
+    }
+  }
+  for (size_t k = 0; k < d.boundTexts.size(); ++k) {
+    long long bound = 0;
+    if (d.boundTexts[k].empty()) {
+      if (k != 0) {
+        error = text(kIndexWrong);
+        return false;
+      }
+      bound = -1;  // computed from the value list below
+    } else {
+      std::optional<Value> b = e.evaluate(d.boundTexts[k], scope);
+      if (!b || !indexOf(*b, bound) || bound < 0) {
+        error = text(kIndexWrong);
+        return false;
+      }
+    }
+    v.bounds.push_back(static_cast<int32_t>(std::min<long long>(bound, INT32_MAX)));
+    if (bound > static_cast<long long>(kMaxArraySlots)) {
+      error = text(kTooLarge, d.name);
+      return false;
+    }
+  }
+  if (!v.bounds.empty() && v.bounds[0] == -1) {
+    // NAME[] = x1, x2, ... : the first bound follows from the number of values.
+    size_t rest = 1;
+    for (size_t k = 1; k < v.bounds.size(); ++k) rest *= static_cast<size_t>(v.bounds[k]) + 1;
+    const size_t n = values.size();
+    v.bounds[0] = static_cast<int32_t>(n == 0 ? 0 : (n + rest - 1) / rest - 1);
+  }
+  for (int32_t b : v.bounds) {
+    slots *= static_cast<size_t>(b) + 1;
+    if (slots > kMaxArraySlots) {
+      error = text(kTooLarge, d.name);
+      return false;
+    }
+  }
+  try {
+    v.slots.assign(slots, Value());
+  } catch (const std::bad_alloc&) {
+    error = text(kTooLarge, d.name);
+    return false;
+  }
+  return true;
+}
+
+// Stores the initial values of a declaration: "NAME = x" or a value list.
+bool assignDeclaredValues(TUScript& e, const DeclItem& d, THensuFmt& evalScope, THensuFmt& target) {
+  if (!d.hasValue) return true;
+  if (!d.hasBrackets) {
+    std::optional<Value> v = e.evaluate(d.valueText, evalScope);
+    if (!v) return false;
+    e.putValueIndexed(d.name, false, {}, *v, target);
+    return !e.stopFlag;
+  }
+  const std::vector<u16> items = splitTopLevel(d.valueText, u',');
+  for (size_t k = 0; k < items.size(); ++k) {
+    Value value;
+    if (!trimCtl(items[k]).empty()) {
+      std::optional<Value> v = e.evaluate(items[k], evalScope);
+      if (!v) return false;
+      value = std::move(*v);
+    }
+    e.putValueIndexed(d.name, true, {Value::number(static_cast<double>(k))}, value, target, true);
+    if (e.stopFlag) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void TUScript::declareLocal(THensuFmt& scope, u16v list) {
+  for (const u16& raw : declarationItems(list)) {
+    const DeclItem d = splitItem(trimCtl(raw));
+    if (d.name.empty() || hasSpecialCharacter(d.name)) {
+      report(u"SyntaxError-6", &scope);
+      return;
+    }
+    const u16 reserved = checkReserved(d.name);
+    if (!reserved.empty()) {
+      report(reserved, &scope);
+      return;
+    }
+    Variable v;
+    u16 error;
+    if (!buildDeclared(*this, d, v, scope, error)) {
+      // A bracket that cannot be evaluated is a declaration error, which a
+      // TRY must not catch.
+      report(error, &scope, false, false);
+      return;
+    }
+    const int existing = scope.variables.find(d.name);
+    if (existing >= 0) scope.variables.value(existing) = std::move(v);
+    else scope.variables.add(d.name, std::move(v));
+    if (!assignDeclaredValues(*this, d, scope, scope)) return;
+  }
 }
 
 u16 TUScript::declarePublic(u16v item, bool isPublic) {
-  (void)isPublic;
-  const size_t eq = findTopLevel(item, u"=");
-  const ParsedName n = parseName(trimCtl(item.substr(0, eq)));
-  if (n.bare.empty() || n.bare.find_first_of(u" ,+-*/=<>()!?") != u16::npos) return u"SyntaxError-6";
-  if (isReserved(n.bare)) return kova::text(rm::kReserved, n.bare);
-  if (program.constTable.contains(n.bare) || program.textblockTable.contains(n.bare))
-    return kova::text(rm::kVarAlreadyDefined, n.bare);
+  const DeclItem d = splitItem(item);
+  if (d.name.empty() || hasSpecialCharacter(d.name)) return u"SyntaxError-6";
+  if (d.hasValue && d.valueText.empty()) return u"SyntaxError-7";
+  const u16 reserved = checkReserved(d.name);
+  if (!reserved.empty()) return reserved;
+  if (program.constTable.contains(d.name) || program.textblockTable.contains(d.name) ||
+      globals.hashTables.contains(d.name))
+    return text(rm::kVarAlreadyDefined, d.name);
+  u16 error;
   Variable v;
-  size_t slots = 1;
-  for (const u16& b : n.indexes) {
-    long long bound = 0;
-    if (!toIndex(b, bound) || bound < 0 || bound > 0x7FFFFFF) return u"SyntaxError-6";
-    v.bounds.push_back(static_cast<int32_t>(bound));
-    slots *= static_cast<size_t>(bound + 1);
-    if (slots > (1u << 27)) return u"SyntaxError-6";
+  u16* const saved = capturedError;
+  capturedError = &error;
+  const bool built = buildDeclared(*this, d, v, globals, error);
+  capturedError = saved;
+  if (!built || !error.empty()) return error.empty() ? text(kIndexWrong) : error;
+  const int existing = globals.variables.find(d.name);
+  if (existing >= 0) {
+    if (program.options.optPublic) return text(kPublicTwice, d.name);
+    if (globals.variables.value(existing).bounds != v.bounds) return text(kPublicBounds, d.name);
+    return {};  // the same declaration again: nothing happens
   }
-  v.slots.resize(slots);
-  if (eq != u16::npos) {
-    const u16 init = trimCtl(item.substr(eq + 1));
-    if (init.empty()) return u"SyntaxError-7";
-    u16 error;
-    std::optional<Value> value = evaluateCapturingErrors(init, error);
-    if (!value) return error;
-    v.slots[0] = *value;
-  }
-  if (globals.variables.contains(n.bare)) return {};
-  globals.variables.add(n.bare, std::move(v));
-  return {};
+  globals.variables.add(d.name, std::move(v));
+  publicFlags.push_back(isPublic);
+  capturedError = &error;
+  assignDeclaredValues(*this, d, globals, globals);
+  capturedError = saved;
+  return error;
 }
 
-u16 TUScript::declareConst(u16v text) {
-  const size_t eq = text.find(u'=');
-  if (eq == u16v::npos || text.find(u',') != u16v::npos || text.find(u'[') != u16v::npos) return u"SyntaxError-1";
-  const u16 name = upperFull(trimCtl(text.substr(0, eq)));
-  if (name.empty() || name.find_first_of(u" ,+-*/=<>()!?") != u16::npos) return u"SyntaxError-2";
-  if (isReserved(name)) return kova::text(rm::kReserved, name);
-  if (globals.variables.contains(name) || program.textblockTable.contains(name))
-    return kova::text(rm::kVarAlreadyDefined, name);
+u16 TUScript::declareConst(u16v declaration) {
+  const size_t eq = declaration.find(u'=');
+  if (eq == u16v::npos || declaration.find(u',') != u16v::npos || declaration.find(u'[') != u16v::npos)
+    return u"SyntaxError-1";
+  const u16 name = upperFull(trimCtl(declaration.substr(0, eq)));
+  if (name.empty() || hasSpecialCharacter(name)) return u"SyntaxError-2";
+  const u16 reserved = checkReserved(name);
+  if (!reserved.empty()) return reserved;
+  if (globals.variables.contains(name) || program.textblockTable.contains(name) || globals.hashTables.contains(name))
+    return text(rm::kVarAlreadyDefined, name);
   u16 error;
-  std::optional<Value> value = evaluateCapturingErrors(text.substr(eq + 1), error);
+  std::optional<Value> value = evaluateCapturingErrors(declaration.substr(eq + 1), error);
   if (!value) return error;
   const int existing = program.constTable.find(name);
   if (existing >= 0) {
     const Value& old = program.constTable.value(existing);
     if (old.kind() == value->kind() && old.toText() == value->toText()) return {};
-    return kova::text(rm::kConstMultiplex, name);
+    return text(rm::kConstMultiplex, name);
   }
   program.constTable.add(name, *value);
   return {};
@@ -209,6 +688,6 @@ std::optional<Value> TUScript::evaluateCapturingErrors(u16v expression, u16& err
   return value;
 }
 
-u16 TUScript::declareHashtbl(u16v name) { return kova::text(rm::kNotAvailableYet, u"HASHTBL " + u16(name)); }
+u16 TUScript::declareHashtbl(u16v name) { return text(rm::kNotAvailableYet, u"HASHTBL " + u16(name)); }
 
 }  // namespace kova

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "util/u16.h"
 
@@ -43,6 +44,51 @@ class Platform {
   // reading (a sharing violation, a folder, no permission).
   virtual std::optional<std::string> readFileBytes(const u16& path) = 0;
 
+  // --- Writing files and folders -------------------------------------------
+  // Both real implementations override these; the defaults describe a host
+  // without a writable file system (every call fails), which is what a test
+  // double that does not care about writing gets.
+  //
+  // Creates `path` (or truncates an existing file) and writes `bytes` to it,
+  // flushed to the disk. False when the file cannot be created or not every
+  // byte was written; the file may then hold part of the data, so callers
+  // that must not leave a damaged file write to a temporary file and move it
+  // into place with replaceFile (util/text_writer.h does both).
+  virtual bool writeFileBytes(const u16& path, std::string_view bytes) {
+    (void)path, (void)bytes;
+    return false;
+  }
+  // Moves the file `from` onto `to` in one step, replacing an existing file
+  // `to`: other readers see the old or the new file, never a mix. Meant for
+  // two names in the same folder (a move across volumes is not atomic and is
+  // refused natively). The new file does not inherit the old one's
+  // attributes, permissions or links. False when it failed (on Windows also
+  // while `to` is open without delete sharing, or is read-only); `from` is
+  // then left where it was.
+  virtual bool replaceFile(const u16& from, const u16& to) {
+    (void)from, (void)to;
+    return false;
+  }
+  // Deletes a file, never a folder. True when no file of that name exists
+  // afterwards (also when there was none).
+  virtual bool deleteFile(const u16& path) {
+    (void)path;
+    return false;
+  }
+  // Creates the folder together with any missing parent folders. True when
+  // it exists as a folder afterwards (also when it existed before).
+  virtual bool createDirectory(const u16& path) {
+    (void)path;
+    return false;
+  }
+  // The user's roaming application-data folder, without a trailing
+  // separator: the shell's CSIDL_APPDATA folder on Windows; natively
+  // $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config (which
+  // need not exist yet). Empty when there is none.
+  virtual u16 roamingAppDataDirectory() { return {}; }
+  // The full path of the running program file. Empty when unknown.
+  virtual u16 executablePath() { return {}; }
+
   // --- Code pages ----------------------------------------------------------
   // The system ANSI code page (GetACP on Windows). Conversions never fail:
   // bytes or characters without a mapping become the code page's default
@@ -58,6 +104,11 @@ class Platform {
   // True when the primary language of the system's default language is
   // Japanese; selects the message language unless the user overrides it.
   virtual bool systemLanguageIsJapanese() = 0;
+
+  // --- Clock -------------------------------------------------------------
+  // The local date and time now, as days since 1899-12-30 00:00 with the
+  // time of day as the fraction (millisecond resolution).
+  virtual double localDateTimeNow() = 0;
 
   // --- Threads -------------------------------------------------------------
   // Size in bytes of the calling thread's stack (its reserve), so that deep

@@ -516,6 +516,93 @@ class NativePlatform final : public Platform {
     }
   }
 
+  bool writeFileBytes(const u16& path, std::string_view bytes) override {
+    if (path.empty()) return false;
+    const std::string target = native::mapPath(path);
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;  // no folders, FIFOs, devices
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ok = false;
+      else done += static_cast<size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;  // NFS and quota errors may show only here
+    return ok;
+  }
+
+  bool replaceFile(const u16& from, const u16& to) override {
+    if (from.empty() || to.empty()) return false;
+    const std::string source = native::mapPath(from);
+    const std::string target = native::mapPath(to);
+    struct stat st;
+    if (::lstat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+    if (::rename(source.c_str(), target.c_str()) != 0) return false;  // EXDEV: not across file systems
+    // Make the new directory entry durable too; a failure here does not undo the move.
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+      ::fsync(dfd);
+      ::close(dfd);
+    }
+    return true;
+  }
+
+  bool deleteFile(const u16& path) override {
+    if (path.empty()) return false;
+    const std::string target = native::mapPath(path);
+    struct stat st;
+    if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+    if (S_ISDIR(st.st_mode)) return false;
+    return ::unlink(target.c_str()) == 0 || errno == ENOENT;
+  }
+
+  bool createDirectory(const u16& path) override {
+    if (path.empty()) return false;
+    if (directoryExists(path)) return true;
+    // Create the parent first: everything up to the last separator, ignoring
+    // separators at the end.
+    u16 trimmed = path;
+    while (trimmed.size() > 1 && (trimmed.back() == u'\\' || trimmed.back() == u'/')) trimmed.pop_back();
+    const size_t sep = trimmed.find_last_of(u"\\/");
+    if (sep != u16::npos && sep > 0) {
+      const u16 parent = trimmed.substr(0, sep);
+      if (!directoryExists(parent) && !createDirectory(parent)) return false;
+    }
+    if (::mkdir(native::mapPath(trimmed).c_str(), 0777) != 0 && errno != EEXIST) return false;
+    return directoryExists(trimmed);
+  }
+
+  u16 roamingAppDataDirectory() override {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') return fromUtf8(xdg);
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    std::string dir = home;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return fromUtf8(dir == "/" ? "/.config" : dir + "/.config");
+  }
+
+  u16 executablePath() override {
+    std::string buf(256, '\0');
+    for (;;) {
+      const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+      if (n < 0) return {};
+      if (static_cast<size_t>(n) < buf.size()) {
+        buf.resize(static_cast<size_t>(n));
+        return fromUtf8(buf);
+      }
+      buf.resize(buf.size() * 2);
+    }
+  }
+
   unsigned ansiCodePage() override { return native::localeIsJapanese() ? kJapaneseCodePage : 1252; }
 
   u16 codePageToWide(unsigned codePage, std::string_view bytes) override {
@@ -542,6 +629,18 @@ class NativePlatform final : public Platform {
   }
 
   bool systemLanguageIsJapanese() override { return native::localeIsJapanese(); }
+
+  double localDateTimeNow() override {
+    struct timespec ts;
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    ::tzset();
+    struct tm local;
+    ::localtime_r(&ts.tv_sec, &local);
+    // Days from 1899-12-30 to 1970-01-01 are 25569; shift by the zone offset.
+    const double seconds = static_cast<double>(ts.tv_sec) + static_cast<double>(local.tm_gmtoff);
+    const double ms = static_cast<double>(ts.tv_nsec / 1000000);
+    return 25569.0 + (seconds * 1000.0 + ms) / 86400000.0;
+  }
 
   size_t currentThreadStackSize() override {
     pthread_attr_t attr;

@@ -7,6 +7,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After <windows.h>: SHGetFolderPathW for the roaming application-data folder.
+#include <shlobj.h>
 
 #include <algorithm>
 #include <optional>
@@ -189,6 +191,88 @@ class WinPlatform final : public Platform {
     }
   }
 
+  bool writeFileBytes(const u16& path, std::string_view bytes) override {
+    if (path.empty()) return false;
+    // No sharing while the data goes in: a reader never sees a half-written
+    // file under this name (it fails to open and retries instead).
+    // CREATE_ALWAYS fails on an existing hidden or system file, as it does
+    // for a folder.
+    Handle file(::CreateFileW(wide(longPathForm(path)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return false;  // CON, NUL, pipes
+    while (!bytes.empty()) {
+      const DWORD chunk = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
+      DWORD written = 0;
+      if (!::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+      bytes.remove_prefix(written);
+    }
+    return ::FlushFileBuffers(file.get()) != 0;
+  }
+
+  // MOVEFILE_WRITE_THROUGH returns only when the move is on the disk.
+  // Without MOVEFILE_COPY_ALLOWED a move to another volume fails instead of
+  // turning into a copy that could be cut off half-way.
+  bool replaceFile(const u16& from, const u16& to) override {
+    if (from.empty() || to.empty()) return false;
+    return ::MoveFileExW(wide(longPathForm(from)), wide(longPathForm(to)),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool deleteFile(const u16& path) override {
+    if (path.empty()) return false;
+    const u16 full = longPathForm(path);
+    if (::DeleteFileW(wide(full))) return true;
+    const DWORD err = ::GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND) return true;
+    // ERROR_PATH_NOT_FOUND also when a "parent" is a file; a folder of that
+    // name is not "no file" (DeleteFileW refuses folders with access denied).
+    return err == ERROR_PATH_NOT_FOUND && attributes(path) == INVALID_FILE_ATTRIBUTES;
+  }
+
+  bool createDirectory(const u16& path) override {
+    if (path.empty()) return false;
+    if (directoryExists(path)) return true;
+    u16 trimmed = path;
+    while (trimmed.size() > 1 && (trimmed.back() == u'\\' || trimmed.back() == u'/')) trimmed.pop_back();
+    const size_t sep = trimmed.find_last_of(u"\\/");
+    if (sep != u16::npos && sep > 0) {
+      u16 parent = trimmed.substr(0, sep);
+      // "C:" alone names the drive's current folder; its root is "C:\".
+      if (parent.size() == 2 && parent[1] == u':') parent.push_back(u'\\');
+      // The root of a drive or share always "exists" as far as we can help it.
+      if (!directoryExists(parent) && !(parent.size() == 3 && parent[1] == u':') && !createDirectory(parent))
+        return false;
+    }
+    if (!::CreateDirectoryW(wide(longPathForm(trimmed)), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+      return false;
+    return directoryExists(trimmed);
+  }
+
+  u16 roamingAppDataDirectory() override {
+    wchar_t buf[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+    u16 dir(reinterpret_cast<const char16_t*>(buf));
+    while (dir.size() > 3 && dir.back() == u'\\') dir.pop_back();
+    return dir;
+  }
+
+  u16 executablePath() override {
+    // GetModuleFileNameW truncates silently and returns the buffer size when
+    // the path does not fit, so grow until it returns less.
+    u16 buf(MAX_PATH, u'\0');
+    for (;;) {
+      const DWORD n = ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buf.data()), DWORD(buf.size()));
+      if (n == 0) return {};
+      if (n < buf.size()) {
+        buf.resize(n);
+        return buf;
+      }
+      if (buf.size() >= 32768) return {};
+      buf.resize(buf.size() * 2);
+    }
+  }
+
   unsigned ansiCodePage() override { return ::GetACP(); }
 
   u16 codePageToWide(unsigned codePage, std::string_view bytes) override {
@@ -234,6 +318,16 @@ class WinPlatform final : public Platform {
   }
 
   bool systemLanguageIsJapanese() override { return PRIMARYLANGID(::GetSystemDefaultLangID()) == LANG_JAPANESE; }
+
+  double localDateTimeNow() override {
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    FILETIME ft;
+    ::SystemTimeToFileTime(&st, &ft);
+    // FILETIME counts 100 ns units from 1601-01-01; 1899-12-30 is 109205 days later.
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<double>(ticks / 10000) / 86400000.0 - 109205.0;
+  }
 
   size_t currentThreadStackSize() override {
     // GetCurrentThreadStackLimits exists from Windows 8 on; it reports the

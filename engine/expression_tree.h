@@ -1,0 +1,93 @@
+#pragma once
+// The parsed form of an expression text. An expression is tokenised and
+// parsed once; the tree is cached by text and evaluated as often as the
+// statement runs. Evaluation follows the text rules exactly: operands are
+// evaluated left to right, a failing operation makes its level 0 and sets
+// the error flag while the remaining operands are still evaluated, and a
+// short circuit at parenthesis depth 0 ends the whole expression.
+//
+// The two-operand levels are left-associative loops; each is one Chain
+// node holding all operands of the loop, so a long sum is evaluated by a
+// loop rather than by recursion as deep as the sum is long.
+
+#include <memory>
+#include <vector>
+
+#include "engine/value.h"
+#include "util/u16.h"
+
+namespace kova {
+
+enum class ExprOp : uint8_t {
+  // Leaves.
+  Number,      // number literal (value holds the Double)
+  String,      // string literal (value holds the wide string, escapes not yet expanded)
+  Identifier,  // variable or constant, possibly with indexes
+  Call,        // NAME(arguments): handed to the call handler with its text
+  Dotted,      // dotted word: a module-qualified variable or COM member access,
+               // decided when evaluated (THIS. and WITH depend on the scope)
+  Invalid,     // a token that could not be read (sets the error flag)
+  // One operand.
+  Negate,
+  Not,
+  // Operator chain of one precedence level.
+  Chain,
+  // Operators inside a chain.
+  Or,
+  Xor,
+  And,
+  Greater,
+  Less,
+  Equal,
+  GreaterEqual,
+  LessEqual,
+  NotEqual,
+  Add,
+  Subtract,
+  Multiply,
+  Divide,
+  Mod,
+};
+
+struct ExprNode {
+  ExprOp op = ExprOp::Invalid;
+  // Chain: the operands; Negate/Not: one operand; Identifier: the index
+  // expressions, flattened ("A[1][2]" and "A[1, 2]" both give two).
+  std::vector<std::unique_ptr<ExprNode>> operands;
+  // Chain: ops[k] combines the result so far with operands[k + 1].
+  std::vector<ExprOp> ops;
+  // Chain of comparisons: whether operand k's own first token was the word
+  // EMPTY (such an Empty side compares as the EMPTY marker).
+  std::vector<bool> startsWithEmpty;
+  // Literal value (Number, String).
+  Value value;
+  // Identifier: bare name, upper-cased; Call and Dotted: the whole text.
+  u16 text;
+  bool hasIndexes = false;
+  // Chain of AND or OR/XOR at parenthesis depth 0: may short-circuit.
+  bool topLevel = false;
+};
+
+struct ParsedExpression {
+  std::unique_ptr<ExprNode> root;  // null for an empty text
+  // A trailing "[i]" / "[i, j]" on an array result (as in SPLIT(s)[2]).
+  std::vector<std::unique_ptr<ExprNode>> trailingIndexes;
+  // Set when tokenising or parsing failed; the tree holds what could be
+  // read, so that calls in it still run, and evaluation reports the error.
+  bool syntaxError = false;
+  // The text contains " OR ", ")OR(", " OR(" or ")OR ": AND never
+  // short-circuits in such an expression.
+  bool hasOr = false;
+};
+
+// Parses an expression text. Never fails: faults are recorded in
+// `syntaxError` and evaluation reports them. Nesting deeper than
+// kMaxExpressionNesting (parentheses, unary operators) is such a fault.
+std::shared_ptr<const ParsedExpression> parseExpression(u16v text);
+inline constexpr int kMaxExpressionNesting = 1000;
+
+// Reads a number token's text: decimal with optional fraction and
+// exponent, or "$" hexadecimal.
+bool parseNumberToken(u16v text, double& out);
+
+}  // namespace kova

@@ -1,0 +1,19 @@
+#pragma once
+// Named constants of the language: numeric ones (always Doubles) and the
+// GET_ text constants. Both compare the name exactly (names arrive
+// upper-cased from the front end).
+
+#include "util/u16.h"
+
+namespace kova {
+
+class TUScript;
+
+inline constexpr double kNoSuchConstant = -888888;
+
+// The value of a numeric constant, or kNoSuchConstant.
+double constantValue(TUScript& engine, const u16& name);
+// The text of a GET_ text constant (or EMPTYPARAM); empty when none.
+u16 textConstant(TUScript& engine, const u16& name);
+
+}  // namespace kova

@@ -1,0 +1,160 @@
+#include "engine/value_rules.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace kova {
+
+namespace {
+
+bool readsAsNumber(const Value& v) {
+  double d = 0;
+  return v.kind() != ValueKind::Empty && v.toNumber(d);
+}
+
+// Comparison normalisation of one side.
+Value normalise(const Value& side, const Value& other, bool sideIsEmptyWord) {
+  switch (side.kind()) {
+    case ValueKind::Empty:
+      if (sideIsEmptyWord || other.isEmpty()) return Value::string(kEmptyMarker);
+      if (readsAsNumber(other)) return Value::number(0);
+      return Value::string(u"");
+    case ValueKind::Dispatch:
+      if (!side.comObject()) return Value::string(kNothingMarker);
+      return Value::number(static_cast<double>(reinterpret_cast<uintptr_t>(side.comObject().get())));
+    case ValueKind::Null:
+      return Value::string(kNullMarker);
+    case ValueKind::Error:
+      return Value::string(u"ERROR");
+    case ValueKind::Array:
+      if (other.isArray()) return side;
+      return Value::number(static_cast<double>(reinterpret_cast<uintptr_t>(side.arrayValue().get())));
+    case ValueKind::NarrowString: {
+      double d = 0;
+      if (other.kind() != ValueKind::WideString && side.toNumber(d)) return Value::number(d);
+      return side;
+    }
+    default:
+      return side;
+  }
+}
+
+template <typename T>
+bool applyCompare(CompareOp op, const T& a, const T& b) {
+  switch (op) {
+    case CompareOp::Greater: return a > b;
+    case CompareOp::Less: return a < b;
+    case CompareOp::Equal: return a == b;
+    case CompareOp::GreaterEqual: return a >= b;
+    case CompareOp::LessEqual: return a <= b;
+    case CompareOp::NotEqual: return a != b;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<double> arithmeticNumber(const Value& v) {
+  double d = 0;
+  if (!v.toNumber(d)) return std::nullopt;
+  return d;
+}
+
+std::optional<long long> logicalInteger(const Value& v) {
+  const auto d = arithmeticNumber(v);
+  if (!d || !std::isfinite(*d) || std::fabs(*d) >= 9.2233720368547758e18) return std::nullopt;
+  return static_cast<long long>(std::trunc(*d));
+}
+
+std::optional<long long> modInteger(const Value& v) {
+  const auto d = arithmeticNumber(v);
+  if (!d || !std::isfinite(*d) || std::fabs(*d) >= 9.2233720368547758e18) return std::nullopt;
+  return static_cast<long long>(std::nearbyint(*d));  // the default rounding mode: half to even
+}
+
+std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool narrowAddition) {
+  if (leftIn.kind() == ValueKind::NarrowString && rightIn.kind() == ValueKind::NarrowString && narrowAddition) {
+    double a = 0, b = 0;
+    if (leftIn.toNumber(a) && rightIn.toNumber(b)) return Value::number(a + b);
+  }
+  if (leftIn.kind() == ValueKind::WideString && rightIn.kind() == ValueKind::WideString)
+    return Value::string(leftIn.wide() + rightIn.wide());
+  if (leftIn.kind() == ValueKind::Double && rightIn.kind() == ValueKind::Double)
+    return Value::number(leftIn.doubleValue() + rightIn.doubleValue());
+
+  Value left = leftIn, right = rightIn;
+  auto prepare = [](Value& side, const Value& other) {
+    switch (side.kind()) {
+      case ValueKind::Empty:
+        if (other.isString()) side = Value::string(u"");
+        else if (readsAsNumber(other)) side = Value::number(0);
+        else side = Value::string(u"");
+        break;
+      case ValueKind::Null:
+        side = Value::string(u"");
+        break;
+      case ValueKind::Error:
+        side = Value::string(u"ERROR");
+        break;
+      case ValueKind::NarrowString: {
+        double d = 0;
+        if (other.kind() != ValueKind::WideString && side.toNumber(d)) side = Value::number(d);
+        break;
+      }
+      default:
+        break;
+    }
+  };
+  const Value leftBefore = left;
+  prepare(left, right);
+  prepare(right, leftBefore);
+  if (left.isString() || right.isString()) {
+    if (left.isArray() || right.isArray() || left.kind() == ValueKind::Dispatch || right.kind() == ValueKind::Dispatch)
+      return std::nullopt;
+    return Value::string(left.toText() + right.toText());
+  }
+  double a = 0, b = 0;
+  if (left.isNumeric() && right.isNumeric() && left.toNumber(a) && right.toNumber(b)) return Value::number(a + b);
+  if (left.isArray() || right.isArray() || left.kind() == ValueKind::Dispatch || right.kind() == ValueKind::Dispatch)
+    return std::nullopt;
+  return Value::string(left.toText() + right.toText());
+}
+
+std::optional<bool> compareValues(CompareOp op, const Value& leftIn, const Value& rightIn, bool leftIsEmptyWord,
+                                  bool rightIsEmptyWord, const CompareOptions& options) {
+  const Value left = normalise(leftIn, rightIn, leftIsEmptyWord);
+  const Value right = normalise(rightIn, leftIn, rightIsEmptyWord);
+  if (left.isString() || right.isString()) {
+    if (left.isArray() || right.isArray()) return std::nullopt;
+    u16 a = left.toText(), b = right.toText();
+    if (options.expand) {
+      a = options.expand(options.expandContext, a);
+      b = options.expand(options.expandContext, b);
+    }
+    if (!options.sameStr) {
+      a = upperFull(a);
+      b = upperFull(b);
+    }
+    return applyCompare(op, a, b);
+  }
+  double a = 0, b = 0;
+  if (left.toNumber(a) && right.toNumber(b)) return applyCompare(op, a, b);
+  return std::nullopt;
+}
+
+double roundResult(double v) {
+  if (!std::isfinite(v) || v == std::trunc(v)) return v;
+  const double scaled = v * 1e12;
+  if (std::fabs(scaled) < 9.2e18) {
+    // Halves away from zero.
+    const long long n = static_cast<long long>(scaled + (scaled >= 0 ? 0.5 : -0.5));
+    return static_cast<double>(n) / 1e12;
+  }
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15G", v);
+  return std::strtod(buf, nullptr);
+}
+
+}  // namespace kova

@@ -1,0 +1,49 @@
+#pragma once
+// The language's coercion rules for operators: addition, comparison and the
+// numeric conversions of the arithmetic and logical levels. Each function
+// returns an empty optional when the operation fails (the evaluator then
+// sets its error flag).
+
+#include <optional>
+
+#include "engine/value.h"
+
+namespace kova {
+
+// Marker texts that comparisons use for values without a text of their own.
+inline constexpr char16_t kEmptyMarker[] = u"\x01__EMPTY__";
+inline constexpr char16_t kNothingMarker[] = u"\x01__NOTHING__";
+inline constexpr char16_t kNullMarker[] = u"\x01__NULL__";
+
+// The value as a Double for arithmetic: numbers, Booleans and Empty as
+// they are, texts read as decimal numbers. Null, COM objects, errors and
+// arrays fail.
+std::optional<double> arithmeticNumber(const Value& v);
+// The value truncated toward zero as a 64-bit integer (OR, AND, XOR).
+std::optional<long long> logicalInteger(const Value& v);
+// The value rounded half to even as a 64-bit integer (MOD).
+std::optional<long long> modInteger(const Value& v);
+
+// "+". `narrowAddition` is true when both narrow strings may be added as
+// numbers (no byte-function result was produced during this evaluation).
+std::optional<Value> addValues(const Value& left, const Value& right, bool narrowAddition);
+
+enum class CompareOp { Greater, Less, Equal, GreaterEqual, LessEqual, NotEqual };
+
+struct CompareOptions {
+  bool sameStr = false;                    // OPTION SAMESTR: texts keep their case
+  u16 (*expand)(const void*, u16v) = nullptr;  // escape expansion of texts
+  const void* expandContext = nullptr;
+};
+
+// Compares after normalising both sides. `leftIsEmptyWord` and
+// `rightIsEmptyWord` tell whether that side's own first token was EMPTY.
+std::optional<bool> compareValues(CompareOp op, const Value& left, const Value& right, bool leftIsEmptyWord,
+                                  bool rightIsEmptyWord, const CompareOptions& options);
+
+// Rounds a final Double result to 12 decimal places, halves away from zero;
+// magnitudes that do not fit the scaled 64-bit form go through a 15-digit
+// text instead.
+double roundResult(double v);
+
+}  // namespace kova
