@@ -49,6 +49,12 @@ void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) 
   report(text(rm::kNotAvailableYet, keywordOf(kind)), &scope);
 }
 
+bool TUScript::handOverToTry(THensuFmt& scope, bool catchable) {
+  (void)scope;
+  (void)catchable;
+  return false;
+}
+
 bool TUScript::memberAccess(u16v text, THensuFmt& scope, Value& out) {
   (void)text;
   out = Value::integer(-999999);

@@ -1,9 +1,16 @@
 // The error reporter: every run-time error of every stage passes through
-// `report`, which records it in the scope (TRY_ERRMSG, TRY_ERRLINE), and
-// otherwise shows it and stops the run.
+// `report`. It records the error in the scope (TRY_ERRMSG, TRY_ERRLINE),
+// hands a catchable error to an open TRY, and otherwise logs it, plays the
+// error sound, shows it and stops the run. This file also holds the script
+// log's file handling and the location texts of errors.
+
+#include <algorithm>
 
 #include "engine/messages.h"
+#include "engine/named_constants.h"
 #include "engine/uxscr.h"
+#include "util/text_file.h"
+#include "util/text_writer.h"
 
 namespace kova {
 
@@ -22,10 +29,11 @@ u16 hideSyntaxErrorNumber(u16 shown) {
   return trimCtl(shown);
 }
 
+size_t lastSeparator(u16v s) { return s.find_last_of(u"\\/"); }
+
 }  // namespace
 
 void TUScript::report(const u16& message, THensuFmt* scope, bool force, bool catchable) {
-  (void)catchable;
   if (capturedError) {
     if (capturedError->empty()) *capturedError = trimCtl(message);
     return;
@@ -37,14 +45,102 @@ void TUScript::report(const u16& message, THensuFmt* scope, bool force, bool cat
   if (scope) {
     scope->tryErrMsg = trimmed;
     scope->tryErrLine = location;
+    if (handOverToTry(*scope, catchable)) return;
   }
-  // TRY blocks take catchable errors once control flow exists; the log line
-  // and the error sound come with the logging stage.
-  u16 display = trimmed + u"\r" + location;
+  const u16 display = trimmed + u"\r" + location;
+  logLine(display);
+  const u16 sound = host_.readSetting(u"SET", u"ERRORSOUND");
+  if (!trimCtl(sound).empty()) host_.playSound(sound);
+  host_.liftInputLock();
   host_.showError(hideSyntaxErrorNumber(display));
   stopFlag = true;
   errorOccurred = true;
 }
+
+void TUScript::warn(const u16& message, THensuFmt* scope) {
+  if (stopFlag || suppressErrors > 0) return;
+  const u16 trimmed = trimCtl(message);
+  bool hadTries = false;
+  if (scope) {
+    scope->tryErrMsg = trimmed;
+    scope->tryErrLine = lineLocation(scope);
+    hadTries = !scope->openTries.empty();
+    if (handOverToTry(*scope, true)) return;
+  }
+  host_.showMessage(trimmed);
+  if (hadTries) stopFlag = true;
+}
+
+// --- Script log --------------------------------------------------------------
+
+void TUScript::logLine(const u16& text) {
+  std::vector<u16> existing;
+  const std::vector<u16>* load = nullptr;
+  if (log.wantsExistingFile()) {
+    const u16 path = logPath();
+    if (!path.empty()) {
+      TextFileLines read = readTextFileLines(path, platform_);
+      if (read.failure == ReadFailure::None) existing = std::move(read.lines);
+    }
+    load = &existing;
+  }
+  log.logLine(text, platform_.localDateTimeNow(), load);
+}
+
+u16 TUScript::logPath() {
+  if (program.options.logPathSet) return program.options.logPath;
+  const u16 program = host_.programFilePath();
+  if (program.empty()) return {};
+  const size_t sep = lastSeparator(program);
+  const u16 folder = sep == u16::npos ? u16() : program.substr(0, sep + 1);
+  u16 name = sep == u16::npos ? program : program.substr(sep + 1);
+  const size_t dot = name.rfind(u'.');
+  if (dot != u16::npos) name.resize(dot);
+  const u16 fileName = upperFull(name + u".Log");
+
+  u16 setting = trimCtl(host_.readSetting(u"SET", u"LogPath"));
+  if (!setting.empty()) {
+    if (setting.find(u"GET_") != u16::npos) {
+      // A folder constant, or with several "+" an expression built from one.
+      const size_t plusCount = std::count(setting.begin(), setting.end(), u'+');
+      if (plusCount > 1) {
+        u16 error;
+        std::optional<Value> v = evaluateCapturingErrors(setting, error);
+        if (v) setting = v->toText();
+      } else {
+        const size_t at = setting.find(u"GET_");
+        size_t end = at;
+        while (end < setting.size() && (setting[end] == u'_' || (setting[end] >= u'A' && setting[end] <= u'Z')))
+          ++end;
+        const u16 constant = setting.substr(at, end - at);
+        setting = setting.substr(0, at) + textConstant(*this, constant) + setting.substr(end);
+        setting = replaceAll(setting, u"+", u"");
+        setting = replaceAll(setting, u"\"", u"");
+        setting = trimCtl(setting);
+      }
+    }
+    if (!setting.empty() && (setting.back() == u'\\' || setting.back() == u'/')) return setting + fileName;
+    if (platform_.directoryExists(setting)) return setting + u"\\" + fileName;
+    return setting;
+  }
+  if (host_.logInAppDataFolder()) {
+    const u16 appData = host_.appDataFolder();
+    if (!appData.empty()) return appData + u"\\" + fileName;
+  }
+  return folder + fileName;
+}
+
+void TUScript::flushLog() {
+  if (!log.dirty()) return;
+  log.markWritten();
+  if (host_.logWritingDisabled()) return;
+  const u16 path = logPath();
+  if (path.empty()) return;
+  // A failure to write the log is ignored: the log must never stop a run.
+  writeTextFile(path, encodeLines(log.lines(), WriteEncoding::AnsiOrUtf8, platform_), platform_);
+}
+
+// --- Locations and escapes ---------------------------------------------------
 
 u16 TUScript::expandEscapes(u16v in) const {
   u16 t(in);
@@ -74,7 +170,12 @@ u16 TUScript::locationOfLine(int index) const {
     if (o.find(u",PROCEDURE ") != u16::npos && findNoCase(o, u".KOV") != u16::npos) {
       const size_t sp = o.find(u' ');
       const size_t paren = o.find(u'(', sp);
-      file = o.substr(sp + 1, paren == u16::npos ? u16::npos : paren - sp - 1) + u": ";
+      file = o.substr(sp + 1, paren == u16::npos ? u16::npos : paren - sp - 1);
+      if (host_.bareFileNamesInLocations()) {
+        const size_t sep = lastSeparator(file);
+        if (sep != u16::npos) file = file.substr(sep + 1);
+      }
+      file += u": ";
       break;
     }
   }

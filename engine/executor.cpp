@@ -55,6 +55,14 @@ void TUScript::pumpMessages(int n) {
     platform_.yieldTimeSlice();
     platform_.processMessages();
   }
+  if (log.dirty() && platform_.currentThreadId() == mainThreadId) {
+    // Pending log lines reach the file once per change of the clock's minute.
+    const long long minute = static_cast<long long>(platform_.localDateTimeNow() * 1440.0);
+    if (minute != lastLogMinute_) {
+      lastLogMinute_ = minute;
+      flushLog();
+    }
+  }
 }
 
 void TUScript::waitPumping(int n) {
@@ -322,7 +330,13 @@ void TUScript::endRun() {
   // which owns the input functions.
   for (const u16& held : heldInputs) host_.releaseHeldInput(held);
   heldInputs.clear();
+  flushLog();
+  // Settings changed by OPTION end with the run.
+  if (program.options.logPathSet) log.clearLines();
+  log.resetForRun(ScriptLog::maxLinesFromSetting(host_.readSetting(u"SET", u"LogLines")));
   program.clear();
+  expressionCache_.clear();
+  publicFlags.clear();
   globals = THensuFmt();
   pumpMessages(10);
 }

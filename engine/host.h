@@ -23,6 +23,27 @@ class EngineHost {
   // "LEFTDOWN,<n>", "RIGHTDOWN,<n>", "MIDDLEDOWN,<n>", or a key entry whose
   // virtual-key code is the number from its fourth character on.
   virtual void releaseHeldInput(const u16& entry) { (void)entry; }
+
+  // The program's settings (section SET etc. of its INI file); empty when
+  // missing.
+  virtual u16 readSetting(const u16& section, const u16& key) {
+    (void)section;
+    (void)key;
+    return {};
+  }
+  // Full path of the program file; the log file is named after it. Empty
+  // for hosts without one (no log file is written then).
+  virtual u16 programFilePath() { return {}; }
+  // Folder for per-user data (the log goes there when logInAppDataFolder).
+  virtual u16 appDataFolder() { return {}; }
+  virtual bool logInAppDataFolder() { return false; }
+  virtual bool logWritingDisabled() { return false; }
+  // Locations of included files show the bare file name instead of the path.
+  virtual bool bareFileNamesInLocations() { return false; }
+  // Plays a sound named by the ERRORSOUND setting.
+  virtual void playSound(const u16& sound) { (void)sound; }
+  // Lifts a hardware input lock so that the user can answer a dialog.
+  virtual void liftInputLock() {}
 };
 
 }  // namespace kova

@@ -588,6 +588,11 @@ bool TUScript::prepare(const std::vector<u16>& lines) {
   } catch (const std::exception& ex) {
     report(u"SyntaxError(FReLoad):" + fromUtf8(ex.what()), nullptr);
   }
+  // Log settings of this run: the setting, then the script's OPTIONs.
+  log.resetForRun(ScriptLog::maxLinesFromSetting(host_.readSetting(u"SET", u"LogLines")));
+  if (program.options.logModeSet) log.setMode(program.options.logMode);
+  if (program.options.logPathSet) log.clearLines();
+  if (program.options.logLinesSet) log.setMaxLines(program.options.logLines);
   // The per-statement tables always match the statement table, also when
   // preparation stopped early.
   const size_t n = program.statementText.size();

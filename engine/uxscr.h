@@ -25,6 +25,7 @@
 #include "engine/host.h"
 #include "engine/program.h"
 #include "engine/scope.h"
+#include "engine/script_log.h"
 #include "platform/platform.h"
 
 namespace kova {
@@ -127,6 +128,19 @@ class TUScript {
 
   // --- Errors (error_reporter.cpp, location.cpp) ----------------------------
   void report(const u16& message, THensuFmt* scope, bool force = false, bool catchable = true);
+  // The lighter form for notices (a failed file save): shown in a plain
+  // message box; the run goes on unless the scope has open TRY frames.
+  void warn(const u16& message, THensuFmt* scope);
+  // Hands a reported error to the scope's open TRY blocks. True when a TRY
+  // took it (FINALLY parts ran or control moved to an EXCEPT part).
+  bool handOverToTry(THensuFmt& scope, bool catchable);
+
+  // --- Script log (script_log.cpp, error_reporter.cpp) ------------------------
+  void logLine(const u16& text);
+  // Writes the log to its file when lines are pending.
+  void flushLog();
+  u16 logPath();
+  ScriptLog log;
   u16 lineLocation(const THensuFmt* scope) const;
   u16 locationOfLine(int index) const;
   u16 expandEscapes(u16v text) const;
@@ -182,6 +196,7 @@ class TUScript {
   };
   std::unordered_map<u16, std::shared_ptr<const ParsedExpression>, TextHash, std::equal_to<>> expressionCache_;
   static constexpr size_t kExpressionCacheLimit = 100000;
+  long long lastLogMinute_ = -1;
 
   Platform& platform_;
   EngineHost& host_;

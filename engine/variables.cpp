@@ -12,6 +12,7 @@
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
+#include "util/date_time.h"
 
 namespace kova {
 
@@ -56,39 +57,6 @@ bool indexOf(const Value& v, long long& out) {
   if (!v.toNumber(d) || !std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
   out = static_cast<long long>(std::trunc(d));
   return true;
-}
-
-struct DateParts {
-  int year, month, day, hour, minute, second, millisecond, weekday;
-};
-
-// Splits a date-time (days since 1899-12-30) into its calendar parts.
-DateParts splitDateTime(double stamp) {
-  long long totalMs = static_cast<long long>(std::llround(stamp * 86400000.0));
-  long long days = totalMs / 86400000;
-  long long ms = totalMs % 86400000;
-  if (ms < 0) {
-    ms += 86400000;
-    --days;
-  }
-  // Civil date from a day count (days since 1970-01-01 after the shift).
-  long long z = days - 25569 + 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  DateParts p{};
-  p.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  p.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  p.year = static_cast<int>(yoe + era * 400 + (p.month <= 2 ? 1 : 0));
-  p.hour = static_cast<int>(ms / 3600000);
-  p.minute = static_cast<int>(ms / 60000 % 60);
-  p.second = static_cast<int>(ms / 1000 % 60);
-  p.millisecond = static_cast<int>(ms % 1000);
-  // 1899-12-30 was a Saturday (6).
-  p.weekday = static_cast<int>(((days % 7) + 7 + 6) % 7);
-  return p;
 }
 
 u16 pad(long long v, int width) {
