@@ -1,58 +1,513 @@
-// Handlers of statements whose full behaviour belongs to later stages of
-// the engine. Each reports a clear, catchable error naming the statement
-// instead of silently doing nothing, so a script never runs on as if the
-// statement had worked.
+// Block statements: IFB/ELSEIF/ELSE, SELECT/CASE/DEFAULT, FOR, WHILE,
+// REPEAT, TRY/EXCEPT/FINALLY, WITH, and the effect of BREAK, CONTINUE and
+// EXIT on them. Jump targets were written into the opener's text by the
+// block check; handlers never search. Each handler runs its body through
+// runStatement and leaves the offset at its closing statement, so that the
+// caller's advance continues behind the block.
+
+#include <cmath>
+#include <exception>
 
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
+#include "engine/value_rules.h"
 
 namespace kova {
 
 namespace {
 
+constexpr Msg kNotNumeric{u"数値以外の値が指定された", u"Values other than numerical value were specified"};
+constexpr Msg kStepZero{u"STEP値がゼロである", u"STEP value is a zero"};
+constexpr Msg kBlocksTooDeep{u"ブロックの入れ子が深すぎます", u"Blocks are nested too deeply"};
+
+// Splits an opener's text at the field separator, outside quotes.
+std::vector<u16> fields(const u16& text) {
+  std::vector<u16> out;
+  bool quote = false;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'"') quote = !quote;
+    else if (!quote && text[i] == kFieldSeparator) {
+      out.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  out.push_back(text.substr(start));
+  return out;
+}
+
+int32_t offsetField(const std::vector<u16>& f, size_t i) {
+  long long v = 0;
+  if (i >= f.size() || !parseInt(f[i], v)) return -1;
+  return static_cast<int32_t>(v);
+}
+
 const char16_t* keywordOf(int32_t kind) {
   switch (kind) {
     case kComPropertyAssignment:
     case kComMethodCall: return u"COM";
-    case kIfb: return u"IFB";
-    case kFor: return u"FOR";
-    case kWhile: return u"WHILE";
-    case kRepeat: return u"REPEAT";
-    case kSelect: return u"SELECT";
-    case kTry: return u"TRY";
-    case kFinally: return u"FINALLY";
-    case kExcept: return u"EXCEPT";
     case kThread: return u"THREAD";
     case kHashtbl: return u"HASHTBL";
-    case kWith: return u"WITH";
-    case kEndwith: return u"ENDWITH";
     default: return u"?";
   }
 }
 
 }  // namespace
 
-void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) {
-  if (kind == kDefDll) {
-    // The declaration is stored again when the statement runs, so a
-    // DEF_DLL inside a function takes effect when that function runs.
-    u16 decl = statement;
-    if (!scope.moduleName.empty()) decl = scope.moduleName + u"." + decl;
-    const size_t cut = decl.find_first_of(u"( :;");
-    const u16 name = trimCtl(u16v(decl).substr(0, cut));
-    const u16 rest = cut == u16::npos ? u16() : trimCtl(replaceAll(u16v(decl).substr(cut), u"[ ]", u"[]"));
-    const int i = program.dllDeclTable.find(name);
-    if (i >= 0) program.dllDeclTable.value(i) = rest;
-    else program.dllDeclTable.add(name, rest);
-    return;
-  }
-  report(text(rm::kNotAvailableYet, keywordOf(kind)), &scope);
+// True while nothing stops the statements of a block from running.
+static bool nothingPending(const TUScript& e, const THensuFmt& s) {
+  return !s.exitFlag && s.breakCount == 0 && s.continueCount == 0 && !e.stopFlag;
 }
 
-bool TUScript::handOverToTry(THensuFmt& scope, bool catchable) {
-  (void)scope;
-  (void)catchable;
+void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) {
+  if ((kind == kIfb || kind == kFor || kind == kWhile || kind == kRepeat || kind == kSelect || kind == kTry ||
+       kind == kWith) &&
+      stackExhausted()) {
+    report(text(kBlocksTooDeep), &scope);
+    return;
+  }
+  switch (kind) {
+    case kIfb:
+      return runIf(scope, statement);
+    case kSelect:
+      return runSelect(scope, statement);
+    case kFor:
+    case kWhile:
+    case kRepeat:
+      scope.loopStarts.push_back(scope.offset);
+      if (kind == kFor) runFor(scope, statement);
+      else if (kind == kWhile) runWhile(scope, statement);
+      else runRepeat(scope, statement);
+      scope.loopStarts.pop_back();
+      return;
+    case kTry:
+    case kFinally:
+    case kExcept:
+      return runTry(scope, kind, statement);
+    case kWith:
+    case kEndwith:
+      return runWith(scope, kind, statement);
+    case kDefDll: {
+      // The declaration is stored again when the statement runs, so a
+      // DEF_DLL inside a function takes effect when that function runs.
+      u16 decl = statement;
+      if (!scope.moduleName.empty()) decl = scope.moduleName + u"." + decl;
+      const size_t cut = decl.find_first_of(u"( :;");
+      const u16 name = trimCtl(u16v(decl).substr(0, cut));
+      const u16 rest = cut == u16::npos ? u16() : trimCtl(replaceAll(u16v(decl).substr(cut), u"[ ]", u"[]"));
+      const int i = program.dllDeclTable.find(name);
+      if (i >= 0) program.dllDeclTable.value(i) = rest;
+      else program.dllDeclTable.add(name, rest);
+      return;
+    }
+    default:
+      report(text(rm::kNotAvailableYet, keywordOf(kind)), &scope);
+      return;
+  }
+}
+
+void TUScript::runPart(THensuFmt& scope, int32_t from, int32_t end) {
+  scope.offset = from;
+  scope.errorPending = false;
+  while (scope.offset < end && !scope.errorPending && nothingPending(*this, scope)) runStatement(scope);
+}
+
+// --- IFB / ELSEIF / ELSE -----------------------------------------------------
+
+void TUScript::runIf(THensuFmt& scope, const u16& statement) {
+  try {
+    const std::vector<u16> f = fields(statement);
+    const int32_t base = scope.offset;
+    const int32_t o1 = offsetField(f, 1), o2 = offsetField(f, 2), o3 = offsetField(f, 3);
+    const int32_t nextElseif = o1 > 0 ? base + o1 : -1;
+    const int32_t elsePos = o2 > 0 ? base + o2 : -1;
+    const int32_t endif = o3 > 0 ? base + o3 : base + 1;
+    std::optional<Value> condition = evaluate(f[0], scope, true);
+    if (!condition || scope.offset != base) return;  // reported (or taken by a TRY)
+    if (isTrue(*condition)) {
+      scope.offset = base + 1;
+      while (scope.offset < endif && (elsePos < 0 || scope.offset < elsePos) &&
+             (nextElseif < 0 || scope.offset < nextElseif) && nothingPending(*this, scope))
+        runStatement(scope);
+    } else {
+      scope.offset = nextElseif >= 0 ? nextElseif : elsePos >= 0 ? elsePos + 1 : endif;
+      while (scope.offset < endif && nothingPending(*this, scope)) runStatement(scope);
+    }
+    --scope.offset;
+    if (scope.breakCount > 0) closeSkipped(scope, endif);
+    if (scope.offset < endif) scope.offset = endif;
+  } catch (const std::exception& ex) {
+    report(u"IFB-ENDIF:" + fromUtf8(ex.what()), &scope);
+  }
+}
+
+// --- SELECT ------------------------------------------------------------------
+
+void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
+  try {
+    const std::vector<u16> f = fields(statement);
+    const int32_t base = scope.offset;
+    std::optional<Value> selectorValue = evaluate(f[0], scope);
+    if (!selectorValue || scope.offset != base) return;
+    auto normalise = [&](Value v) {
+      if (v.kind() == ValueKind::Dispatch && !v.comObject()) return Value::string(kNothingMarker);
+      if (!program.options.sameStr && v.kind() == ValueKind::WideString) return Value::string(upperFull(v.wide()));
+      return v;
+    };
+    const Value selector = normalise(*selectorValue);
+    struct Part {
+      int32_t position;
+      u16 expressions;
+    };
+    std::vector<Part> cases;
+    int32_t defaultPos = -1, selend = base + 1;
+    for (size_t k = 1; k < f.size(); ++k) {
+      const size_t comma = f[k].find(u',');
+      long long off = 0;
+      if (comma == u16::npos || !parseInt(u16v(f[k]).substr(0, comma), off)) continue;
+      const u16 rest = f[k].substr(comma + 1);
+      const int32_t pos = base + static_cast<int32_t>(off);
+      if (rest == u"DEFAULT") defaultPos = pos;
+      else if (rest == u"SELEND") selend = pos;
+      else cases.push_back({pos, rest});
+    }
+    CompareOptions options;
+    options.sameStr = program.options.sameStr;
+    int32_t chosen = -1;
+    for (size_t c = 0; c < cases.size() && chosen < 0; ++c) {
+      for (const u16& item : splitTopLevel(cases[c].expressions, u',')) {
+        if (trimCtl(item).empty()) continue;
+        std::optional<Value> v = evaluate(item, scope);
+        if (stopFlag || scope.offset != base) return;
+        if (!v) continue;
+        const auto equal = compareValues(CompareOp::Equal, selector, normalise(*v), false, false, options);
+        if (equal && *equal) {
+          chosen = cases[c].position;
+          break;
+        }
+      }
+    }
+    if (chosen < 0) chosen = defaultPos >= 0 ? defaultPos : selend;
+    scope.offset = chosen + 1;
+    auto isCase = [&](int32_t offset) {
+      for (const Part& p : cases)
+        if (p.position == offset) return true;
+      return false;
+    };
+    if (chosen != selend) {
+      while (scope.offset < selend && scope.offset != defaultPos && nothingPending(*this, scope)) {
+        if (isCase(scope.offset)) {
+          scope.offset = selend;  // no fall-through into the next CASE
+          break;
+        }
+        runStatement(scope);
+      }
+    }
+    --scope.offset;
+    if (scope.breakCount > 0) closeSkipped(scope, selend);
+    if (scope.offset < selend) scope.offset = selend;
+  } catch (const std::exception& ex) {
+    report(u"SELECT-SELEND:" + fromUtf8(ex.what()), &scope);
+  }
+}
+
+// --- Loops -------------------------------------------------------------------
+
+void TUScript::runFor(THensuFmt& scope, const u16& statement) {
+  try {
+    const std::vector<u16> f = fields(statement);
+    const int32_t start = scope.offset;
+    const int32_t next = start + offsetField(f, 4);
+    const u16& variable = f[0];
+    std::optional<Value> first = evaluate(f[1], scope);
+    if (!first || scope.offset != start) return;
+    double from = 0, to = 0, step = 0;
+    if (!first->toNumber(from)) {
+      report(text(kNotNumeric), &scope);
+      return;
+    }
+    putValue(variable, Value::number(from), scope);
+    if (stopFlag) return;
+    std::optional<Value> last = evaluate(f[2], scope);
+    if (!last || scope.offset != start) return;
+    std::optional<Value> stepValue = evaluate(f[3], scope);
+    if (!stepValue || scope.offset != start) return;
+    if (!last->toNumber(to) || !stepValue->toNumber(step)) {
+      report(text(kNotNumeric), &scope);
+      return;
+    }
+    if (step == 0) {
+      report(text(kStepZero), &scope);
+      return;
+    }
+    double current = 0;
+    for (;;) {
+      if (scope.offset == start) {
+        const Value v = getValue(variable, scope);
+        if (stopFlag || !v.toNumber(current)) break;
+        if ((step > 0 && current > to) || (step < 0 && current < to)) break;
+        ++scope.offset;
+      }
+      if (scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
+      if (scope.offset < next && scope.continueCount == 0) {
+        runStatement(scope);
+        if (scope.offset > next) break;
+        continue;
+      }
+      if (scope.continueCount > 0) {
+        --scope.continueCount;
+        closeSkipped(scope, next);
+        if (scope.continueCount > 0) break;
+      }
+      scope.offset = start;
+      putValue(variable, Value::number(current + step), scope);
+      if (stopFlag) break;
+    }
+    --scope.offset;
+    if (scope.breakCount > 0) {
+      --scope.breakCount;
+      closeSkipped(scope, next);
+    }
+    if (scope.offset < next) scope.offset = next;
+  } catch (const std::exception& ex) {
+    report(u"FOR-NEXT:" + fromUtf8(ex.what()), &scope);
+  }
+}
+
+void TUScript::runWhile(THensuFmt& scope, const u16& statement) {
+  try {
+    const std::vector<u16> f = fields(statement);
+    const int32_t start = scope.offset;
+    const int32_t wend = start + offsetField(f, 1);
+    for (;;) {
+      if (scope.offset == start) {
+        std::optional<Value> condition = evaluate(f[0], scope, true);
+        if (!condition || scope.offset != start) return;
+        if (!isTrue(*condition)) break;
+        ++scope.offset;
+      }
+      if (scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
+      if (scope.offset < wend && scope.continueCount == 0) {
+        runStatement(scope);
+        if (scope.offset > wend) break;
+        continue;
+      }
+      if (scope.continueCount > 0) {
+        --scope.continueCount;
+        closeSkipped(scope, wend);
+        if (scope.continueCount > 0) break;
+      }
+      scope.offset = start;
+    }
+    --scope.offset;
+    if (scope.breakCount > 0) {
+      --scope.breakCount;
+      closeSkipped(scope, wend);
+    }
+    if (scope.offset < wend) scope.offset = wend;
+  } catch (const std::exception& ex) {
+    report(u"WHILE-WEND:" + fromUtf8(ex.what()), &scope);
+  }
+}
+
+void TUScript::runRepeat(THensuFmt& scope, const u16& statement) {
+  try {
+    const std::vector<u16> f = fields(statement);
+    const int32_t start = scope.offset;
+    const int32_t until = start + offsetField(f, 1);
+    scope.offset = start + 1;
+    for (;;) {
+      if (scope.offset == until) {
+        std::optional<Value> condition = evaluate(f[0], scope, true);
+        if (!condition || scope.offset != until) return;
+        if (isTrue(*condition)) break;
+        scope.offset = start + 1;
+        continue;
+      }
+      if (scope.offset > until || scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
+      runStatement(scope);
+      if (scope.offset > until || scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
+      if (scope.continueCount > 0) {
+        // CONTINUE restarts the body without testing the UNTIL condition.
+        --scope.continueCount;
+        closeSkipped(scope, until);
+        if (scope.continueCount > 0) break;
+        scope.offset = start + 1;
+      }
+    }
+    --scope.offset;
+    if (scope.breakCount > 0) {
+      --scope.breakCount;
+      closeSkipped(scope, until);
+    }
+    if (scope.offset < until) scope.offset = until;
+  } catch (const std::exception& ex) {
+    report(u"REPEAT-UNTIL:" + fromUtf8(ex.what()), &scope);
+  }
+}
+
+// --- TRY ---------------------------------------------------------------------
+
+void TUScript::runTry(THensuFmt& scope, int32_t kind, const u16& statement) {
+  if (kind == kTry) {
+    const std::vector<u16> parts = splitTopLevel(statement, u' ');
+    long long k = 0, handler = 0, length = 0;
+    if (parts.size() != 3 || !parseInt(parts[0], k) || !parseInt(parts[1], handler) || !parseInt(parts[2], length)) {
+      report(u"SyntaxError-26", &scope);
+      return;
+    }
+    scope.openTries.push_back(TryFrame{scope.offset, static_cast<int>(k), scope.offset + static_cast<int>(handler),
+                                       static_cast<int>(length)});
+    scope.errorPending = false;
+    if (k == 1) ++scope.tryDepth;
+    return;
+  }
+  if (scope.openTries.empty()) {
+    report(kind == kFinally ? u"SyntaxError-27" : u"SyntaxError-28", &scope);
+    return;
+  }
+  const TryFrame frame = scope.openTries.back();
+  scope.openTries.pop_back();
+  if (kind == kFinally) {
+    // Reached in sequence: the FINALLY part runs as ordinary statements.
+    if (frame.kind != 0) report(u"SyntaxError-27", &scope);
+    return;
+  }
+  // EXCEPT reached in sequence: no error happened, so the part is skipped.
+  if (frame.kind != 1) {
+    report(u"SyntaxError-28", &scope);
+    return;
+  }
+  scope.offset += frame.handlerLength;
+  if (scope.tryDepth > 0) --scope.tryDepth;
+}
+
+bool TUScript::catchError(THensuFmt& scope) {
+  const int32_t saved = scope.offset;
+  while (!scope.openTries.empty()) {
+    const TryFrame frame = scope.openTries.back();
+    scope.openTries.pop_back();
+    const int32_t end = frame.handlerOffset + frame.handlerLength;
+    if (frame.kind == 1) {
+      if (scope.tryDepth > 0) --scope.tryDepth;
+      runPart(scope, frame.handlerOffset + 1, end);
+      // A new error caught inside the EXCEPT part has placed the offset.
+      if (!scope.errorPending) scope.offset = end - 1;
+      scope.errorPending = true;
+      return true;
+    }
+    const bool exitBefore = scope.exitFlag;
+    scope.exitFlag = false;
+    runPart(scope, frame.handlerOffset + 1, end);
+    scope.exitFlag = scope.exitFlag || exitBefore;
+    if (scope.errorPending) return true;  // the FINALLY part's own error was caught further out
+  }
+  scope.offset = saved;
   return false;
+}
+
+// Errors travel outwards through the call stack: each scope, innermost
+// first, handles it with its own open TRY blocks (FINALLY parts run on the
+// way out). The scope whose EXCEPT part takes the error shows it in its own
+// TRY_ERRMSG and TRY_ERRLINE; the scopes between it and the failing one end.
+bool TUScript::handOverToTry(THensuFmt& scope, bool catchable) {
+  if (!catchable) return false;
+  for (THensuFmt* s = &scope; s; s = s->caller) {
+    if (s->openTries.empty()) continue;
+    if (s != &scope) {
+      bool hasExcept = false;
+      for (const TryFrame& f : s->openTries) hasExcept = hasExcept || f.kind == 1;
+      if (hasExcept) {
+        s->tryErrMsg = scope.tryErrMsg;
+        s->tryErrLine = scope.tryErrLine;
+      }
+    }
+    if (catchError(*s)) {
+      for (THensuFmt* t = &scope; t != s; t = t->caller) t->exitFlag = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+void TUScript::unwindTries(THensuFmt& scope) {
+  // FINALLY parts of the open TRY blocks run from the innermost outwards.
+  // Under OPTION OPTFINALLY a pending stop is lifted while they run.
+  const int32_t savedStop = stopRequest;
+  if (program.options.optFinally) stopRequest = 0;
+  while (!scope.openTries.empty()) {
+    const TryFrame frame = scope.openTries.back();
+    scope.openTries.pop_back();
+    if (frame.kind == 1) {
+      if (scope.tryDepth > 0) --scope.tryDepth;
+      continue;
+    }
+    const bool savedExit = scope.exitFlag;
+    scope.exitFlag = false;
+    runPart(scope, frame.handlerOffset + 1, frame.handlerOffset + frame.handlerLength);
+    scope.exitFlag = savedExit || scope.exitFlag;
+  }
+  if (program.options.optFinally && stopRequest < savedStop) stopRequest = savedStop;
+}
+
+void TUScript::finallyForBreak(THensuFmt& scope) {
+  if (scope.openTries.empty() || scope.loopStarts.empty()) return;
+  const TryFrame frame = scope.openTries.back();
+  if (frame.kind != 0 || frame.tryOffset <= scope.loopStarts.back()) return;
+  scope.openTries.pop_back();
+  const int32_t saved = scope.offset;
+  const int32_t savedStop = stopRequest;
+  if (program.options.optFinally) stopRequest = 0;
+  runPart(scope, frame.handlerOffset + 1, frame.handlerOffset + frame.handlerLength);
+  if (program.options.optFinally && stopRequest < savedStop) stopRequest = savedStop;
+  scope.offset = saved;
+}
+
+void TUScript::closeSkipped(THensuFmt& scope, int32_t endOffset) {
+  // TRY and WITH blocks that a BREAK or CONTINUE jumps out of are closed
+  // without running anything.
+  const int32_t from = scope.offset;
+  for (int32_t o = from; o < endOffset && !scope.openTries.empty(); ++o) {
+    const int32_t kind = program.statementKind[scope.startLine + o];
+    if (kind == kTry) {
+      // A TRY entirely inside the skipped range opens and closes in it.
+      runTry(scope, kTry, program.statementText[scope.startLine + o]);
+    } else if (kind == kFinally || kind == kExcept) {
+      const TryFrame frame = scope.openTries.back();
+      scope.openTries.pop_back();
+      if (frame.kind == 1 && scope.tryDepth > 0) --scope.tryDepth;
+    }
+  }
+  for (int32_t o = from; o < endOffset && !scope.withStack.empty(); ++o) {
+    const int32_t kind = program.statementKind[scope.startLine + o];
+    if (kind == kEndwith) runWith(scope, kEndwith, program.statementText[scope.startLine + o]);
+  }
+  scope.offset = from;
+}
+
+// --- WITH ----------------------------------------------------------------------
+
+void TUScript::runWith(THensuFmt& scope, int32_t kind, const u16& statement) {
+  if (kind == kEndwith) {
+    if (!scope.withStack.empty()) scope.withStack.pop_back();
+    scope.withValue = scope.withStack.empty() ? Value() : scope.withStack.back();
+  } else {
+    const u16 t = upperFull(trimCtl(statement));
+    Value v;
+    if (t == u"THIS") {
+      v = Value::string(scope.moduleName);
+    } else if (program.moduleIndex.contains(t)) {
+      v = Value::string(t);
+    } else {
+      const int32_t before = scope.offset;
+      std::optional<Value> value = evaluate(statement, scope);
+      if (!value || scope.offset != before) return;
+      v = std::move(*value);
+    }
+    scope.withValue = v;
+    scope.withStack.push_back(std::move(v));
+  }
+  scope.instanceText = scope.withValue.kind() == ValueKind::WideString ? scope.withValue.wide() : u16();
 }
 
 bool TUScript::memberAccess(u16v text, THensuFmt& scope, Value& out) {

@@ -125,6 +125,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   }
 
   THensuFmt scope;
+  scope.caller = caller;
   scope.startLine = headerLine;
   scope.count = procedureLength(program, headerLine);
   scope.moduleName = moduleName;
@@ -225,6 +226,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       return;
     case kBreak:
     case kContinue: {
+      finallyForBreak(scope);
       long long n = 1;
       if (!trimCtl(text).empty() && !parseInt(text, n)) n = 1;
       (kind == kBreak ? scope.breakCount : scope.continueCount) = static_cast<int32_t>(n);
@@ -300,28 +302,6 @@ void TUScript::runExitExit(const u16& text, THensuFmt& scope) {
   endedByScript = true;
   stopRequest = 1;
   scope.exitFlag = true;
-}
-
-void TUScript::unwindTries(THensuFmt& scope) {
-  // FINALLY parts of the open TRY blocks run from the innermost outwards.
-  // Under OPTION OPTFINALLY a pending stop is lifted while they run.
-  const int32_t savedStop = stopRequest;
-  if (program.options.optFinally) stopRequest = 0;
-  while (!scope.openTries.empty()) {
-    const TryFrame frame = scope.openTries.back();
-    scope.openTries.pop_back();
-    if (frame.kind == 1) {
-      if (scope.tryDepth > 0) --scope.tryDepth;
-      continue;
-    }
-    const bool savedExit = scope.exitFlag;
-    scope.exitFlag = false;
-    const int end = frame.handlerOffset + frame.handlerLength;
-    for (scope.offset = frame.handlerOffset + 1; scope.offset < end && !stopFlag && !scope.exitFlag;)
-      runStatement(scope);
-    scope.exitFlag = savedExit || scope.exitFlag;
-  }
-  if (program.options.optFinally && stopRequest < savedStop) stopRequest = savedStop;
 }
 
 void TUScript::endRun() {

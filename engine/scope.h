@@ -44,8 +44,15 @@ class THensuFmt {
   std::vector<int32_t> loopStarts;
   std::vector<TryFrame> openTries;
   u16 moduleName;
+  // Current WITH value and the stack of enclosing ones. A WITH on a module
+  // name gives the module's name as a string, which `instanceText` carries
+  // for names that start with ".".
+  Value withValue;
+  std::vector<Value> withStack;
   u16 instanceText;
   bool isMain = false;
+  // The scope of the call that created this one (null for a run's top).
+  THensuFmt* caller = nullptr;
 
   // Error state.
   int32_t tryDepth = 0;

@@ -186,7 +186,21 @@ class TUScript {
   void cacheHeaderParams(int headerLine);
   void bindParameters(int headerLine, THensuFmt& scope, const std::vector<Value>& args);
   void classifyAndRun(const u16& text, THensuFmt& scope);
+  // Control flow (control_flow.cpp).
   void unwindTries(THensuFmt& scope);
+  void runIf(THensuFmt& scope, const u16& text);
+  void runSelect(THensuFmt& scope, const u16& text);
+  void runFor(THensuFmt& scope, const u16& text);
+  void runWhile(THensuFmt& scope, const u16& text);
+  void runRepeat(THensuFmt& scope, const u16& text);
+  void runTry(THensuFmt& scope, int32_t kind, const u16& text);
+  void runWith(THensuFmt& scope, int32_t kind, const u16& text);
+  bool catchError(THensuFmt& scope);
+  void finallyForBreak(THensuFmt& scope);
+  void closeSkipped(THensuFmt& scope, int32_t endOffset);
+  // Runs statements of `scope` from `from` up to (not including) `end`,
+  // stopping early on a caught error, exit, break, continue or engine error.
+  void runPart(THensuFmt& scope, int32_t from, int32_t end);
   void runExitExit(const u16& text, THensuFmt& scope);
   std::shared_ptr<const ParsedExpression> parsed(u16v expression);
 
