@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
 
@@ -149,27 +150,170 @@ void TUScript::cacheHeaderParams(int header) {
   program.statementKind[header] = kCachedHeader;
 }
 
-void TUScript::bindParameters(int header, THensuFmt& scope, const std::vector<Value>& args) {
+namespace {
+
+constexpr Msg kValueCannotBeSubstituted{u"変数には値を代入できません", u"Value cannot be substituted"};
+constexpr Msg kMultiDimResize{u"多次元配列の引数をサイズ変更して返す事はできません",
+                              u"Size cannot change by argument of multidimensional array"};
+
+// Binding marks of array and hash-table parameters.
+constexpr int kMarkValue = 0;
+constexpr int kMarkArray = 1;
+constexpr int kMarkGlobalHash = 10000;
+constexpr int kMarkLocalHash = 20000;
+constexpr int kMarkSplit = 50000;
+
+// A text that can receive a VAR parameter's value: a name, optionally with
+// indexes ("A", "A[2]", "M.A[I, J]").
+bool isAssignableName(u16v t) {
+  if (t.empty()) return false;
+  const size_t open = t.find(u'[');
+  const u16v head = t.substr(0, open);
+  if (head.empty()) return false;
+  for (char16_t c : head) {
+    const bool ok = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+                    c == u'$' || c == u'@' || c == u'.' || c >= 0x80;
+    if (!ok) return false;
+  }
+  if (head[0] >= u'0' && head[0] <= u'9') return false;
+  return open == u16v::npos || t.back() == u']';
+}
+
+}  // namespace
+
+std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFmt* caller,
+                                          const std::vector<u16>& argTexts, const std::vector<Value>& args,
+                                          bool& ok) {
+  ok = true;
   cacheHeaderParams(header);
   const std::vector<u16>& params = program.headerParams[header];
+  const std::vector<int32_t>& modes = program.headerParamModes[header];
+  std::vector<int> marks(params.size(), kMarkValue);
   for (size_t k = 0; k < params.size(); ++k) {
     const u16& item = params[k];
+    const u16 argText = k < argTexts.size() ? argTexts[k] : u16();
+    if (modes[k] == 1 && caller && !argText.empty()) {
+      const u16 upper = upperFull(argText);
+      if (program.constTable.contains(upper) || program.textblockTable.contains(upper) ||
+          constantValue(*this, upper) != kNoSuchConstant) {
+        report(text(kValueCannotBeSubstituted), caller);
+        ok = false;
+        return marks;
+      }
+    }
     const size_t eq = item.find(u'=', 1);
     u16 name = trimCtl(u16v(item).substr(0, eq));
+    const size_t bracket = name.find(u'[');
+    if (bracket != u16::npos) {
+      // An array or hash-table parameter: the argument is the caller's name.
+      name = upperFull(trimCtl(u16v(name).substr(0, bracket)));
+      if (k >= args.size()) {
+        scope.variables.add(name, Variable{{}, {Value()}});
+        continue;
+      }
+      const u16 source = trimCtl(args[k].toText());
+      if (startsWithNoCase(source, u"SPLIT(") && source.find(u'[') == u16::npos) {
+        std::optional<Value> v = evaluate(source, scope);
+        if (!v) {
+          ok = false;
+          return marks;
+        }
+        scope.variables.add(name, Variable{{}, {std::move(*v)}});
+        marks[k] = kMarkSplit;
+        continue;
+      }
+      const u16 sourceName = upperFull(source);
+      const int localHash = caller ? caller->hashTables.find(sourceName) : -1;
+      if (localHash >= 0) {
+        scope.hashTables.add(name, std::make_shared<TSZHash>(*caller->hashTables.value(localHash)));
+        marks[k] = kMarkLocalHash + localHash;
+        continue;
+      }
+      const int globalHash = globals.hashTables.find(sourceName);
+      if (globalHash >= 0) {
+        scope.hashTables.add(name, std::make_shared<TSZHash>(*globals.hashTables.value(globalHash)));
+        marks[k] = kMarkGlobalHash + globalHash;
+        continue;
+      }
+      Variable* from = caller ? findVariable(sourceName, *caller) : nullptr;
+      scope.variables.add(name, from ? *from : Variable{{}, {Value()}});
+      marks[k] = kMarkArray;
+      continue;
+    }
     Value value;
     if (k < args.size()) {
       value = args[k];
     } else if (eq != u16::npos) {
+      // Defaults are evaluated in the new scope: they may use earlier parameters.
       std::optional<Value> v = evaluate(u16v(item).substr(eq + 1), scope);
-      if (!v) return;
+      if (!v) {
+        ok = false;
+        return marks;
+      }
       value = std::move(*v);
+    } else {
+      report(u"SyntaxError:" + program.statementText[header], caller ? caller : &scope);
+      ok = false;
+      return marks;
     }
-    const size_t bracket = name.find(u'[');
-    if (bracket != u16::npos) name = trimCtl(u16v(name).substr(0, bracket));
-    const int existing = scope.variables.find(name);
+    const u16 upperName = upperFull(name);
+    const int existing = scope.variables.find(upperName);
     if (existing >= 0) scope.variables.value(existing) = Variable{{}, {std::move(value)}};
-    else scope.variables.add(name, Variable{{}, {std::move(value)}});
+    else scope.variables.add(upperName, Variable{{}, {std::move(value)}});
   }
+  return marks;
+}
+
+void TUScript::writeBackParameters(int header, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
+                                   const std::vector<int>& marks) {
+  const std::vector<u16>& params = program.headerParams[header];
+  const std::vector<int32_t>& modes = program.headerParamModes[header];
+  for (size_t k = 0; k < params.size() && k < argTexts.size() && k < marks.size(); ++k) {
+    if (modes[k] != 1) continue;
+    u16 name = trimCtl(u16v(params[k]).substr(0, params[k].find(u'=', 1)));
+    name = upperFull(trimCtl(u16v(name).substr(0, name.find(u'['))));
+    const int mark = marks[k];
+    if (mark == kMarkSplit) continue;
+    if (mark >= kMarkLocalHash || (mark >= kMarkGlobalHash && mark < kMarkLocalHash)) {
+      const int local = scope.hashTables.find(name);
+      if (local < 0) continue;
+      const bool global = mark < kMarkLocalHash;
+      const int n = mark - (global ? kMarkGlobalHash : kMarkLocalHash);
+      NameList<std::shared_ptr<TSZHash>>& target = global ? globals.hashTables : caller.hashTables;
+      if (n < target.size()) target.value(n)->copyFrom(*scope.hashTables.value(local));
+      continue;
+    }
+    const int local = scope.variables.find(name);
+    if (local < 0) continue;
+    if (mark == kMarkArray) {
+      Variable* target = findVariable(upperFull(argTexts[k]), caller);
+      if (!target) continue;
+      const Variable& changed = scope.variables.value(local);
+      if (target->bounds.size() > 1 && changed.bounds != target->bounds) {
+        report(text(kMultiDimResize), &caller);
+        return;
+      }
+      *target = changed;
+      continue;
+    }
+    if (!isAssignableName(argTexts[k])) continue;
+    putValue(argTexts[k], scope.variables.value(local).slots[0], caller);
+    if (stopFlag) return;
+  }
+}
+
+Variable* TUScript::findVariable(const u16& name, THensuFmt& scope) {
+  const int local = scope.variables.find(name);
+  if (local >= 0) return &scope.variables.value(local);
+  if (!scope.moduleName.empty() && name.find(u'.') == u16::npos) {
+    const int qualified = globals.variables.find(scope.moduleName + u"." + name);
+    if (qualified >= 0) return &globals.variables.value(qualified);
+  }
+  u16 global = name;
+  if (startsWith(global, u"GLOBAL.")) global = global.substr(7);
+  else if (startsWith(global, u"THIS.")) global = scope.moduleName + global.substr(4);
+  const int g = globals.variables.find(global);
+  return g >= 0 ? &globals.variables.value(g) : nullptr;
 }
 
 }  // namespace kova

@@ -116,8 +116,6 @@ void TUScript::run(const u16& entry, const std::vector<u16>& params) {
 bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
                             const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
                             int kind, const u16& moduleName) {
-  (void)caller;
-  (void)argTexts;
   result = Value::integer(0);
   if (stackExhausted()) {
     report(text(rm::kCallTooDeep, name), caller);
@@ -142,8 +140,12 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
       paramStr.slots = args;
     }
     scope.variables.add(u"PARAM_STR", std::move(paramStr));
-  } else {
-    bindParameters(headerLine, scope, args);
+  }
+  std::vector<int> marks;
+  if (!callFlag) {
+    bool ok = true;
+    marks = bindParameters(headerLine, scope, caller, argTexts, args, ok);
+    if (!ok) return false;
   }
   if (kind == 1) scope.variables.add(u"RESULT", Variable{{}, {Value::integer(0)}});
 
@@ -164,6 +166,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     const int r = scope.variables.find(u"RESULT");
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
+  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, scope, *caller, argTexts, marks);
   return true;
 }
 

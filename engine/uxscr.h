@@ -184,7 +184,16 @@ class TUScript {
   // statements, COM, THREAD, DIM, HASHTBL, WITH).
   void runControl(int32_t kind, const u16& text, THensuFmt& scope);
   void cacheHeaderParams(int headerLine);
-  void bindParameters(int headerLine, THensuFmt& scope, const std::vector<Value>& args);
+  // Binds a call's arguments to the header's parameters in the new scope;
+  // returns the binding mark of each parameter. `ok` is false when the call
+  // must not run (the failure has been reported).
+  std::vector<int> bindParameters(int headerLine, THensuFmt& scope, THensuFmt* caller, const std::vector<u16>& argTexts,
+                                  const std::vector<Value>& args, bool& ok);
+  // Copies VAR parameters back to the caller's variables, arrays and hash tables.
+  void writeBackParameters(int headerLine, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
+                           const std::vector<int>& marks);
+  // A local variable of `scope`, else the global it names (module rules).
+  Variable* findVariable(const u16& upperName, THensuFmt& scope);
   void classifyAndRun(const u16& text, THensuFmt& scope);
   // Control flow (control_flow.cpp).
   void unwindTries(THensuFmt& scope);
