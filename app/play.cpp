@@ -2,12 +2,15 @@
 
 #include <exception>
 
+#include "builtins/dispatcher.h"
 #include "engine/front_end_messages.h"
 
 namespace kova {
 
 Player::Player(Platform& platform, EngineHost& host)
-    : platform_(platform), host_(host), assembler_(platform, host), engine_(platform, host) {}
+    : platform_(platform), host_(host), assembler_(platform, host), engine_(platform, host) {
+  engine_.builtins = &builtinLibrary();
+}
 
 u16 Player::folderOf(const u16& path) {
   const size_t sep = path.find_last_of(u"\\/");

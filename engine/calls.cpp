@@ -76,8 +76,21 @@ void TUScript::callByText(u16v textIn, THensuFmt& caller, Value& result, bool th
     u16 module = caller.moduleName;
     int kind = 0;
     const int header = findFunction(name, caller, module, callFlag, kind);
+    if (header < 0 && !callFlag && !threadFlag && builtins) {
+      u16 builtinName = upperFull(name);
+      if (startsWith(builtinName, u"GLOBAL.")) builtinName = builtinName.substr(7);
+      const int number = builtins->find(builtinName);
+      if (number >= 0) {
+        const uint32_t now = platform_.tickCount();
+        const int64_t elapsed = static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick);
+        builtinElapsedMs = elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
+        builtins->call(*this, number, argList, result, caller);
+        lastBuiltinTick = platform_.tickCount();
+        return;
+      }
+    }
     if (header < 0 && !callFlag && !threadFlag) {
-      // Built-ins, COM members and DLL functions arrive with later stages.
+      // COM members and DLL functions arrive with later stages.
       if (findTopLevel(name, u".") != u16::npos && !isModuleQualified(name, caller)) {
         report(text(rm::kNotAvailableYet, u"COM"), &caller);
         return;

@@ -22,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/builtin_library.h"
 #include "engine/host.h"
 #include "engine/program.h"
 #include "engine/scope.h"
@@ -173,6 +174,12 @@ class TUScript {
   // no more than half of the thread's stack is in use.
   void markStackBase();
   bool stackExhausted() const;
+
+  // The built-in function library (set by the program that hosts the engine).
+  BuiltinLibrary* builtins = nullptr;
+  // Milliseconds between the end of the previous built-in call (or the
+  // start of the running procedure) and the start of the current one, 0..999.
+  int32_t builtinElapsedMs = 0;
 
   Value trueValue = Value::boolean(1);
   Value falseValue = Value::boolean(0);

@@ -110,12 +110,31 @@ bool parseNumber(u16v text, double& out) {
     if (c >= 0x80) return false;
     s.push_back(static_cast<char>(c));
   }
-  // Only plain decimal forms: no hexadecimal, no "inf"/"nan" words.
+  // "$" introduces hexadecimal; otherwise only plain decimal forms (no
+  // "inf"/"nan" words).
+  if (s[0] == '$' || ((s[0] == '-' || s[0] == '+') && s.size() > 1 && s[1] == '$')) {
+    const bool negative = s[0] == '-';
+    const size_t start = s[0] == '$' ? 1 : 2;
+    if (start >= s.size() || s.size() - start > 16) return false;
+    unsigned long long v = 0;
+    for (size_t i = start; i < s.size(); ++i) {
+      const char c = s[i];
+      int d;
+      if (c >= '0' && c <= '9') d = c - '0';
+      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+      else return false;
+      v = v * 16 + static_cast<unsigned>(d);
+    }
+    out = static_cast<double>(static_cast<long long>(v));
+    if (negative) out = -out;
+    return true;
+  }
   for (char c : s)
     if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) return false;
   char* end = nullptr;
   out = std::strtod(s.c_str(), &end);
-  return end && *end == 0;
+  return end && *end == 0 && std::isfinite(out);
 }
 
 }  // namespace kova

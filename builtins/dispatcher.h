@@ -1,0 +1,31 @@
+#pragma once
+// The built-in dispatcher: finds built-ins by name, prepares their
+// arguments the one way every built-in gets them, and runs the family's
+// handler.
+
+#include <memory>
+
+#include "builtins/builtin_call.h"
+#include "engine/builtin_library.h"
+#include "engine/name_list.h"
+
+namespace kova {
+
+class BuiltinDispatcher final : public BuiltinLibrary {
+ public:
+  BuiltinDispatcher();
+  int find(u16v name) const override;
+  void call(TUScript& engine, int number, u16v argumentText, Value& result, THensuFmt& scope) override;
+  int minimumArguments(int number) const override;
+  bool isRawPosition(int number, int position) const override;
+
+ private:
+  void callNumeric(TUScript& engine, int number, u16v argumentText, Value& result, THensuFmt& scope);
+  NameList<int> names_;
+  BuiltinHandlers handlers_;
+};
+
+// The process's built-in library (the handlers never change after start).
+BuiltinDispatcher& builtinLibrary();
+
+}  // namespace kova
