@@ -85,7 +85,9 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
     return Value::number(leftIn.doubleValue() + rightIn.doubleValue());
 
   Value left = leftIn, right = rightIn;
-  auto prepare = [](Value& side, const Value& other) {
+  // After a byte function produced narrow text, narrow strings stay text
+  // here too, so that COPYB(s, 1, 1) + COPYB(s, 2, 1) joins the bytes.
+  auto prepare = [narrowAddition](Value& side, const Value& other) {
     switch (side.kind()) {
       case ValueKind::Empty:
         if (other.isString()) side = Value::string(u"");
@@ -100,7 +102,7 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
         break;
       case ValueKind::NarrowString: {
         double d = 0;
-        if (other.kind() != ValueKind::WideString && side.toNumber(d)) side = Value::number(d);
+        if (narrowAddition && other.kind() != ValueKind::WideString && side.toNumber(d)) side = Value::number(d);
         break;
       }
       default:
