@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/play.h"
+#include "app/program_host.h"
 #include "engine/messages.h"
 #include "platform/platform.h"
 
@@ -38,8 +39,9 @@ void writeLines(std::FILE* out, u16v text) {
   std::fflush(out);
 }
 
-class ConsoleHost final : public EngineHost {
+class ConsoleHost final : public ProgramHost {
  public:
+  using ProgramHost::ProgramHost;
   void showError(const u16& text) override { writeLines(stderr, text); }
   void showMessage(const u16& text) override { writeLines(stderr, text); }
   void printLine(const u16& text) override { writeLines(stdout, text); }
@@ -68,7 +70,7 @@ int runConsole(const std::vector<u16>& args) {
     }
   }
   if (i >= args.size()) return usage();
-  ConsoleHost host;
+  ConsoleHost host(platform);
   Player player(platform, host);
   ScriptSpec spec;
   if (!player.load(args[i], spec)) return 1;

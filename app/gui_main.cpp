@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/play.h"
+#include "app/program_host.h"
 #include "engine/messages.h"
 #include "platform/platform.h"
 
@@ -17,8 +18,9 @@ namespace {
 
 const wchar_t* wide(const u16& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-class GuiHost final : public EngineHost {
+class GuiHost final : public ProgramHost {
  public:
+  using ProgramHost::ProgramHost;
   void showError(const u16& text) override { box(text, MB_ICONERROR); }
   void showMessage(const u16& text) override { box(text, MB_ICONINFORMATION); }
   // The log window comes with the dialog functions; until then PRINT output
@@ -42,7 +44,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   setLanguage(platform.systemLanguageIsJapanese() ? Language::Japanese : Language::English);
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  GuiHost host;
+  GuiHost host(platform);
   if (!argv || argc < 2) {
     host.showMessage(japanese() ? u"使い方: kova.exe スクリプト [引数...]" : u"Usage: kova.exe SCRIPT [ARGS...]");
     if (argv) LocalFree(argv);

@@ -88,6 +88,28 @@ class Platform {
   virtual u16 roamingAppDataDirectory() { return {}; }
   // The full path of the running program file. Empty when unknown.
   virtual u16 executablePath() { return {}; }
+  // The Windows folder and the Windows system folder (GetWindowsDirectory,
+  // GetSystemDirectory), without a trailing separator except at a drive
+  // root. Natively "/" and "/usr/bin", the places that play their parts.
+  // Empty when unknown.
+  virtual u16 windowsDirectory() { return {}; }
+  virtual u16 systemDirectory() { return {}; }
+
+  // --- Screen and mouse ------------------------------------------------------
+  // The mouse cursor's position in screen coordinates. The headless build
+  // has no pointer: (0, 0).
+  virtual void cursorPosition(int32_t& x, int32_t& y) {
+    x = 0;
+    y = 0;
+  }
+  // The primary screen: size in pixels and colour depth (bits per pixel
+  // times colour planes). The headless build has no screen: all 0.
+  struct ScreenInfo {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t colourDepth = 0;
+  };
+  virtual ScreenInfo primaryScreen() { return {}; }
 
   // --- Code pages ----------------------------------------------------------
   // The system ANSI code page (GetACP on Windows). Conversions never fail:
@@ -108,7 +130,7 @@ class Platform {
   // --- Clock -------------------------------------------------------------
   // The local date and time now, as days since 1899-12-30 00:00 with the
   // time of day as the fraction (millisecond resolution).
-  virtual double localDateTimeNow() = 0;
+  virtual double localDateTimeNow() { return 0; }
 
   // --- Threads -------------------------------------------------------------
   // Size in bytes of the calling thread's stack (its reserve), so that deep

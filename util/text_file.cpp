@@ -1,30 +1,51 @@
 #include "util/text_file.h"
 
+#include <utility>
+
 namespace kova {
 
-u16 decodeTextBytes(std::string_view bytes, Platform& platform) {
+TextEncoding detectTextEncoding(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    u16 out;
-    out.reserve((bytes.size() - 2) / 2);
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      out.push_back(char16_t(static_cast<unsigned char>(bytes[i]) |
-                             (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return out;
-  }
+      static_cast<unsigned char>(bytes[1]) == 0xFE)
+    return TextEncoding::Utf16Le;
   if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
-    return fromUtf8(bytes.substr(3));
-  u16 ansi = platform.ansiToWide(bytes);
+    return TextEncoding::Utf8Bom;
   bool pureAscii = true;
   for (char b : bytes)
     if (static_cast<unsigned char>(b) >= 0x80) {
       pureAscii = false;
       break;
     }
-  if (pureAscii) return ansi;
-  if (isValidUtf8(bytes)) return fromUtf8(bytes);
-  return ansi;
+  if (!pureAscii && isValidUtf8(bytes)) return TextEncoding::Utf8;
+  return TextEncoding::Ansi;
+}
+
+DecodedText decodeTextBytesDetected(std::string_view bytes, Platform& platform) {
+  DecodedText out;
+  out.encoding = detectTextEncoding(bytes);
+  switch (out.encoding) {
+    case TextEncoding::Utf16Le:
+      out.text.reserve((bytes.size() - 2) / 2);
+      for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        out.text.push_back(
+            char16_t(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+      break;
+    case TextEncoding::Utf8Bom:
+      out.text = fromUtf8(bytes.substr(3));
+      break;
+    case TextEncoding::Utf8:
+      out.text = fromUtf8(bytes);
+      break;
+    case TextEncoding::Ansi:
+      out.text = platform.ansiToWide(bytes);
+      break;
+  }
+  return out;
+}
+
+u16 decodeTextBytes(std::string_view bytes, Platform& platform) {
+  return decodeTextBytesDetected(bytes, platform).text;
 }
 
 std::vector<u16> splitLines(u16v text) {
@@ -46,8 +67,8 @@ std::vector<u16> splitLines(u16v text) {
   return lines;
 }
 
-TextFileLines readTextFileLines(const u16& path, Platform& platform) {
-  TextFileLines result;
+FileBytes readFileBytesRetrying(const u16& path, Platform& platform) {
+  FileBytes result;
   if (!platform.fileExists(path)) {
     result.failure = ReadFailure::NotFound;
     return result;
@@ -62,11 +83,30 @@ TextFileLines readTextFileLines(const u16& path, Platform& platform) {
       }
     }
     if (auto bytes = platform.readFileBytes(path)) {
-      result.lines = splitLines(decodeTextBytes(*bytes, platform));
+      result.bytes = std::move(*bytes);
       return result;
     }
   }
   result.failure = ReadFailure::Unreadable;
+  return result;
+}
+
+TextFileText readTextFile(const u16& path, Platform& platform) {
+  TextFileText result;
+  FileBytes file = readFileBytesRetrying(path, platform);
+  result.failure = file.failure;
+  if (file.failure != ReadFailure::None) return result;
+  DecodedText decoded = decodeTextBytesDetected(file.bytes, platform);
+  result.encoding = decoded.encoding;
+  result.text = std::move(decoded.text);
+  return result;
+}
+
+TextFileLines readTextFileLines(const u16& path, Platform& platform) {
+  TextFileLines result;
+  TextFileText file = readTextFile(path, platform);
+  result.failure = file.failure;
+  if (file.failure == ReadFailure::None) result.lines = splitLines(file.text);
   return result;
 }
 

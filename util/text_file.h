@@ -21,6 +21,20 @@ namespace kova {
 //    and the bytes are well-formed UTF-8 the UTF-8 text is used; else ANSI.
 u16 decodeTextBytes(std::string_view bytes, Platform& platform);
 
+// The encoding decodeTextBytes recognised. Pure ASCII bytes count as Ansi.
+enum class TextEncoding { Ansi, Utf8, Utf8Bom, Utf16Le };
+
+// Classifies raw file bytes by the rules of decodeTextBytes.
+TextEncoding detectTextEncoding(std::string_view bytes);
+
+struct DecodedText {
+  u16 text;
+  TextEncoding encoding = TextEncoding::Ansi;
+};
+
+// decodeTextBytes together with the encoding it recognised.
+DecodedText decodeTextBytesDetected(std::string_view bytes, Platform& platform);
+
 // Splits at CR LF, CR or LF. A final line break does not add an empty line;
 // an empty text has no lines.
 std::vector<u16> splitLines(u16v text);
@@ -37,5 +51,23 @@ struct TextFileLines {
 // by 20 rounds of yielding the time slice and processing window messages
 // (so a file still being written by an editor is read once it is free).
 TextFileLines readTextFileLines(const u16& path, Platform& platform);
+
+struct FileBytes {
+  ReadFailure failure = ReadFailure::None;
+  std::string bytes;
+};
+
+// The raw bytes of a file, with the retry rule of readTextFileLines.
+FileBytes readFileBytesRetrying(const u16& path, Platform& platform);
+
+struct TextFileText {
+  ReadFailure failure = ReadFailure::None;
+  TextEncoding encoding = TextEncoding::Ansi;  // Ansi when the file was not read
+  u16 text;
+};
+
+// Reads and decodes a whole text file (retrying like readTextFileLines) and
+// reports the encoding it was found in.
+TextFileText readTextFile(const u16& path, Platform& platform);
 
 }  // namespace kova

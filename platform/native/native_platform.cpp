@@ -101,8 +101,10 @@ std::string resolvePathNoCase(const std::string& posixPath) {
       for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
       for (char& c : upper) c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
       std::string match;
-      if (entryExists(joinPath(out, lower))) match = lower;
-      else if (entryExists(joinPath(out, upper))) match = upper;
+      // The upper-case spelling is probed first: it is also what a scan
+      // would choose among several matches (the byte-wise smallest name).
+      if (entryExists(joinPath(out, upper))) match = upper;
+      else if (entryExists(joinPath(out, lower))) match = lower;
       else match = findEntryNoCase(out, component);
       if (match.empty()) missing = true;
       else next = joinPath(out, match);
@@ -602,6 +604,11 @@ class NativePlatform final : public Platform {
       buf.resize(buf.size() * 2);
     }
   }
+
+  // The root holds the system as the Windows folder does; programs that
+  // scripts start from the system folder live in /usr/bin.
+  u16 windowsDirectory() override { return u"/"; }
+  u16 systemDirectory() override { return u"/usr/bin"; }
 
   unsigned ansiCodePage() override { return native::localeIsJapanese() ? kJapaneseCodePage : 1252; }
 

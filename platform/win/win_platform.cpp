@@ -89,6 +89,15 @@ size_t widePieceLength(u16v text) {
   return n;
 }
 
+// GetWindowsDirectoryW / GetSystemDirectoryW into a text; the folders are at
+// most 1024 characters long. Drive roots keep their backslash.
+u16 systemFolder(UINT(WINAPI* get)(LPWSTR, UINT)) {
+  wchar_t buf[1025] = {};
+  const UINT n = get(buf, 1025);
+  if (n == 0 || n > 1024) return {};
+  return u16(reinterpret_cast<const char16_t*>(buf), n);
+}
+
 class WinPlatform final : public Platform {
  public:
   void processMessages() override {
@@ -262,7 +271,8 @@ class WinPlatform final : public Platform {
     // the path does not fit, so grow until it returns less.
     u16 buf(MAX_PATH, u'\0');
     for (;;) {
-      const DWORD n = ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buf.data()), DWORD(buf.size()));
+      const DWORD n =
+          ::GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(buf.data()), DWORD(buf.size()));
       if (n == 0) return {};
       if (n < buf.size()) {
         buf.resize(n);
@@ -271,6 +281,27 @@ class WinPlatform final : public Platform {
       if (buf.size() >= 32768) return {};
       buf.resize(buf.size() * 2);
     }
+  }
+
+  u16 windowsDirectory() override { return systemFolder(&::GetWindowsDirectoryW); }
+  u16 systemDirectory() override { return systemFolder(&::GetSystemDirectoryW); }
+
+  void cursorPosition(int32_t& x, int32_t& y) override {
+    POINT p{};
+    if (!::GetCursorPos(&p)) p = POINT{};
+    x = p.x;
+    y = p.y;
+  }
+
+  ScreenInfo primaryScreen() override {
+    ScreenInfo s;
+    s.width = ::GetSystemMetrics(SM_CXSCREEN);
+    s.height = ::GetSystemMetrics(SM_CYSCREEN);
+    // The display mode's bits per pixel; modes have one colour plane.
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    if (::EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode)) s.colourDepth = int32_t(mode.dmBitsPerPel);
+    return s;
   }
 
   unsigned ansiCodePage() override { return ::GetACP(); }

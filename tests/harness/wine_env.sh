@@ -77,14 +77,22 @@ export_wine_settings() {
   export WINELOADER="$WINE" WINESERVER
 }
 
-# True while PID is a live (not zombie) process whose command name is NAME.
-alive_as() {
-  local pid="$1" name="$2" stat comm
+# True while PID is a live (not zombie) process.
+alive() {
+  local pid="$1" stat
   [[ -n "$pid" && -r "/proc/$pid/stat" ]] || return 1
   stat="$(cat "/proc/$pid/stat" 2>/dev/null)" || return 1
-  comm="${stat#*(}"; comm="${comm%)*}"
   local rest="${stat##*) }"
-  [[ "${rest%% *}" != "Z" ]] || return 1
+  [[ "${rest%% *}" != "Z" ]]
+}
+
+# True while PID is a live process whose command name starts with NAME: a
+# recorded PID that the system has given to another program since is not
+# ours to stop.
+alive_as() {
+  local pid="$1" name="$2" comm
+  alive "$pid" || return 1
+  comm="$(cat "/proc/$pid/comm" 2>/dev/null)" || return 1
   [[ "$comm" == "$name"* ]]
 }
 
@@ -122,7 +130,7 @@ do_stop() {
     export_wine_settings
     # Ends every Wine process of the private prefix and its server.
     if alive_as "${KOVA_WINESERVER_PID:-}" wineserver; then
-      timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+      timeout 30 "$WINESERVER" -k >/dev/null 2>&1 9>&- || true
       stop_pid "$KOVA_WINESERVER_PID" wineserver 10
     fi
     stop_pid "${KOVA_XVFB_PID:-}" Xvfb 10
@@ -148,11 +156,13 @@ do_start() {
   local dfile="$state_dir/display"
   rm -f "$dfile"
   setsid Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 \
-    3>"$dfile" </dev/null >>"$state_dir/xvfb.log" 2>&1 &
+    3>"$dfile" </dev/null >>"$state_dir/xvfb.log" 2>&1 9>&- &
   local xvfb_pid=$! i display=""
   for ((i = 0; i < 300; i++)); do
     if [[ -s "$dfile" ]] && display="$(head -n1 "$dfile")" && [[ "$display" =~ ^[0-9]+$ ]]; then break; fi
-    alive_as "$xvfb_pid" Xvfb || { cat "$state_dir/xvfb.log" >&2; die "Xvfb exited at start"; }
+    # Only alive, not alive_as: right after the fork the child may not have
+    # become Xvfb yet.
+    alive "$xvfb_pid" || { cat "$state_dir/xvfb.log" >&2; die "Xvfb exited at start"; }
     sleep 0.1
   done
   [[ "$display" =~ ^[0-9]+$ ]] || { kill "$xvfb_pid" 2>/dev/null; die "Xvfb reported no display within 30 s"; }
@@ -165,23 +175,36 @@ do_start() {
   if [[ ! -f "$prefix/.kova-ready" ]]; then
     rm -rf "$prefix"
     echo "wine_env: creating the Wine prefix $prefix (takes up to a minute)"
-    if ! timeout 600 "$WINE" wineboot -i >>"$log" 2>&1 </dev/null; then
+    if ! timeout 600 "$WINE" wineboot -i >>"$log" 2>&1 </dev/null 9>&-; then
       cat "$log" >&2; do_stop; die "wineboot -i failed"
     fi
     # wineboot returns before its helper processes end; the server exits
     # when they are done.
-    timeout 300 "$WINESERVER" -w >>"$log" 2>&1 || true
+    timeout 300 "$WINESERVER" -w >>"$log" 2>&1 </dev/null 9>&- || true
     touch "$prefix/.kova-ready"
   fi
 
   # Persistent server: tests starting one after another reuse it instead of
   # paying its start-up each time. -f keeps it in the foreground so that its
   # PID is the one recorded.
-  setsid "$WINESERVER" -f -p </dev/null >>"$state_dir/wineserver.log" 2>&1 &
+  setsid "$WINESERVER" -f -p </dev/null >>"$state_dir/wineserver.log" 2>&1 9>&- &
   local ws_pid=$!
   sleep 0.2
-  alive_as "$ws_pid" wineserver || { cat "$state_dir/wineserver.log" >&2; do_stop; die "wineserver exited at start"; }
+  alive "$ws_pid" || { cat "$state_dir/wineserver.log" >&2; do_stop; die "wineserver exited at start"; }
   write_state "$xvfb_pid" "$ws_pid"
+
+  # Wine starts its helper processes (services.exe, winedevice.exe, ...) from
+  # the first program that runs, and they inherit that program's stdout and
+  # stderr. Were that a test's pipe, the test runner would wait for the
+  # helpers, which live as long as the persistent server. Starting them here,
+  # with their output going to the log, keeps later tests' pipes private.
+  # The desktop process (explorer.exe) is different: it ends a few seconds
+  # after the last window closes and the next GUI program starts it again,
+  # inheriting that program's handles for those seconds. Test runners
+  # therefore capture output in files, not pipes (golden.py does).
+  if ! timeout 300 "$WINE" rundll32.exe user32.dll,GetDesktopWindow >>"$log" 2>&1 </dev/null 9>&-; then
+    cat "$log" >&2; do_stop; die "the Wine session did not come up"
+  fi
   echo "wine_env: up (DISPLAY=$DISPLAY, WINEPREFIX=$WINEPREFIX, Xvfb $xvfb_pid, wineserver $ws_pid)"
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+// What every program that hosts the engine shares: its settings file and
+// the facts about the program file. The console runner and the GUI program
+// derive their hosts from this one.
+
+#include "engine/host.h"
+#include "platform/platform.h"
+#include "util/settings_file.h"
+
+namespace kova {
+
+class ProgramHost : public EngineHost {
+ public:
+  explicit ProgramHost(Platform& platform)
+      : platform_(platform), settings_(SettingsFile::forRunningProgram(platform)) {}
+
+  u16 readSetting(const u16& section, const u16& key) override { return settings_.read(section, key); }
+  u16 programFilePath() override { return platform_.executablePath(); }
+  u16 appDataFolder() override { return settings_.perUserFolder(); }
+
+  SettingsFile& settings() { return settings_; }
+
+ protected:
+  Platform& platform_;
+  SettingsFile settings_;
+};
+
+}  // namespace kova
