@@ -29,9 +29,10 @@ bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(t
 thread_local uintptr_t tlsStackBase = 0;
 thread_local size_t tlsStackBudget = 0;
 
-uintptr_t currentStackAddress() {
-  volatile char marker = 0;
-  return reinterpret_cast<uintptr_t>(&marker);
+// The frame address, not the address of a local: under AddressSanitizer's
+// use-after-return detection locals live in frames on the heap.
+__attribute__((noinline)) uintptr_t currentStackAddress() {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
 }
 
 }  // namespace
