@@ -19,6 +19,7 @@ class ProgramHost : public EngineHost {
   u16 appDataFolder() override { return settings_.perUserFolder(); }
 
   SettingsFile& settings() { return settings_; }
+  SettingsFile* settingsFile() override { return &settings_; }
 
  protected:
   Platform& platform_;

@@ -100,6 +100,8 @@ void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) 
       else program.dllDeclTable.add(name, rest);
       return;
     }
+    case kHashtbl:
+      return declareHashtables(scope, statement);
     default:
       report(text(rm::kNotAvailableYet, keywordOf(kind)), &scope);
       return;

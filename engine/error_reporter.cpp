@@ -41,7 +41,7 @@ void TUScript::report(const u16& message, THensuFmt* scope, bool force, bool cat
   if (stopFlag && !force) return;
   if (suppressErrors > 0) return;
   const u16 trimmed = trimCtl(message);
-  const u16 location = lineLocation(scope);
+  const u16 location = reportLocation.empty() ? lineLocation(scope) : reportLocation;
   if (scope) {
     scope->tryErrMsg = trimmed;
     scope->tryErrLine = location;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "engine/prerun_check.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
 
@@ -230,9 +231,20 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       return;
     case kBreak:
     case kContinue: {
-      finallyForBreak(scope);
       long long n = 1;
       if (!trimCtl(text).empty() && !parseInt(text, n)) n = 1;
+      // A count that no running loop can take would leave the procedure
+      // waiting for a loop forever; it is an error instead (scripts that the
+      // pre-run check saw never get here).
+      const long long loops = static_cast<long long>(scope.loopStarts.size());
+      if (loops == 0 || n < 1 || n > loops) {
+        const bool isBreak = kind == kBreak;
+        report(kova::text(loops == 0 ? (isBreak ? pc::kBreakOutside : pc::kContinueOutside)
+                                     : (isBreak ? pc::kBreakCount : pc::kContinueCount)),
+               &scope);
+        return;
+      }
+      finallyForBreak(scope);
       (kind == kBreak ? scope.breakCount : scope.continueCount) = static_cast<int32_t>(n);
       return;
     }
@@ -314,6 +326,8 @@ void TUScript::endRun() {
   // which owns the input functions.
   for (const u16& held : heldInputs) host_.releaseHeldInput(held);
   heldInputs.clear();
+  automationState.reset();
+  fileState.reset();
   flushLog();
   // Settings changed by OPTION end with the run.
   if (program.options.logPathSet) log.clearLines();

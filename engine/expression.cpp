@@ -57,7 +57,8 @@ class Evaluator {
   std::optional<Value> fail() {
     // An error inside a called function was reported there (or handed to a
     // TRY, which moved this scope's offset): no second message.
-    if (!quietError_ && scope_.offset == startOffset_ && !e_.stopFlag)
+    if (!quietError_ && scope_.offset == startOffset_ && !e_.stopFlag &&
+        !(e_.checkingMode && e_.checkLeavesFailuresToTry))
       e_.report(text(e_.checkingMode ? rm::kExpressionCheck : rm::kExpressionRuntime), &scope_);
     return std::nullopt;
   }
@@ -113,7 +114,11 @@ class Evaluator {
       indexes.push_back(eval(*index));
       if (stopped()) return Value();
     }
-    if (e_.checkingMode) return Value::number(1);
+    if (e_.checkingMode) {
+      // Check mode: the name is only resolved against the check scope.
+      if (!e_.checkReference(n.text, n.hasIndexes, n.operands.size(), scope_)) quietFailure();
+      return Value::number(1);
+    }
     const bool stoppedBefore = e_.stopFlag;
     Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_);
     if (e_.stopFlag && !stoppedBefore) quietFailure();
@@ -121,7 +126,11 @@ class Evaluator {
   }
 
   Value call(const ExprNode& n) {
-    if (e_.checkingMode) return Value::number(1);
+    if (e_.checkingMode) {
+      // Check mode: the call is validated, not made.
+      if (!e_.checkCall(n.text, scope_, false, false)) quietFailure();
+      return Value::number(1);
+    }
     const int32_t offsetBefore = scope_.offset;
     const bool stoppedBefore = e_.stopFlag;
     Value result;
@@ -131,14 +140,17 @@ class Evaluator {
   }
 
   Value dotted(const ExprNode& n) {
+    if (e_.checkingMode) {
+      // Check mode: a module member is resolved, a COM member chain checked.
+      if (!e_.checkDotted(n.text, scope_)) quietFailure();
+      return Value::number(1);
+    }
     if (e_.isModuleQualified(n.text, scope_)) {
-      if (e_.checkingMode) return Value::number(1);
       const bool stoppedBefore = e_.stopFlag;
       Value v = e_.getValue(n.text, scope_);
       if (e_.stopFlag && !stoppedBefore) quietFailure();
       return v;
     }
-    if (e_.checkingMode) return Value::number(1);
     Value v;
     if (!e_.memberAccess(n.text, scope_, v)) quietFailure();
     return v;
@@ -238,6 +250,7 @@ class Evaluator {
   Value applyTrailingIndexes(const Value& v) {
     std::vector<Value> indexes;
     for (const auto& index : parsed_.trailingIndexes) indexes.push_back(eval(*index));
+    if (e_.checkingMode) return Value::number(1);  // calls yield 1 in check mode, not arrays
     if (!v.isArray()) return failed(false);
     std::optional<Value> element = e_.arrayElement(v, indexes);
     if (!element) return failed(false);

@@ -7,6 +7,8 @@
 
 namespace kova {
 
+class SettingsFile;
+
 class EngineHost {
  public:
   virtual ~EngineHost() = default;
@@ -31,6 +33,10 @@ class EngineHost {
     (void)key;
     return {};
   }
+  // The settings routines (READINI and its kin): the program's own settings
+  // file and the INI files scripts name. Null for hosts without one (the
+  // built-ins then use a settings object for the running program).
+  virtual SettingsFile* settingsFile() { return nullptr; }
   // Full path of the program file; the log file is named after it. Empty
   // for hosts without one (no log file is written then).
   virtual u16 programFilePath() { return {}; }
@@ -44,6 +50,13 @@ class EngineHost {
   virtual void playSound(const u16& sound) { (void)sound; }
   // Lifts a hardware input lock so that the user can answer a dialog.
   virtual void liftInputLock() {}
+  // GET_KOVA_NAME: the main window's caption, with ".exe" appended in the
+  // packaged mode whose caption is the program's name. Hosts without a main
+  // window answer with the caption a main window has at start.
+  virtual u16 mainWindowCaption() { return u"KOVA Pro"; }
+  // The program's version text; GET_KOVA_VER reads it as a number (a
+  // trailing letter a-i counts as the digit 1-9: "0.1c" is 0.13).
+  virtual u16 versionText() { return u"0.1"; }
 };
 
 }  // namespace kova

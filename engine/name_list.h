@@ -4,6 +4,8 @@
 // insertion order, which several tables depend on (module constructors run
 // in list order, the pre-run check visits functions in list order).
 
+#include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -16,6 +18,12 @@ class NameList {
  public:
   // Index of `name`, or -1.
   int find(u16v name) const {
+    // Names mostly arrive upper-cased already (the front end upper-cases
+    // statements): look them up without making a copy.
+    if (isUpperAscii(name)) {
+      auto it = index_.find(name);
+      return it == index_.end() ? -1 : it->second;
+    }
     auto it = index_.find(upperFull(name));
     return it == index_.end() ? -1 : it->second;
   }
@@ -40,9 +48,19 @@ class NameList {
   }
 
  private:
+  static bool isUpperAscii(u16v s) {
+    for (char16_t c : s)
+      if (c >= 0x80 || (c >= u'a' && c <= u'z')) return false;
+    return true;
+  }
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(u16v s) const { return std::hash<u16v>{}(s); }
+  };
+
   std::vector<u16> names_;
   std::vector<T> values_;
-  std::unordered_map<u16, int> index_;
+  std::unordered_map<u16, int, Hash, std::equal_to<>> index_;
 };
 
 }  // namespace kova

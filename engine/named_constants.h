@@ -15,5 +15,8 @@ inline constexpr double kNoSuchConstant = -888888;
 double constantValue(TUScript& engine, const u16& name);
 // The text of a GET_ text constant (or EMPTYPARAM); empty when none.
 u16 textConstant(TUScript& engine, const u16& name);
+// True when `name` is a text constant, also when its text is empty at the
+// moment (a folder the system does not have).
+bool isTextConstantName(u16v name);
 
 }  // namespace kova

@@ -32,6 +32,7 @@
 namespace kova {
 
 struct ParsedExpression;
+struct PrerunCheckState;
 
 class TUScript {
  public:
@@ -56,10 +57,34 @@ class TUScript {
   // True when some statement holds an error marker.
   bool hasErrorMarker() const;
 
-  // --- Pre-run check (prerun_check.cpp) -------------------------------------
-  // Walks every function of the prepared program and reports the first
-  // error left by preparation. Returns false when it found one.
+  // --- Pre-run check (prerun_check*.cpp) -------------------------------------
+  // Walks every function of the prepared program once before a changed
+  // script runs: the first error left by preparation, then every statement
+  // statically (loop-bound BREAK/CONTINUE, WITH pairs, assignment forms,
+  // declarations and references, calls and their arguments). The first
+  // fault is reported (stop flag set). Returns false when it found one.
+  // `checkingMode` is set while it runs.
   bool checkProgram();
+  // The statement walk of one function in its check scope.
+  void checkFunction(THensuFmt& scope);
+  // Checking-mode evaluation: names are resolved against the check scope,
+  // calls are checked, nothing runs. Empty when the text failed.
+  std::optional<Value> checkExpression(u16v text, THensuFmt& scope);
+  // Checks a call text (closing parenthesis, the function it names, its
+  // arguments and their number). False after a reported fault.
+  bool checkCall(u16v callText, THensuFmt& scope, bool threadFlag, bool callFlag);
+  // Checking-mode hooks of the evaluator: an identifier (bare name, upper
+  // case) and a dotted word (module member or COM member chain). False
+  // after a reported fault.
+  bool checkReference(const u16& name, bool hasIndexes, size_t indexCount, THensuFmt& scope);
+  bool checkDotted(u16v text, THensuFmt& scope);
+  // Set by the check for statements inside a TRY part: faults the run
+  // raises as catchable errors (failed evaluations, undefined names,
+  // unknown functions) are left to the TRY there, not reported.
+  bool checkLeavesFailuresToTry = false;
+  // When not empty, the error reporter shows this text as the location
+  // instead of the statement's (call checks show the checked function).
+  u16 reportLocation;
 
   // --- Execution (executor.cpp) -------------------------------------------
   void run(const u16& entry, const std::vector<u16>& params);
@@ -98,6 +123,10 @@ class TUScript {
   // The read path: "NAME", "NAME[i]", "NAME[i][j]", "NAME[i, j]"; index
   // texts are evaluated.
   Value getValue(u16v name, THensuFmt& scope);
+  // The variable (scalar or declared array) an upper-cased name denotes: a
+  // local one of `scope`, else a global one by the module rules; null when
+  // none (the built-ins that take an array by name start here).
+  Variable* variableNamed(const u16& upperName, THensuFmt& scope) { return findVariable(upperName, scope); }
   // The read path with the name already split and the indexes evaluated.
   Value getValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, THensuFmt& scope);
   // The write path. `initialiser` is set for the value lists of DIM and
@@ -114,6 +143,13 @@ class TUScript {
   u16 declarePublic(u16v item, bool isPublic);
   u16 declareConst(u16v text);
   u16 declareHashtbl(u16v name);
+  // --- Hash tables (hash_tables.cpp) ------------------------------------------
+  // The HASHTBL statement: declares (or empties) the listed tables in
+  // `scope`, in the global scope at the top level of a script file.
+  void declareHashtables(THensuFmt& scope, u16v list);
+  // The read path's hash-table step for `name[indexes]`: h[key],
+  // h[i, HASH_KEY], h[i, HASH_VAL], h[key, HASH_EXISTS], h[key, HASH_REMOVE].
+  Value readHashTable(TSZHash& table, const u16& name, const std::vector<Value>& indexes, THensuFmt& scope);
   bool isGlobalName(u16v name) const;
   // The reserved-word message for `name`, or an empty text.
   u16 checkReserved(const u16& name) const;
@@ -169,6 +205,15 @@ class TUScript {
   int fixedLocationLine = -1;
   // Keys and buttons the script holds down: "<what>,<n>" (released by endRun).
   std::vector<u16> heldInputs;
+  // State a higher layer keeps for the length of one run (the automation
+  // layer's window ID table and search state). endRun drops it.
+  struct RunState {
+    virtual ~RunState() = default;
+  };
+  std::unique_ptr<RunState> automationState;
+  // The file built-ins' table of open files (builtins/file_table.h); endRun
+  // drops it, which closes every file the script left open.
+  std::unique_ptr<RunState> fileState;
   // Guard against runaway recursion: script calls nest as native calls, so
   // a run records where its thread's stack starts and every call checks that
   // no more than half of the thread's stack is in use.
@@ -186,6 +231,12 @@ class TUScript {
 
  private:
   friend class ScriptPreparer;
+  // The pre-run check's state (loop and TRY depth, the checked function);
+  // null outside checkProgram.
+  PrerunCheckState* checkState_ = nullptr;
+  // Matches a call's arguments with a user function's header parameters.
+  bool checkArity(int headerLine, const u16& calledName, const u16& calledModule, size_t argumentCount,
+                  THensuFmt& scope);
   void runKind(int32_t kind, const u16& text, THensuFmt& scope);
   // Statements whose handlers belong to later stages of the engine (block
   // statements, COM, THREAD, DIM, HASHTBL, WITH).

@@ -41,6 +41,9 @@ struct ArrayValue {
   std::vector<int32_t> lowerBounds;
   std::vector<int32_t> upperBounds;
   std::vector<Value> elements;
+  // Kind of the elements as VARTYPE reports it (8192 + this): 12 for arrays
+  // of values, 17 for the byte arrays of ENCODE.
+  uint16_t elementKind = 12;
 };
 
 // Opaque COM reference; the Windows layer owns what it points to.

@@ -156,12 +156,6 @@ SlotRef locate(const Variable& v, const std::vector<Value>& indexes, bool hasInd
 
 namespace {
 
-Value hashRead(TSZHash& table, const std::vector<Value>& indexes) {
-  if (indexes.size() != 1) return Value();
-  std::optional<Value> v = table.find(indexes[0].toText());
-  return v ? *v : Value();
-}
-
 std::optional<Value> timeValue(Platform& platform, const u16& name, THensuFmt& scope) {
   if (scope.timeStamp == 0) scope.timeStamp = platform.localDateTimeNow();
   const DateParts p = splitDateTime(scope.timeStamp);
@@ -277,14 +271,15 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
       const int gh = globals.hashTables.find(candidates[c]);
       if (gh >= 0) table = globals.hashTables.value(gh);
     }
-    if (table) return hashRead(*table, indexes);
+    if (table) return readHashTable(*table, name, indexes, scope);
   }
   if (!hasIndexes) {
     // 5.-6. Named constants.
     const double c = constantValue(*this, name);
     if (c != kNoSuchConstant) return Value::number(c);
     u16 t = textConstant(*this, name);
-    if (!t.empty()) return Value::string(std::move(t));
+    // A folder the system lacks reads as an empty text, not as undefined.
+    if (!t.empty() || isTextConstantName(name)) return Value::string(std::move(t));
     // 7.-9. System values.
     if (name == u"NULL") return Value::null();
     if (name == u"NOTHING") return Value::dispatch(nullptr);
@@ -435,7 +430,7 @@ u16 TUScript::checkReserved(const u16& name) const {
   for (const char16_t* w : kWords) reserved = reserved || name == w;
   for (const char16_t* w : kTimeNames) reserved = reserved || name == w;
   auto* self = const_cast<TUScript*>(this);
-  reserved = reserved || constantValue(*self, name) != kNoSuchConstant || !textConstant(*self, name).empty();
+  reserved = reserved || constantValue(*self, name) != kNoSuchConstant || isTextConstantName(name);
   return reserved ? text(rm::kReserved, name) : u16();
 }
 
@@ -655,7 +650,5 @@ std::optional<Value> TUScript::evaluateCapturingErrors(u16v expression, u16& err
   if (!error.empty()) return std::nullopt;
   return value;
 }
-
-u16 TUScript::declareHashtbl(u16v name) { return text(rm::kNotAvailableYet, u"HASHTBL " + u16(name)); }
 
 }  // namespace kova

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/u16.h"
 
@@ -81,6 +82,35 @@ class Platform {
     (void)path;
     return false;
   }
+  // One entry of a folder listing. Times are 100-nanosecond steps since
+  // 1601-01-01 UTC (FILETIME); natively the creation time is the status
+  // change time, the nearest the POSIX file system keeps.
+  struct DirectoryEntry {
+    u16 name;
+    bool isDirectory = false;
+    bool hidden = false;  // the hidden attribute; natively a name starting with '.'
+    uint64_t size = 0;
+    int64_t writeTime = 0;
+    int64_t creationTime = 0;
+    int64_t accessTime = 0;
+  };
+  // Every entry of the folder except "." and "..", in no particular order.
+  // Empty optional when the folder cannot be listed.
+  virtual std::optional<std::vector<DirectoryEntry>> listDirectory(const u16& folder) {
+    (void)folder;
+    return std::nullopt;
+  }
+  // Opens `path` so that no other opener gets it until closeExclusive
+  // (Windows: no sharing; natively: an exclusive flock, which every other
+  // exclusive opener honours), creating an empty file when it is missing
+  // and `create` is set, and reads its whole content into `bytes`. Returns
+  // a non-zero handle, or 0 when the file is missing, held elsewhere or
+  // unreadable.
+  virtual uint64_t openExclusive(const u16& path, bool create, std::string& bytes) {
+    (void)path, (void)create, (void)bytes;
+    return 0;
+  }
+  virtual void closeExclusive(uint64_t handle) { (void)handle; }
   // The user's roaming application-data folder, without a trailing
   // separator: the shell's CSIDL_APPDATA folder on Windows; natively
   // $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config (which

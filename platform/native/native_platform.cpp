@@ -18,6 +18,7 @@
 #include <iconv.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -580,6 +581,68 @@ class NativePlatform final : public Platform {
     }
     if (::mkdir(native::mapPath(trimmed).c_str(), 0777) != 0 && errno != EEXIST) return false;
     return directoryExists(trimmed);
+  }
+
+  std::optional<std::vector<DirectoryEntry>> listDirectory(const u16& folder) override {
+    if (folder.empty()) return std::nullopt;
+    std::string dir = native::mapPath(folder);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return std::nullopt;
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(d, &::closedir);
+    // FILETIME of a POSIX instant.
+    auto fileTime = [](const struct timespec& ts) {
+      return (static_cast<int64_t>(ts.tv_sec) + 11644473600LL) * 10000000LL + ts.tv_nsec / 100;
+    };
+    std::vector<DirectoryEntry> out;
+    while (const dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat st;
+      if (::stat((dir + "/" + name).c_str(), &st) != 0) continue;  // a dangling link
+      DirectoryEntry entry;
+      entry.name = fromUtf8(name);
+      entry.isDirectory = S_ISDIR(st.st_mode);
+      entry.hidden = name[0] == '.';
+      entry.size = entry.isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
+      entry.writeTime = fileTime(st.st_mtim);
+      entry.creationTime = fileTime(st.st_ctim);
+      entry.accessTime = fileTime(st.st_atim);
+      out.push_back(std::move(entry));
+    }
+    return out;
+  }
+
+  uint64_t openExclusive(const u16& path, bool create, std::string& bytes) override {
+    bytes.clear();
+    if (path.empty()) return 0;
+    const std::string target = native::mapPath(path);
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return 0;
+    int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+    if (fd < 0 && errno == EACCES) fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);  // a read-only file
+    if (fd < 0) return 0;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return 0;
+    }
+    char buf[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ::close(fd);
+        bytes.clear();
+        return 0;
+      }
+      if (n == 0) break;
+      bytes.append(buf, static_cast<size_t>(n));
+    }
+    return static_cast<uint64_t>(fd) + 1;  // 0 stays "none"
+  }
+
+  void closeExclusive(uint64_t handle) override {
+    if (handle != 0) ::close(static_cast<int>(handle - 1));  // closing drops the lock
   }
 
   u16 roamingAppDataDirectory() override {

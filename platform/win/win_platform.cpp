@@ -258,6 +258,66 @@ class WinPlatform final : public Platform {
     return directoryExists(trimmed);
   }
 
+  std::optional<std::vector<DirectoryEntry>> listDirectory(const u16& folder) override {
+    if (folder.empty()) return std::nullopt;
+    u16 dir = folder;
+    while (!dir.empty() && (dir.back() == u'\\' || dir.back() == u'/')) dir.pop_back();
+    WIN32_FIND_DATAW fd;
+    HANDLE find = ::FindFirstFileExW(wide(longPathForm(dir + u"\\*")), FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                     nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+    auto fileTime = [](const FILETIME& t) {
+      return static_cast<int64_t>((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    };
+    std::vector<DirectoryEntry> out;
+    do {
+      const u16 name(reinterpret_cast<const char16_t*>(fd.cFileName));
+      if (name == u"." || name == u"..") continue;
+      DirectoryEntry e;
+      e.name = name;
+      e.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      e.hidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+      e.size = e.isDirectory ? 0 : (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+      e.writeTime = fileTime(fd.ftLastWriteTime);
+      e.creationTime = fileTime(fd.ftCreationTime);
+      e.accessTime = fileTime(fd.ftLastAccessTime);
+      out.push_back(std::move(e));
+    } while (::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return out;
+  }
+
+  uint64_t openExclusive(const u16& path, bool create, std::string& bytes) override {
+    bytes.clear();
+    if (path.empty()) return 0;
+    const u16 full = longPathForm(path);
+    HANDLE h = ::CreateFileW(wide(full), GENERIC_READ | GENERIC_WRITE, 0, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)  // a read-only file
+      h = ::CreateFileW(wide(full), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+      ::CloseHandle(h);
+      return 0;
+    }
+    char buf[65536];
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(h, buf, sizeof buf, &got, nullptr) || bytes.size() > kMaxFileBytes) {
+        ::CloseHandle(h);
+        bytes.clear();
+        return 0;
+      }
+      if (got == 0) break;
+      bytes.append(buf, got);
+    }
+    return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(h));
+  }
+
+  void closeExclusive(uint64_t handle) override {
+    if (handle != 0) ::CloseHandle(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(handle)));
+  }
+
   u16 roamingAppDataDirectory() override {
     wchar_t buf[MAX_PATH] = {};
     if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};

@@ -1,0 +1,390 @@
+// The Windows side of window identification: enumeration with the listing
+// rule, window state, placement, commands, activation and the control
+// collector.
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "automation/window_system.h"
+
+namespace kova::automation {
+
+ExecResult execProgram(WindowSystem& ws, TUScript& engine, const ExecRequest& r);  // win_exec.cpp
+
+namespace {
+
+HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
+WindowHandle handle(HWND h) { return static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(h)); }
+
+u16 fromWide(const wchar_t* s, int n) { return u16(reinterpret_cast<const char16_t*>(s), static_cast<size_t>(n)); }
+
+u16 windowText(HWND h) {
+  wchar_t buf[256];
+  const int n = GetWindowTextW(h, buf, 256);
+  return n > 0 ? fromWide(buf, n) : u16();
+}
+
+u16 classText(HWND h) {
+  wchar_t buf[256];
+  const int n = GetClassNameW(h, buf, 256);
+  return n > 0 ? fromWide(buf, n) : u16();
+}
+
+// The base class of a superclassed control where the system reports it.
+u16 realClassText(HWND h) {
+  wchar_t buf[256];
+  const UINT n = RealGetWindowClassW(h, buf, 256);
+  return n > 0 ? fromWide(buf, static_cast<int>(n)) : classText(h);
+}
+
+bool ownProcess(HWND h) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  return pid == GetCurrentProcessId();
+}
+
+struct Enumeration {
+  std::vector<ListedWindow> list;
+};
+
+BOOL CALLBACK collectListed(HWND h, LPARAM lp) {
+  auto& e = *reinterpret_cast<Enumeration*>(lp);
+  WindowFacts f;
+  f.title = upperFull(trimCtl(windowText(h)));
+  f.cls = upperFull(trimCtl(classText(h)));
+  f.visible = IsWindowVisible(h) != FALSE;
+  f.enabled = IsWindowEnabled(h) != FALSE;
+  f.hasParent = GetParent(h) != nullptr;
+  f.hasOwner = GetWindow(h, GW_OWNER) != nullptr;
+  f.hasChild = GetWindow(h, GW_CHILD) != nullptr;
+  RECT r{};
+  GetWindowRect(h, &r);
+  f.emptyRect = r.right - r.left == 0 || r.bottom - r.top == 0;
+  if (!isListed(f)) return TRUE;
+  ListedWindow w;
+  w.handle = handle(h);
+  w.title = std::move(f.title);
+  w.cls = std::move(f.cls);
+  w.visible = f.visible;
+  w.emptyRect = f.emptyRect;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  w.processId = pid;
+  e.list.push_back(std::move(w));
+  return TRUE;
+}
+
+// One foreground switch: attach to the foreground thread's input so that
+// SetForegroundWindow is allowed, then detach again.
+void bringForward(HWND target) {
+  HWND fg = GetForegroundWindow();
+  if (fg == target) return;
+  const DWORD fgThread = fg ? GetWindowThreadProcessId(fg, nullptr) : 0;
+  const DWORD targetThread = GetWindowThreadProcessId(target, nullptr);
+  const bool attach = fgThread != 0 && fgThread != targetThread;
+  if (attach) AttachThreadInput(targetThread, fgThread, TRUE);
+  SetForegroundWindow(target);
+  if (attach) AttachThreadInput(targetThread, fgThread, FALSE);
+  BringWindowToTop(target);
+}
+
+void yieldMessages() {
+  Sleep(10);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool containsAny(const u16& s, std::initializer_list<u16v> parts) {
+  for (u16v p : parts) {
+    if (s.find(p) != u16::npos) return true;
+  }
+  return false;
+}
+
+class WinWindowSystem final : public WindowSystem {
+ public:
+  bool isWindow(WindowHandle h) override { return h != 0 && IsWindow(hwnd(h)); }
+  WindowHandle foreground() override { return handle(GetForegroundWindow()); }
+
+  std::vector<ListedWindow> listWindows(WindowHandle parent) override {
+    Enumeration e;
+    if (parent == 0) {
+      EnumWindows(collectListed, reinterpret_cast<LPARAM>(&e));
+    } else {
+      EnumChildWindows(hwnd(parent), collectListed, reinterpret_cast<LPARAM>(&e));
+    }
+    return std::move(e.list);
+  }
+
+  bool waitUntilAnswering(WindowHandle h, bool inputIdle) override {
+    HWND w = hwnd(h);
+    if (!IsWindow(w)) return false;
+    if (ownProcess(w)) return false;
+    bool timedOut = false;
+    if (inputIdle) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
+        timedOut = WaitForInputIdle(p, 8000) == WAIT_TIMEOUT;
+        CloseHandle(p);
+      }
+    } else {
+      DWORD_PTR ignored = 0;
+      timedOut = SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 8000, &ignored) == 0;
+    }
+    yieldMessages();
+    return timedOut;
+  }
+
+  WindowHandle windowFromCursor(bool innermost) override {
+    POINT pt{};
+    GetCursorPos(&pt);
+    HWND w = WindowFromPoint(pt);
+    if (innermost || !w) return handle(w);
+    const std::vector<ListedWindow> desktop = listWindows(0);
+    auto listed = [&](HWND x) {
+      return std::any_of(desktop.begin(), desktop.end(), [&](const ListedWindow& l) { return l.handle == handle(x); });
+    };
+    for (int step = 0; step < 100 && !listed(w); ++step) {
+      HWND p = GetParent(w);
+      RECT r{};
+      if (!p || !GetWindowRect(p, &r) || r.right == r.left || r.bottom == r.top) break;
+      w = p;
+    }
+    return handle(w);
+  }
+
+  void activate(WindowHandle h, bool force) override {
+    HWND target = hwnd(h);
+    if (!IsWindow(target)) return;
+    if (!force) {
+      GUITHREADINFO gui{};
+      gui.cbSize = sizeof gui;
+      const bool popupShowing = GetGUIThreadInfo(0, &gui) && (gui.flags & GUI_POPUPMENUMODE);
+      HWND parent = GetParent(target);
+      if (popupShowing && parent && parent != GetForegroundWindow()) return;
+      const u16 cls = upperFull(trimCtl(classText(target)));
+      if (trimCtl(windowText(target)).empty() &&
+          (cls == u"#32768" || cls == u"BASEBAR" || containsAny(cls, {u"POPUP", u"UI TOOL WINDOW"})))
+        return;
+    }
+    bringForward(target);
+    if (GetForegroundWindow() != target) {
+      // The foreground lock keeps other processes from taking the focus;
+      // lift it for the moment of the switch.
+      DWORD saved = 0;
+      SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &saved, 0);
+      SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+      yieldMessages();
+      bringForward(target);
+      if (GetForegroundWindow() != target) {
+        yieldMessages();
+        bringForward(target);
+      }
+      SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<PVOID>(static_cast<uintptr_t>(saved)),
+                            0);
+    }
+    if (GetWindowLongPtrW(target, GWL_EXSTYLE) & WS_EX_MDICHILD) {
+      HWND ancestor = target;
+      for (int i = 0; i < 3; ++i) {
+        HWND p = GetParent(ancestor);
+        if (!p) break;
+        ancestor = p;
+      }
+      if (ancestor != target) bringForward(ancestor);
+    }
+  }
+
+  bool windowRect(WindowHandle h, WindowRect& out) override {
+    RECT r{};
+    if (!GetWindowRect(hwnd(h), &r)) return false;
+    out = {r.left, r.top, r.right, r.bottom};
+    return true;
+  }
+
+  bool clientRect(WindowHandle h, WindowRect& out) override {
+    RECT r{};
+    if (!GetClientRect(hwnd(h), &r)) return false;
+    POINT origin{0, 0};
+    ClientToScreen(hwnd(h), &origin);
+    out = {origin.x, origin.y, origin.x + r.right, origin.y + r.bottom};
+    return true;
+  }
+
+  u16 title(WindowHandle h) override { return windowText(hwnd(h)); }
+  u16 className(WindowHandle h) override { return classText(hwnd(h)); }
+  bool isVisible(WindowHandle h) override { return IsWindowVisible(hwnd(h)) != FALSE; }
+  bool isMinimised(WindowHandle h) override { return IsIconic(hwnd(h)) != FALSE; }
+
+  bool isBusy(WindowHandle h) override {
+    if (!IsWindow(hwnd(h))) return false;
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(hwnd(h), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 88, &ignored) == 0;
+  }
+
+  WindowHandle parent(WindowHandle h) override { return handle(GetParent(hwnd(h))); }
+
+  uint32_t processId(WindowHandle h) override {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd(h), &pid);
+    return pid;
+  }
+
+  // The image path through the limited query right, which works for
+  // 32- and 64-bit processes alike.
+  u16 processPath(WindowHandle h) override {
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId(h));
+    if (!p) return {};
+    wchar_t buf[1024];
+    DWORD n = 1024;
+    u16 path;
+    if (QueryFullProcessImageNameW(p, 0, buf, &n)) path = fromWide(buf, static_cast<int>(n));
+    CloseHandle(p);
+    return path;
+  }
+
+  // This program is 64-bit, so the system is: a process is 64-bit unless it
+  // runs under WOW64.
+  bool processIs64Bit(WindowHandle h) override {
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId(h));
+    if (!p) return false;
+    BOOL wow = FALSE;
+    const bool ok = IsWow64Process(p, &wow) != FALSE;
+    CloseHandle(p);
+    return ok && !wow;
+  }
+
+  void place(WindowHandle h, bool move, int32_t x, int32_t y, bool size, int32_t width, int32_t height) override {
+    HWND w = hwnd(h);
+    if (move || size) ShowWindow(w, SW_RESTORE);
+    activate(h, false);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (!move) flags |= SWP_NOMOVE;
+    if (!size) flags |= SWP_NOSIZE;
+    SetWindowPos(w, nullptr, x, y, width, height, flags);
+  }
+
+  void command(WindowHandle h, int64_t command, int64_t wparam, int64_t lparam) override {
+    HWND w = hwnd(h);
+    switch (command) {
+      case 2: PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+      case 3: PostMessageW(w, WM_QUIT, 0, 0); break;
+      case 4: ShowWindow(w, SW_HIDE); break;
+      case 5: ShowWindow(w, SW_SHOW); break;
+      case 6: ShowWindow(w, SW_MINIMIZE); break;
+      case 7: ShowWindow(w, SW_MAXIMIZE); break;
+      case 8:
+        ShowWindow(w, SW_SHOW);
+        ShowWindow(w, SW_RESTORE);
+        break;
+      case 9: SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); break;
+      case 10: SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); break;
+      default:
+        PostMessageW(w, static_cast<UINT>(command), static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
+        break;
+    }
+  }
+
+  uint64_t menuHandle(WindowHandle h) override {
+    HWND w = hwnd(h);
+    if (HMENU m = GetMenu(w)) return reinterpret_cast<uintptr_t>(m);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(0, &gui) || !(gui.flags & GUI_POPUPMENUMODE)) return 0;
+    HWND parent = GetParent(w);
+    if (parent && parent != GetForegroundWindow()) return 0;
+    // The open pop-up menu window answers MN_GETHMENU (0x01E1).
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (!popup) return 0;
+    DWORD_PTR menu = 0;
+    SendMessageTimeoutW(popup, 0x01E1, 0, 0, SMTO_ABORTIFHUNG, 1000, &menu);
+    return menu;
+  }
+
+  uint64_t systemMenuHandle(WindowHandle h) override {
+    return reinterpret_cast<uintptr_t>(GetSystemMenu(hwnd(h), FALSE));
+  }
+
+  std::vector<CollectedControl> collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) override;
+  ExecResult exec(TUScript& engine, const ExecRequest& r) override { return execProgram(*this, engine, r); }
+};
+
+struct Collection {
+  uint32_t mask;
+  bool includeDisabled;
+  struct Entry {
+    CollectedControl control;
+    long long key;
+  };
+  std::vector<Entry> entries;
+};
+
+long long positionKey(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return static_cast<long long>(r.top) * 10000 + r.left;
+}
+
+bool inFamilies(const u16& cls, uint32_t mask) {
+  if ((mask & 0x1) && containsAny(cls, {u"BUTTON", u"BTN", u"CHECKBOX", u"3STATE"})) return true;
+  if ((mask & 0x2) && containsAny(cls, {u"COMBOBOX", u"COLORBOX", u"LISTBOX"})) return true;
+  if ((mask & 0x8) && containsAny(cls, {u"TABCONTROL", u"PAGECONTROL"})) return true;
+  if ((mask & 0x10) && containsAny(cls, {u"TREEVIEW"})) return true;
+  if ((mask & 0x20) && containsAny(cls, {u"LISTVIEW"})) return true;
+  if ((mask & 0x40) && containsAny(cls, {u"TOOLBAR"})) return true;
+  if ((mask & 0x20000) && (containsAny(cls, {u"EDIT", u"DATETIMEPICK", u"HM32CLIENT"}) || cls == u"EDTBX" ||
+                           (cls.size() == 4 && cls.starts_with(u"_WW"))))
+    return true;
+  if ((mask & 0x40000) && containsAny(cls, {u"STATIC", u"STATUS", u"MSOUNISTAT"})) return true;
+  if ((mask & 0x80000) && containsAny(cls, {u"STATUSBAR"})) return true;
+  if ((mask & 0x100000) && containsAny(cls, {u"TRACKBAR", u"SCROLL"})) return true;
+  return (mask & 0x200000) != 0;
+}
+
+BOOL CALLBACK collectControl(HWND h, LPARAM lp) {
+  auto& c = *reinterpret_cast<Collection*>(lp);
+  // A control on a hidden tab page: its parent is hidden, its own style
+  // still carries WS_VISIBLE.
+  const bool visible = IsWindowVisible(h) ||
+                       (!IsWindowVisible(GetParent(h)) && (GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE));
+  if (!visible) return TRUE;
+  const bool disabledAllowed = c.includeDisabled || (c.mask & (0x8000 | 0x200000 | 0x2000000 | 0x4000000));
+  if (!disabledAllowed && !IsWindowEnabled(h)) return TRUE;
+  const u16 cls = upperFull(trimCtl(realClassText(h)));
+  if (!inFamilies(cls, c.mask)) return TRUE;
+  if ((c.mask & 0x2) && cls.find(u"COMBOBOX") != u16::npos && cls.find(u"COMBOBOXEX") == u16::npos) {
+    // The combo box inside a ComboBoxEx that is already listed is not a
+    // list of its own.
+    HWND parent = GetParent(h);
+    for (const auto& e : c.entries) {
+      if (e.control.handle == handle(parent) && e.control.cls.find(u"COMBOBOXEX") != u16::npos) return TRUE;
+    }
+  }
+  c.entries.push_back({{handle(h), cls}, positionKey(h)});
+  return TRUE;
+}
+
+std::vector<CollectedControl> WinWindowSystem::collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) {
+  Collection c{mask, includeDisabled, {}};
+  EnumChildWindows(hwnd(h), collectControl, reinterpret_cast<LPARAM>(&c));
+  if (c.entries.size() > 1) {
+    std::stable_sort(c.entries.begin(), c.entries.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+  }
+  std::vector<CollectedControl> out;
+  out.reserve(c.entries.size());
+  for (auto& e : c.entries) out.push_back(std::move(e.control));
+  return out;
+}
+
+}  // namespace
+
+WindowSystem* hostWindowSystem() {
+  static WinWindowSystem system;
+  return &system;
+}
+
+}  // namespace kova::automation

@@ -1,0 +1,165 @@
+#include "automation/window_ids.h"
+
+#include <cmath>
+
+namespace kova::automation {
+
+namespace {
+
+// Guards the creation of the per-run state, which THREAD workers may race.
+std::mutex stateCreation;
+
+bool stopping(TUScript& engine) { return engine.stopFlag || engine.stopRequest.load() > 0; }
+
+// One yield of the waiting loops: 10 ms sleep and 10 message-pump rounds.
+void yieldOnce(TUScript& engine) {
+  engine.platform().sleepMs(10);
+  engine.pumpMessages(10);
+}
+
+WindowHandle search(WindowSystem& ws, const u16& title, const u16& cls, const u16& child) {
+  const WindowHandle fg = ws.foreground();
+  WindowHandle h = findInList(ws.listWindows(0), fg, title, cls);
+  if (h != 0 && !child.empty()) h = findChildInList(ws.listWindows(h), fg, child);
+  return h;
+}
+
+WindowHandle specialTitle(WindowSystem& ws, const u16& title, bool& special) {
+  special = true;
+  if (title == u"GET_ACTIVE_WIN") return ws.foreground();
+  if (title == u"GET_FROMPOINT_WIN") return ws.windowFromCursor(false);
+  if (title == u"__GET_FROMPOINT_OBJ__") return ws.windowFromCursor(true);
+  // KOVA's own forms (log window, stop form, main window, balloons, HTML
+  // form, scheduler) do not exist in this program: no window.
+  if (title == u"__GET_LOGPRINT_WIN__" || title == u"__GET_STOPFORM_WIN__" || title == u"__GET_THISKOVA_WIN__" ||
+      title == u"__GET_FUKIDASI_WIN__" || title == u"__GET_FORM_WIN__" || title == u"__GET_SCHEDULE_WIN__")
+    return 0;
+  special = false;
+  return 0;
+}
+
+}  // namespace
+
+AutomationState& automationState(TUScript& engine) {
+  std::lock_guard<std::mutex> guard(stateCreation);
+  if (!engine.automationState) engine.automationState = std::make_unique<AutomationState>();
+  return static_cast<AutomationState&>(*engine.automationState);
+}
+
+int64_t idFromHandle(TUScript& engine, WindowHandle h) {
+  if (h == 0) return -1;
+  AutomationState& s = automationState(engine);
+  std::lock_guard<std::mutex> guard(s.lock);
+  for (size_t i = 0; i < s.ids.size(); ++i) {
+    if (s.ids[i] == h) return static_cast<int64_t>(i) + 1;
+  }
+  s.ids.push_back(h);
+  return static_cast<int64_t>(s.ids.size());
+}
+
+WindowHandle handleFromId(TUScript& engine, WindowSystem& ws, int64_t id) {
+  if (id < 0) return 0;
+  if (id == 0) return ws.foreground();
+  AutomationState& s = automationState(engine);
+  WindowHandle h = 0;
+  {
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (static_cast<uint64_t>(id) > s.ids.size()) return 0;
+    h = s.ids[static_cast<size_t>(id - 1)];
+  }
+  return ws.isWindow(h) ? h : 0;
+}
+
+WindowHandle handleFromIdOrHandle(TUScript& engine, WindowSystem& ws, int64_t n) {
+  if (n == -1) return 0;
+  size_t tableSize = 0;
+  {
+    AutomationState& s = automationState(engine);
+    std::lock_guard<std::mutex> guard(s.lock);
+    tableSize = s.ids.size();
+  }
+  if (n <= static_cast<int64_t>(tableSize)) {
+    if (WindowHandle h = handleFromId(engine, ws, n)) return h;
+  }
+  const auto h = static_cast<WindowHandle>(n);
+  return ws.isWindow(h) ? h : 0;
+}
+
+int64_t getId(TUScript& engine, WindowSystem& ws, const GetIdRequest& request) {
+  AutomationState& state = automationState(engine);
+  u16 title = upperFull(request.title);
+  if (request.titleNull || title == u16(1, u'\0')) title = kNoneTitle;
+  const u16 cls = upperFull(request.cls);
+  const u16 child = upperFull(request.childTitle);
+  if (request.onMainThread) {
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.lastGetIdTitle = title;
+  }
+
+  bool special = false;
+  const WindowHandle specialHandle = specialTitle(ws, title, special);
+  if (special) return idFromHandle(engine, specialHandle);
+
+  if (title.empty()) {
+    yieldOnce(engine);
+    yieldOnce(engine);
+  }
+
+  const double ms = std::round(request.waitSeconds * 1000.0);
+  const bool endless = request.waitSeconds < 0;
+  long long minTries = 10;
+  long long minTime = 100;
+  bool changed = false;
+  if (request.waitSeconds > 0) {
+    minTries = 1;
+    minTime = ms < 1 ? 1 : static_cast<long long>(std::min(ms, 9.0e15));
+  } else if (!endless) {
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (title != state.lastSearchedTitle) {
+      state.lastSearchedTitle = title;
+      minTries = 20;
+      minTime = 800;
+    }
+    if (state.windowChanged) {
+      changed = true;
+      minTries = 40;
+      minTime = 8000;
+      state.windowChanged = false;
+    }
+  }
+
+  Platform& platform = engine.platform();
+  const uint32_t start = platform.tickCount();
+  long long tries = 0;
+  WindowHandle found = 0;
+  for (;;) {
+    const long long elapsed = static_cast<uint32_t>(platform.tickCount() - start);
+    if (!endless && tries >= minTries && elapsed >= minTime) break;
+    found = search(ws, title, cls, child);
+    if (found != 0 || stopping(engine)) break;
+    if (minTries == 1 && minTime <= 10) break;
+    yieldOnce(engine);
+    yieldOnce(engine);
+    if (++tries > 99999) tries = 0;
+  }
+  if (found == 0) return -1;
+
+  if (endless) {
+    platform.sleepMs(20);
+    engine.pumpMessages(20);
+  }
+  if (tries > 0 || changed) {
+    platform.sleepMs(10);
+    engine.pumpMessages(10);
+    ws.waitUntilAnswering(found, engine.program.options.oldBusy);
+  }
+  if (endless || minTime > 10) {
+    platform.sleepMs(2);
+    engine.pumpMessages(4);
+  } else {
+    engine.pumpMessages(2);
+  }
+  return idFromHandle(engine, found);
+}
+
+}  // namespace kova::automation
