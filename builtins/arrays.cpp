@@ -17,6 +17,7 @@
 #include "builtins/string_family.h"
 #include "builtins/string_rules.h"
 #include "engine/run_messages.h"
+#include "engine/value_rules.h"
 
 namespace kova {
 
@@ -29,26 +30,6 @@ constexpr long long kMaxArraySlots = 1LL << 27;
 // CALCARRAY operations (CALC_ constants).
 enum CalcOp : int { kCalcAdd = 1, kCalcMin = 2, kCalcMax = 3, kCalcAvr = 4 };
 
-// An index value as an integer: a whole number first, else a number
-// truncated toward zero; empty text and Empty are 0.
-bool indexOf(const Value& v, long long& out) {
-  if (v.isEmpty()) {
-    out = 0;
-    return true;
-  }
-  if (v.isString()) {
-    const u16 t = v.toText();
-    if (trimCtl(t).empty()) {
-      out = 0;
-      return true;
-    }
-    if (parseInt(t, out)) return true;
-  }
-  double d = 0;
-  if (!v.toNumber(d) || !std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
-  out = static_cast<long long>(std::trunc(d));
-  return true;
-}
 
 struct ArrayTarget {
   enum Kind {

@@ -50,7 +50,9 @@ bool TUScript::stackExhausted() const {
   return here < tlsStackBase && tlsStackBase - here > tlsStackBudget;
 }
 
-TUScript::TUScript(Platform& platform, EngineHost& host) : platform_(platform), host_(host) {}
+TUScript::TUScript(Platform& platform, EngineHost& host) : platform_(platform), host_(host) {
+  setNarrowTextPlatform(&platform);
+}
 
 void TUScript::pumpMessages(int n) {
   for (int k = 0; k < n; ++k) {

@@ -42,7 +42,16 @@ class Evaluator {
 
   // Returns the value, or empty when the evaluation failed.
   std::optional<Value> run() {
-    e_.byteResultProduced = false;
+    // Only the outermost evaluation starts the byte-result flag afresh: an
+    // argument evaluated inside a call must not clear what the expression
+    // around it has produced.
+    struct Depth {
+      TUScript& e;
+      explicit Depth(TUScript& engine) : e(engine) {
+        if (e.evaluationDepth++ == 0) e.byteResultProduced = false;
+      }
+      ~Depth() { --e.evaluationDepth; }
+    } depth(e_);
     if (!parsed_.root) return parsed_.syntaxError ? fail() : std::optional<Value>(Value());
     Value v = eval(*parsed_.root);
     if (shortCircuited_) v = shortCircuitValue_;

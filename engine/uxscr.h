@@ -115,6 +115,7 @@ class TUScript {
   // Set by the byte functions (COPYB, CHRB): narrow strings produced since
   // the current evaluation began are not added as numbers.
   bool byteResultProduced = false;
+  int evaluationDepth = 0;
   // COM member access "obj.Member" inside an expression. Returns false when
   // it failed (the failure has been reported).
   bool memberAccess(u16v text, THensuFmt& scope, Value& out);

@@ -4,7 +4,22 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/platform.h"
+
 namespace kova {
+
+namespace {
+Platform* gNarrowPlatform = nullptr;
+
+u16 narrowToText(const std::string& bytes) {
+  if (gNarrowPlatform) return gNarrowPlatform->codePageToWide(kJapaneseCodePage, bytes);
+  u16 out;
+  for (char c : bytes) out.push_back(static_cast<unsigned char>(c));
+  return out;
+}
+}  // namespace
+
+void setNarrowTextPlatform(Platform* platform) { gNarrowPlatform = platform; }
 
 bool Value::isNumeric() const {
   switch (kind_) {
@@ -41,7 +56,9 @@ bool Value::toNumber(double& out) const {
       return parseNumber(wide(), out);
     case ValueKind::NarrowString: {
       const std::string& b = narrowBytes();
-      return parseNumber(u16(b.begin(), b.end()), out);
+      u16 text;
+      for (char c : b) text.push_back(static_cast<unsigned char>(c));
+      return parseNumber(text, out);
     }
     default:
       return false;
@@ -67,10 +84,8 @@ u16 Value::toText() const {
       return formatNumber(doubleValue());
     case ValueKind::WideString:
       return wide();
-    case ValueKind::NarrowString: {
-      const std::string& b = narrowBytes();
-      return u16(b.begin(), b.end());
-    }
+    case ValueKind::NarrowString:
+      return narrowToText(narrowBytes());
     case ValueKind::Dispatch:
       return {};
     case ValueKind::Array:

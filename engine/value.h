@@ -102,6 +102,12 @@ class Value {
   Data data_;
 };
 
+class Platform;
+// Narrow strings hold text in the Japanese code page; their text form is
+// decoded through the platform's code-page conversion, set once when the
+// first engine is created.
+void setNarrowTextPlatform(Platform* platform);
+
 // Formats a Double the way the language prints numbers: integral values
 // without a decimal point, others with up to 15 significant digits.
 u16 formatNumber(double v);

@@ -56,6 +56,25 @@ bool applyCompare(CompareOp op, const T& a, const T& b) {
 
 }  // namespace
 
+bool indexOf(const Value& v, long long& out) {
+  if (v.isEmpty()) {
+    out = 0;
+    return true;
+  }
+  if (v.isString()) {
+    const u16 t = v.toText();
+    if (trimCtl(t).empty()) {
+      out = 0;
+      return true;
+    }
+    if (parseInt(t, out)) return true;
+  }
+  double d = 0;
+  if (!v.toNumber(d) || !std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
+  out = static_cast<long long>(std::trunc(d));
+  return true;
+}
+
 std::optional<double> arithmeticNumber(const Value& v) {
   double d = 0;
   if (!v.toNumber(d)) return std::nullopt;

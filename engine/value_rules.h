@@ -24,6 +24,11 @@ std::optional<long long> logicalInteger(const Value& v);
 // The value rounded half to even as a 64-bit integer (MOD).
 std::optional<long long> modInteger(const Value& v);
 
+// An array index as an integer: a whole number first, else a number
+// truncated toward zero; Empty and empty text are 0. Fails for values that
+// are not numbers.
+bool indexOf(const Value& v, long long& out);
+
 // "+". `narrowAddition` is true when both narrow strings may be added as
 // numbers (no byte-function result was produced during this evaluation).
 std::optional<Value> addValues(const Value& left, const Value& right, bool narrowAddition);

@@ -12,6 +12,7 @@
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
+#include "engine/value_rules.h"
 #include "util/date_time.h"
 
 namespace kova {
@@ -38,26 +39,6 @@ const char16_t* const kTimeNames[] = {u"G_TIME_YY",  u"G_TIME_MM",  u"G_TIME_DD"
 
 bool hasSpecialCharacter(const u16& name) { return name.find_first_of(u" ,+-*/=<>()!?") != u16::npos; }
 
-// An index value as an integer: read as a whole number first, else as a
-// floating-point number truncated toward zero.
-bool indexOf(const Value& v, long long& out) {
-  if (v.isEmpty()) {
-    out = 0;
-    return true;
-  }
-  if (v.isString()) {
-    const u16 t = v.toText();
-    if (trimCtl(t).empty()) {
-      out = 0;
-      return true;
-    }
-    if (parseInt(t, out)) return true;
-  }
-  double d = 0;
-  if (!v.toNumber(d) || !std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
-  out = static_cast<long long>(std::trunc(d));
-  return true;
-}
 
 u16 pad(long long v, int width) {
   u16 s = toU16(v);
@@ -109,44 +90,35 @@ struct SlotRef {
   size_t firstNested = 0;  // first index that addresses the array value in the slot
 };
 
+// The row slot that the first `n` indexes select; Bad or Outside on failure.
+SlotRef::Kind rowSlot(const Variable& v, const std::vector<Value>& indexes, size_t n, size_t& slotOut) {
+  long long slot = 0;
+  for (size_t k = 0; k < n; ++k) {
+    long long i = 0;
+    if (!indexOf(indexes[k], i)) return SlotRef::Bad;
+    if (i < 0 || i > v.bounds[k]) return SlotRef::Outside;
+    slot = slot * (v.bounds[k] + 1LL) + i;
+  }
+  slotOut = static_cast<size_t>(slot);
+  return SlotRef::Plain;
+}
+
 SlotRef locate(const Variable& v, const std::vector<Value>& indexes, bool hasIndexes) {
   SlotRef r;
   const size_t m = hasIndexes ? indexes.size() : 0;
   const size_t n = v.bounds.size();
-  if (m == n) {
-    long long slot = 0;
-    for (size_t k = 0; k < n; ++k) {
-      long long i = 0;
-      if (!indexOf(indexes[k], i)) return r;
-      if (i < 0 || i > v.bounds[k]) {
-        r.kind = SlotRef::Outside;
-        return r;
-      }
-      slot = slot * (v.bounds[k] + 1LL) + i;
-    }
-    r.kind = SlotRef::Plain;
-    r.slot = static_cast<size_t>(slot);
+  if (m < n || m - n > 4) {
+    r.kind = SlotRef::Dimension;
     return r;
   }
-  if (m > n && m - n <= 4) {
-    // Leading indexes select a slot; the rest address the array value in it.
-    long long slot = 0;
-    for (size_t k = 0; k < n; ++k) {
-      long long i = 0;
-      if (!indexOf(indexes[k], i)) return r;
-      if (i < 0 || i > v.bounds[k]) {
-        r.kind = SlotRef::Outside;
-        return r;
-      }
-      slot = slot * (v.bounds[k] + 1LL) + i;
-    }
-    const Value& held = v.slots[static_cast<size_t>(slot)];
-    if (held.isArray() && held.arrayValue()->upperBounds.size() == m - n) {
-      r.kind = SlotRef::InArray;
-      r.slot = static_cast<size_t>(slot);
-      r.firstNested = n;
-      return r;
-    }
+  r.kind = rowSlot(v, indexes, n, r.slot);
+  if (r.kind != SlotRef::Plain || m == n) return r;
+  // Further indexes address the array value held in the selected slot.
+  const Value& held = v.slots[r.slot];
+  if (held.isArray() && held.arrayValue()->upperBounds.size() == m - n) {
+    r.kind = SlotRef::InArray;
+    r.firstNested = n;
+    return r;
   }
   r.kind = SlotRef::Dimension;
   return r;
