@@ -490,8 +490,17 @@ bool TUScript::checkCall(u16v callText, THensuFmt& scope, bool threadFlag, bool 
             if (!checkTarget(*this, arg, scope)) return false;
           } else if (builtins->isRawPosition(number, count)) {
             // A variable or array name, or a text: names are resolved,
-            // texts are the built-in's business.
-            if (arg.find(u'"') == u16::npos) checkExpression(arg, scope);
+            // texts are the built-in's business. Fewer indexes than the
+            // array has are allowed here ("LENGTH(m[1])" reads one row).
+            if (arg.find(u'"') == u16::npos) {
+              const IndexedName raw = splitIndexedName(arg);
+              if (raw.ok && !raw.trailing && raw.hasIndexes && isVariableName(raw.name)) {
+                if (!checkIndexes(*this, raw.indexes, scope)) return false;
+                checkExpression(raw.name, scope);
+              } else {
+                checkExpression(arg, scope);
+              }
+            }
           } else if (builtinName == u"SCKEY" && count >= 1 && arg.size() == 1) {
             // A single character names a key: "A" is VK_A.
             const u16 key = u"VK_" + upperFull(arg);
