@@ -274,3 +274,27 @@ TEST_F(WindowIds, GetIdSpecialTitlesAndStop) {
 
 }  // namespace
 }  // namespace kova::automation
+
+#ifndef _WIN32
+namespace kova::testing {
+namespace {
+
+// Without windows every window built-in is a catchable error of its own,
+// in both languages.
+TEST(WindowBuiltinsNative, ReportNotAvailable) {
+  const std::string script =
+      "TRY\n  x = GETID(\"A\")\nEXCEPT\n  PRINT TRY_ERRMSG\nENDTRY\n"
+      "TRY\n  STATUS(1, ST_X)\nEXCEPT\n  PRINT TRY_ERRMSG\nENDTRY\nPRINT \"after\"\n";
+  RunResult en = runScript({{"main.kov", script}});
+  EXPECT_EQ(en.printed,
+            (std::vector<std::string>{"GETID: not available on this platform", "STATUS: not available on this platform",
+                                      "after"}));
+  EXPECT_EQ(en.exitCode, 0);
+  RunResult ja = runScript({{"main.kov", script}}, {}, Language::Japanese);
+  ASSERT_EQ(ja.printed.size(), 3u);
+  EXPECT_EQ(ja.printed[0], "GETID: この環境では使えません");
+}
+
+}  // namespace
+}  // namespace kova::testing
+#endif
