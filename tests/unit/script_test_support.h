@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,12 @@ class RecordingHost : public EngineHost {
 class ScriptFolder {
  public:
   ScriptFolder() {
+    // ctest runs test processes side by side: the name must differ between
+    // processes, not only between the folders of one process.
     static int counter = 0;
+    static const unsigned processTag = std::random_device{}();
     dir_ = std::filesystem::temp_directory_path() /
-           ("kova_test_" + std::to_string(static_cast<long long>(hostPlatform().tickCount())) + "_" +
-            std::to_string(++counter));
+           ("kova_test_" + std::to_string(processTag) + "_" + std::to_string(++counter));
     std::filesystem::create_directories(dir_);
     saved_ = hostPlatform().currentDirectory();
   }
