@@ -48,6 +48,11 @@ struct BuiltinCall {
 
 using BuiltinFn = void (*)(BuiltinCall&);
 
+// The text form every built-in gets of a value: Booleans as their integer
+// ("1"), Null as "", a COM object as its address, an error as "ERROR",
+// narrow text decoded from the Japanese code page.
+u16 builtinTextForm(const Value& v);
+
 // The handlers of all built-ins, indexed by number. Each family fills the
 // rows of its functions in its register function.
 class BuiltinHandlers {

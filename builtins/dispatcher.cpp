@@ -15,8 +15,10 @@ constexpr Msg kDefinitionWrong{u"%s: 定義が間違っています", u"Definiti
 constexpr Msg kTooManyArguments{u"Error: 関数への引数が多すぎます", u"Error: There are too many arguments to the Function"};
 constexpr Msg kNotAvailableHere{u"%s: この環境では使えません", u"%s: not available on this platform"};
 
+}  // namespace
+
 // The text form of an argument value.
-u16 textForm(const Value& v) {
+u16 builtinTextForm(const Value& v) {
   switch (v.kind()) {
     case ValueKind::Boolean: return toU16(v.intValue());
     case ValueKind::Null: return {};
@@ -26,6 +28,8 @@ u16 textForm(const Value& v) {
     default: return v.toText();
   }
 }
+
+namespace {
 
 void unavailableHandler(BuiltinCall& call) { call.unavailable(); }
 
@@ -95,7 +99,7 @@ void BuiltinDispatcher::call(TUScript& engine, int number, u16v argumentText, Va
       std::optional<Value> value = engine.evaluate(argument, scope);
       if (!value) return;
       if (position < 2) call.values[static_cast<size_t>(position)] = *value;
-      if (!(number == kVartype && position == 0)) arg.text = textForm(*value);
+      if (!(number == kVartype && position == 0)) arg.text = builtinTextForm(*value);
       double d = 0;
       if (parseNumber(arg.text, d)) {
         arg.numeric = true;

@@ -31,17 +31,7 @@ std::string argNarrow(BuiltinCall& call, int i) {
   return call.engine.platform().wideToCodePage(kJapaneseCodePage, call.str(i));
 }
 
-u16 valueText(TUScript& engine, const Value& v) {
-  switch (v.kind()) {
-    case ValueKind::Boolean: return toU16(v.intValue());
-    case ValueKind::Null: return {};
-    case ValueKind::Dispatch:
-      return toU16(static_cast<long long>(reinterpret_cast<uintptr_t>(v.comObject().get())));
-    case ValueKind::Error: return u"ERROR";
-    case ValueKind::NarrowString: return engine.platform().codePageToWide(kJapaneseCodePage, v.narrowBytes());
-    default: return v.toText();
-  }
-}
+u16 valueText(TUScript&, const Value& v) { return builtinTextForm(v); }
 
 void setNarrowResult(BuiltinCall& call, std::string bytes) {
   call.result = Value::narrow(std::move(bytes));

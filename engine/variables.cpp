@@ -184,6 +184,19 @@ std::vector<u16> globalCandidates(const u16& name, const THensuFmt& scope) {
 
 }  // namespace
 
+// The hash table a name refers to: the scope's own, else a global one
+// (module qualification applied through `candidates`).
+std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& name, const std::vector<u16>& candidates,
+                                                  THensuFmt& scope) {
+  const int local = scope.hashTables.find(name);
+  if (local >= 0) return scope.hashTables.value(local);
+  for (const u16& candidate : candidates) {
+    const int global = globals.hashTables.find(candidate);
+    if (global >= 0) return globals.hashTables.value(global);
+  }
+  return nullptr;
+}
+
 Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes,
                                 THensuFmt& scope) {
   if (stopFlag) return Value::integer(0);
@@ -236,14 +249,8 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
   }
   // 4. Hash tables, local then global.
   if (hasIndexes) {
-    std::shared_ptr<TSZHash> table;
-    const int lh = scope.hashTables.find(name);
-    if (lh >= 0) table = scope.hashTables.value(lh);
-    for (size_t c = 0; !table && c < candidates.size(); ++c) {
-      const int gh = globals.hashTables.find(candidates[c]);
-      if (gh >= 0) table = globals.hashTables.value(gh);
-    }
-    if (table) return readHashTable(*table, name, indexes, scope);
+    if (const std::shared_ptr<TSZHash> table = hashTableNamed(name, candidates, scope))
+      return readHashTable(*table, name, indexes, scope);
   }
   if (!hasIndexes) {
     // 5.-6. Named constants.
@@ -357,14 +364,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vect
     if (g >= 0) return store(globals.variables.value(g));
   }
   // 2.-3. Hash tables.
-  std::shared_ptr<TSZHash> table;
-  const int lh = scope.hashTables.find(name);
-  if (lh >= 0) table = scope.hashTables.value(lh);
-  for (size_t c = 0; !table && c < candidates.size(); ++c) {
-    const int gh = globals.hashTables.find(candidates[c]);
-    if (gh >= 0) table = globals.hashTables.value(gh);
-  }
-  if (table) {
+  if (const std::shared_ptr<TSZHash> table = hashTableNamed(name, candidates, scope)) {
     if (hasIndexes) {
       if (indexes.size() != 1) {
         report(text(kHashWrite, name), &scope);
