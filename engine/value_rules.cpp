@@ -131,6 +131,11 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
   const Value leftBefore = left;
   prepare(left, right);
   prepare(right, leftBefore);
+  if (left.kind() == ValueKind::NarrowString && right.kind() == ValueKind::NarrowString) {
+    // Two narrow texts join as bytes: decoding each half on its own would
+    // break a character whose bytes came from different halves.
+    return Value::narrow(left.narrowBytes() + right.narrowBytes());
+  }
   if (left.isString() || right.isString()) {
     if (left.isArray() || right.isArray() || left.kind() == ValueKind::Dispatch || right.kind() == ValueKind::Dispatch)
       return std::nullopt;

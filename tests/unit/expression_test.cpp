@@ -80,7 +80,11 @@ TEST(ValueRules, Addition) {
   EXPECT_EQ(add(Value::error(1), Value::string(u"!"))->toText(), u"ERROR!");
   // Narrow strings add as numbers unless a byte function produced them.
   EXPECT_EQ(addValues(Value::narrow("1"), Value::narrow("2"), true)->doubleValue(), 3);
-  EXPECT_EQ(addValues(Value::narrow("1"), Value::narrow("2"), false)->toText(), u"12");
+  const Value joined = *addValues(Value::narrow("1"), Value::narrow("2"), false);
+  EXPECT_EQ(joined.kind(), ValueKind::NarrowString);
+  EXPECT_EQ(joined.narrowBytes(), "12");
+  // Bytes of one character split over two narrow texts join again.
+  EXPECT_EQ(addValues(Value::narrow("\x93"), Value::narrow("\xFA"), false)->narrowBytes(), "\x93\xFA");
 }
 
 TEST(ValueRules, Comparison) {
