@@ -72,10 +72,10 @@ int runConsole(const std::vector<u16>& args) {
   if (i >= args.size()) return usage();
   ConsoleHost host(platform);
   Player player(platform, host);
-  ScriptSpec spec;
-  if (!player.load(args[i], spec)) return 1;
-  spec.params.assign(args.begin() + static_cast<long>(i) + 1, args.end());
-  return player.play(spec);
+  ScriptLaunch launch;
+  if (!player.load(args[i], launch)) return 1;
+  launch.params.assign(args.begin() + static_cast<long>(i) + 1, args.end());
+  return player.play(launch);
 }
 
 }  // namespace

@@ -50,8 +50,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (argv) LocalFree(argv);
     return 2;
   }
-  // Arguments after the script are joined with carriage returns, as a script
-  // spec given on the command line; "-R<n>" among them sets the repeat count.
+  // Arguments after the script are joined with carriage returns, the way a
+  // command line hands them over; "-R<n>" among them sets the repeat count.
   const u16 path(reinterpret_cast<const char16_t*>(argv[1]));
   u16 rest;
   for (int i = 2; i < argc; ++i) {
@@ -60,8 +60,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   LocalFree(argv);
   Player player(platform, host);
-  ScriptSpec spec;
-  if (!player.load(path, spec)) return 1;
-  Player::splitArguments(rest, u'\r', spec);
-  return player.play(spec);
+  ScriptLaunch launch;
+  if (!player.load(path, launch)) return 1;
+  Player::splitArguments(rest, u'\r', launch);
+  return player.play(launch);
 }

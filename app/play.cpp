@@ -19,7 +19,7 @@ u16 Player::folderOf(const u16& path) {
   return path.substr(0, sep);
 }
 
-bool Player::load(const u16& pathText, ScriptSpec& spec) {
+bool Player::load(const u16& pathText, ScriptLaunch& launch) {
   u16 path = trimCtl(pathText);
   if (findNoCase(path, u".KOV") == u16::npos) {
     const size_t sep = path.find_last_of(u"\\/");
@@ -43,15 +43,15 @@ bool Player::load(const u16& pathText, ScriptSpec& spec) {
     host_.showMessage(text(fe::kFileNotFound, path));
     return false;
   }
-  spec.path = path;
+  launch.path = path;
   const u16 folder = folderOf(path);
   if (!folder.empty()) platform_.setCurrentDirectory(folder);
   return true;
 }
 
-void Player::splitArguments(u16v argText, char16_t separator, ScriptSpec& spec) {
-  spec.repeat = 1;
-  spec.params.clear();
+void Player::splitArguments(u16v argText, char16_t separator, ScriptLaunch& launch) {
+  launch.repeat = 1;
+  launch.params.clear();
   u16 token;
   bool quote = false;
   auto flush = [&] {
@@ -59,10 +59,10 @@ void Player::splitArguments(u16v argText, char16_t separator, ScriptSpec& spec) 
     long long n = 0;
     if ((startsWith(token, u"-r") || startsWith(token, u"-R")) && token.size() <= 101 &&
         parseInt(u16v(token).substr(2), n)) {
-      spec.repeat = static_cast<int>(n);
+      launch.repeat = static_cast<int>(n);
     } else {
       if (separator == u' ') token = replaceAll(token, u"\"", u"");
-      spec.params.push_back(token);
+      launch.params.push_back(token);
     }
     token.clear();
   };
@@ -74,16 +74,16 @@ void Player::splitArguments(u16v argText, char16_t separator, ScriptSpec& spec) 
   flush();
 }
 
-int Player::play(const ScriptSpec& spec) {
+int Player::play(const ScriptLaunch& launch) {
   bool startFailed = false;
   try {
-    const u16 folder = folderOf(spec.path);
+    const u16 folder = folderOf(launch.path);
     const auto evaluateString = [this](u16v expression) -> std::optional<u16> {
       std::optional<Value> v = engine_.evaluate(expression, engine_.globals);
       if (!v) return std::nullopt;
       return v->toText();
     };
-    AssemblyResult assembled = assembler_.assemble(spec.path, evaluateString);
+    AssemblyResult assembled = assembler_.assemble(launch.path, evaluateString);
     if (assembled.failed) return 1;
     engine_.prepare(assembled.lines);
     if (!engine_.stopFlag && assembled.changed) engine_.checkProgram();
@@ -91,10 +91,10 @@ int Player::play(const ScriptSpec& spec) {
       assembler_.clearFileTimes();
       startFailed = true;
     } else {
-      const int passes = spec.repeat > 1 ? spec.repeat : 1;
+      const int passes = launch.repeat > 1 ? launch.repeat : 1;
       for (int pass = 0; pass < passes; ++pass) {
         if (!folder.empty()) platform_.setCurrentDirectory(folder);
-        engine_.run(kMainProcedure, spec.params);
+        engine_.run(kMainProcedure, launch.params);
         if (engine_.stopFlag) break;
         if (engine_.endedByScript) {
           // EXITEXIT ends only the current repetition.

@@ -1,5 +1,5 @@
 #pragma once
-// The road of one Play: load the script spec, assemble the script with its
+// The road of one Play: load the script launch, assemble the script with its
 // CALLed files, prepare it, check it when it changed, and run "__MAIN__"
 // as often as the repeat count asks. Shared by the GUI program and the
 // console runner.
@@ -13,7 +13,7 @@
 
 namespace kova {
 
-struct ScriptSpec {
+struct ScriptLaunch {
   u16 path;                 // resolved script file
   std::vector<u16> params;  // PARAM_STR
   int repeat = 1;
@@ -28,15 +28,15 @@ class Player {
   // current directory. Reports "FILE Not Found :<path>" and returns false
   // when the file does not exist; otherwise makes its folder the current
   // directory.
-  bool load(const u16& pathText, ScriptSpec& spec);
-  // Splits a spec text "PATH.KOV arg1<sep>arg2" into the path and the
+  bool load(const u16& pathText, ScriptLaunch& launch);
+  // Splits a launch text "PATH.KOV arg1<sep>arg2" into the path and the
   // arguments; a token "-R<n>" sets the repeat count.
-  static void splitArguments(u16v argText, char16_t separator, ScriptSpec& spec);
+  static void splitArguments(u16v argText, char16_t separator, ScriptLaunch& launch);
 
   // Runs the script; returns the process exit code: the script's EXITEXIT
   // code when it set one, else 1 when the run stopped on an error or could
   // not be assembled or prepared, else 0.
-  int play(const ScriptSpec& spec);
+  int play(const ScriptLaunch& launch);
 
   TUScript& engine() { return engine_; }
   ScriptAssembler& assembler() { return assembler_; }

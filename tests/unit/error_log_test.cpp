@@ -40,9 +40,9 @@ std::string readFile(const std::filesystem::path& p) {
 int runWithHost(LoggingHost& host, const testing::ScriptFolder& folder, const std::string& script) {
   folder.write("main.kov", script);
   Player player(hostPlatform(), host);
-  ScriptSpec spec;
-  if (!player.load(folder.widePath("main.kov"), spec)) return -1;
-  return player.play(spec);
+  ScriptLaunch launch;
+  if (!player.load(folder.widePath("main.kov"), launch)) return -1;
+  return player.play(launch);
 }
 
 TEST(ErrorLog, ErrorsAreLoggedWithTheirNumbersAndShownWithout) {

@@ -66,9 +66,9 @@ TEST(Executor, StopRequestEndsTheRunAtTheNextStatement) {
   folder.write("main.kov", "print 1\nprint 2\nprint 3\n");
   Player p(hostPlatform(), host);
   engine = &p.engine();
-  ScriptSpec spec;
-  ASSERT_TRUE(p.load(folder.widePath("main.kov"), spec));
-  EXPECT_EQ(p.play(spec), 0);
+  ScriptLaunch launch;
+  ASSERT_TRUE(p.load(folder.widePath("main.kov"), launch));
+  EXPECT_EQ(p.play(launch), 0);
   EXPECT_THAT(host.printed, ElementsAre("1"));
 }
 
@@ -105,12 +105,12 @@ TEST(Executor, RepeatCountRunsTheScriptAgain) {
   testing::ScriptFolder folder;
   folder.write("main.kov", "print \"pass\"\nexitexit\nprint \"never\"\n");
   Player p(hostPlatform(), host);
-  ScriptSpec spec;
-  ASSERT_TRUE(p.load(folder.widePath("main.kov"), spec));
-  Player::splitArguments(u"a\r-R3\rb", u'\r', spec);
-  EXPECT_EQ(spec.repeat, 3);
-  EXPECT_THAT(spec.params, ElementsAre(u"a", u"b"));
-  EXPECT_EQ(p.play(spec), 0);
+  ScriptLaunch launch;
+  ASSERT_TRUE(p.load(folder.widePath("main.kov"), launch));
+  Player::splitArguments(u"a\r-R3\rb", u'\r', launch);
+  EXPECT_EQ(launch.repeat, 3);
+  EXPECT_THAT(launch.params, ElementsAre(u"a", u"b"));
+  EXPECT_EQ(p.play(launch), 0);
   EXPECT_THAT(host.printed, ElementsAre("pass", "pass", "pass"));
 }
 

@@ -26,7 +26,7 @@ Run runIn(const ScriptFolder& folder, const std::string& script) {
   folder.write("main.kov", script);
   RecordingHost host;
   Player player(hostPlatform(), host);
-  ScriptSpec loaded;
+  ScriptLaunch loaded;
   Run out;
   out.exitCode = player.load(folder.widePath("main.kov"), loaded) ? player.play(loaded) : 1;
   out.printed = host.printed;

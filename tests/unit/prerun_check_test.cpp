@@ -29,7 +29,7 @@ Checked check(const std::string& body, Language lang = Language::English,
   for (const auto& [name, text] : more) folder.write(name, text);
   testing::RecordingHost host;
   Player player(hostPlatform(), host);
-  ScriptSpec script;
+  ScriptLaunch script;
   Checked out;
   if (player.load(folder.widePath("main.kov"), script)) {
     AssemblyResult a = player.assembler().assemble(script.path, [](u16v) { return std::optional<u16>(); });
@@ -211,7 +211,7 @@ TEST(PrerunCheck, RunsOnlyWhenAFileChanged) {
   testing::ScriptFolder folder;
   testing::RecordingHost host;
   Player player(hostPlatform(), host);
-  ScriptSpec script;
+  ScriptLaunch script;
   folder.write("main.kov", "print \"ran\"\n");
   touch(folder.path("main.kov"), -600);
   ASSERT_TRUE(player.load(folder.widePath("main.kov"), script));

@@ -86,14 +86,14 @@ inline PreparedScript prepareScript(const std::map<std::string, std::string>& fi
   for (const auto& [name, text] : files) folder.write(name, text);
   RecordingHost host;
   Player player(hostPlatform(), host);
-  ScriptSpec spec;
+  ScriptLaunch launch;
   PreparedScript out;
-  if (!player.load(folder.widePath("main.kov"), spec)) {
+  if (!player.load(folder.widePath("main.kov"), launch)) {
     out.assemblyFailed = true;
     out.messages = host.messages;
     return out;
   }
-  AssemblyResult assembled = player.assembler().assemble(spec.path, [](u16v) { return std::optional<u16>(); });
+  AssemblyResult assembled = player.assembler().assemble(launch.path, [](u16v) { return std::optional<u16>(); });
   out.assemblyFailed = assembled.failed;
   for (const u16& l : assembled.lines) out.lines.push_back(utf8(l));
   if (!assembled.failed) {
@@ -129,13 +129,13 @@ inline RunResult runScript(const std::map<std::string, std::string>& files, std:
   RecordingHost localHost;
   RecordingHost& host = hostIn ? *hostIn : localHost;
   Player player(hostPlatform(), host);
-  ScriptSpec spec;
+  ScriptLaunch launch;
   RunResult out;
-  if (!player.load(folder.widePath("main.kov"), spec)) {
+  if (!player.load(folder.widePath("main.kov"), launch)) {
     out.exitCode = 1;
   } else {
-    spec.params = std::move(params);
-    out.exitCode = player.play(spec);
+    launch.params = std::move(params);
+    out.exitCode = player.play(launch);
   }
   out.printed = host.printed;
   out.errors = host.errors;
