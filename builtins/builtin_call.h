@@ -32,7 +32,6 @@ struct BuiltinCall {
   // Preset to the empty narrow string: a case that sets nothing returns "".
   Value result = Value::narrow({});
 
-  const u16& name() const;
   bool has(int i) const { return i < count; }
   // The argument's forms; an omitted argument reads as empty text and 0.
   const u16& str(int i) const { return args[i].text; }

@@ -13,7 +13,6 @@ namespace {
 
 constexpr Msg kDefinitionWrong{u"%s: 定義が間違っています", u"Definition is wrong: %s"};
 constexpr Msg kTooManyArguments{u"Error: 関数への引数が多すぎます", u"Error: There are too many arguments to the Function"};
-constexpr Msg kNotAvailableHere{u"%s: この環境では使えません", u"%s: not available on this platform"};
 
 }  // namespace
 
@@ -34,12 +33,6 @@ namespace {
 void unavailableHandler(BuiltinCall& call) { call.unavailable(); }
 
 }  // namespace
-
-const u16& BuiltinCall::name() const {
-  static thread_local u16 cached;
-  cached = kBuiltins[static_cast<size_t>(id)].name;
-  return cached;
-}
 
 void BuiltinCall::unavailable() { fail(kova::text(rm::kNotAvailableYet, kBuiltins[static_cast<size_t>(id)].name)); }
 

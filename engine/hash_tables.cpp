@@ -20,7 +20,7 @@ namespace kova {
 
 namespace {
 
-constexpr Msg kSpecificationWrong{u"%s：指定が間違っています", u"%s: Specification is wrong"};
+constexpr Msg kDesignationWrong{u"%s：指定が間違っています", u"%s: Designation is wrong"};
 constexpr Msg kOutsideRange{u"%s：範囲外です", u"%s: It is outside the range"};
 
 constexpr int32_t kHashKey = 101;
@@ -87,7 +87,7 @@ u16 TUScript::declareHashtbl(u16v item) {
     std::optional<Value> v = evaluateCapturingErrors(h.flagsText, error);
     if (!v) return error;
     const std::optional<int32_t> f = hashFlags(*v);
-    if (!f) return text(kSpecificationWrong, h.flagsText);
+    if (!f) return text(kDesignationWrong, h.flagsText);
     flags = *f;
   }
   declareIn(globals.hashTables, h.name, flags);
@@ -114,7 +114,7 @@ void TUScript::declareHashtables(THensuFmt& scope, u16v list) {
       const std::optional<int32_t> f = hashFlags(*v);
       if (!f) {
         // A declaration error: the run stops even inside TRY.
-        report(text(kSpecificationWrong, h.flagsText), &scope, false, false);
+        report(text(kDesignationWrong, h.flagsText), &scope, false, false);
         return;
       }
       flags = *f;
@@ -130,7 +130,7 @@ Value TUScript::readHashTable(TSZHash& table, const u16& name, const std::vector
   }
   long long operation = 0;
   if (indexes.size() != 2 || !wholeNumber(indexes[1], operation)) {
-    report(text(kSpecificationWrong, name), &scope);
+    report(text(kDesignationWrong, name), &scope);
     return Value();
   }
   switch (operation) {
@@ -149,7 +149,7 @@ Value TUScript::readHashTable(TSZHash& table, const u16& name, const std::vector
     case kHashRemove:
       return table.remove(indexes[0].toText()) ? trueValue : falseValue;
     default:
-      report(text(kSpecificationWrong, name), &scope);
+      report(text(kDesignationWrong, name), &scope);
       return Value();
   }
 }

@@ -60,7 +60,6 @@ enum StatementKind : int32_t {
 // Marker texts of the prepared program.
 inline constexpr char16_t kErrorMarker[] = u"__KOVA_ERROR_ARI__";
 inline constexpr char16_t kNopMarker[] = u"__DF_KOVA_SYNTAX_NOP__";
-inline constexpr char16_t kUnnamedTextblock[] = u"__NO_TEXTBLOCK_NAME__";
 inline constexpr char16_t kMainProcedure[] = u"__MAIN__";
 // Separates the fields that the block check writes into opener texts.
 inline constexpr char16_t kFieldSeparator = u'`';
@@ -119,7 +118,6 @@ struct PreparedProgram {
   // its source lines in plain text.
   void addOrigin(u16v origin);
   u16 origin(int index) const;
-  const u16& rawOrigin(int index) const { return scrambledOrigin_[index]; }
   void reserve(size_t lines) {
     statementText.reserve(lines);
     scrambledOrigin_.reserve(lines);
