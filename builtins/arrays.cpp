@@ -25,7 +25,7 @@ namespace {
 
 constexpr Msg kTooLarge{u"配列が大きすぎます: %s", u"The array is too large: %s"};
 // Largest number of slots RESIZE makes (as DIM allows).
-constexpr long long kMaxArraySlots = 1LL << 27;
+constexpr long long kMaxArraySlots = static_cast<long long>(kMaxArrayElements);
 
 // CALCARRAY operations (CALC_ constants).
 enum CalcOp : int { kCalcAdd = 1, kCalcMin = 2, kCalcMax = 3, kCalcAvr = 4 };
@@ -250,9 +250,21 @@ void lengthFn(BuiltinCall& c) {
 }
 
 void splitFn(BuiltinCall& c) {
+  const u16 whole = argText(c, 0);
+  const u16 separator = c.has(1) ? argText(c, 1) : u16(u" ");
+  if (whole.size() >= kMaxArrayElements) {
+    // Counted before the pieces are made: too many are refused without
+    // taking their memory.
+    const u16v sep = separator.empty() ? u16v(u" ") : u16v(separator);
+    size_t pieces = 1;
+    for (size_t at = whole.find(sep); at != u16::npos; at = whole.find(sep, at + sep.size())) ++pieces;
+    if (pieces > kMaxArrayElements) {
+      c.fail(text(kTooLarge, u"SPLIT"));
+      return;
+    }
+  }
   auto a = std::make_shared<ArrayValue>();
-  a->elements = splitPieces(argText(c, 0), c.has(1) ? argText(c, 1) : u16(u" "), c.has(2) && c.num(2) != 0,
-                            c.has(3) && c.num(3) != 0);
+  a->elements = splitPieces(whole, separator, c.has(2) && c.num(2) != 0, c.has(3) && c.num(3) != 0);
   a->lowerBounds = {0};
   a->upperBounds = {static_cast<int32_t>(a->elements.size()) - 1};
   c.result = Value::array(std::move(a));
@@ -272,6 +284,7 @@ void joinFn(BuiltinCall& c) {
   for (size_t i = from; i < from + count; ++i) {
     const u16 piece = valueText(c.engine, e.data[i]);
     if (skipEmpty && piece.empty()) continue;
+    checkTextLength(out.size() + separator.size() + piece.size());
     if (any) out += separator;
     out += piece;
     any = true;

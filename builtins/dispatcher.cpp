@@ -122,6 +122,11 @@ void BuiltinDispatcher::call(TUScript& engine, int number, u16v argumentText, Va
   }
   try {
     handlers_.get(number)(call);
+  } catch (const TextTooLong& ex) {
+    // A result grown too long is the script's fault: a run-time error
+    // like any other, which a TRY may catch.
+    engine.report(fromUtf8(ex.what()), &scope);
+    return;
   } catch (const std::exception& ex) {
     engine.report(u"SyntaxError-20:" + fromUtf8(ex.what()), &scope, false, false);
     return;

@@ -124,6 +124,9 @@ u16 replaceEvery(u16v text, u16v from, u16v to, bool foldCase) {
   while (true) {
     const size_t hit = keyText.find(keyFrom, at);
     if (hit == npos) break;
+    // The result is checked while it grows: a short text with a long
+    // replacement must stop before it takes the machine's memory.
+    checkTextLength(out.size() + (hit - at) + to.size());
     out.append(text.substr(at, hit - at));
     out.append(to);
     at = hit + from.size();

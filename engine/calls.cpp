@@ -131,7 +131,7 @@ void TUScript::callByText(u16v textIn, THensuFmt& caller, Value& result, bool th
     }
     runProcedure(name, header, result, &caller, argTexts, args, callFlag, kind, module);
   } catch (const std::exception& ex) {
-    report(u"KansuCall:" + fromUtf8(ex.what()), &caller);
+    report(internalFailure(u"KansuCall:", ex), &caller);
   }
 }
 

@@ -139,7 +139,7 @@ void TUScript::runIf(THensuFmt& scope, const u16& statement) {
     if (scope.breakCount > 0) closeSkipped(scope, endif);
     if (scope.offset < endif) scope.offset = endif;
   } catch (const std::exception& ex) {
-    report(u"IFB-ENDIF:" + fromUtf8(ex.what()), &scope);
+    report(internalFailure(u"IFB-ENDIF:", ex), &scope);
   }
 }
 
@@ -209,7 +209,7 @@ void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
     if (scope.breakCount > 0) closeSkipped(scope, selend);
     if (scope.offset < selend) scope.offset = selend;
   } catch (const std::exception& ex) {
-    report(u"SELECT-SELEND:" + fromUtf8(ex.what()), &scope);
+    report(internalFailure(u"SELECT-SELEND:", ex), &scope);
   }
 }
 
@@ -272,7 +272,7 @@ void TUScript::runFor(THensuFmt& scope, const u16& statement) {
     }
     if (scope.offset < next) scope.offset = next;
   } catch (const std::exception& ex) {
-    report(u"FOR-NEXT:" + fromUtf8(ex.what()), &scope);
+    report(internalFailure(u"FOR-NEXT:", ex), &scope);
   }
 }
 
@@ -308,7 +308,7 @@ void TUScript::runWhile(THensuFmt& scope, const u16& statement) {
     }
     if (scope.offset < wend) scope.offset = wend;
   } catch (const std::exception& ex) {
-    report(u"WHILE-WEND:" + fromUtf8(ex.what()), &scope);
+    report(internalFailure(u"WHILE-WEND:", ex), &scope);
   }
 }
 
@@ -344,7 +344,7 @@ void TUScript::runRepeat(THensuFmt& scope, const u16& statement) {
     }
     if (scope.offset < until) scope.offset = until;
   } catch (const std::exception& ex) {
-    report(u"REPEAT-UNTIL:" + fromUtf8(ex.what()), &scope);
+    report(internalFailure(u"REPEAT-UNTIL:", ex), &scope);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/messages.h"
 #include "engine/named_constants.h"
+#include "engine/run_messages.h"
 #include "engine/uxscr.h"
 #include "util/text_file.h"
 #include "util/text_writer.h"
@@ -32,6 +33,11 @@ u16 hideSyntaxErrorNumber(u16 shown) {
 size_t lastSeparator(u16v s) { return s.find_last_of(u"\\/"); }
 
 }  // namespace
+
+u16 internalFailure(const char16_t* place, const std::exception& ex) {
+  if (dynamic_cast<const TextTooLong*>(&ex)) return fromUtf8(ex.what());
+  return place + fromUtf8(ex.what());
+}
 
 void TUScript::report(const u16& message, THensuFmt* scope, bool force, bool catchable) {
   if (capturedError) {

@@ -192,7 +192,7 @@ void TUScript::runStatement(THensuFmt& scope) {
   try {
     runKind(program.statementKind[line], program.statementText[line], scope);
   } catch (const std::exception& ex) {
-    report(u"kaiseki:" + fromUtf8(ex.what()), &scope);
+    report(internalFailure(u"kaiseki:", ex), &scope);
   }
   ++scope.offset;
 }

@@ -18,6 +18,7 @@
 #include <exception>
 
 #include "engine/expression_tree.h"
+#include "engine/run_messages.h"
 
 namespace kova {
 
@@ -305,7 +306,7 @@ void TUScript::checkFunction(THensuFmt& scope) {
     try {
       checkStatement(*this, kind, program.statementText[line], scope, state);
     } catch (const std::exception& ex) {
-      report(u"ChkKB_Koubun:" + fromUtf8(ex.what()), &scope);
+      report(internalFailure(u"ChkKB_Koubun:", ex), &scope);
     }
     if (kind == kTry) ++state.tryDepth;
   }
@@ -359,7 +360,7 @@ bool TUScript::checkProgram() {
       checkFunction(scope);
     }
   } catch (const std::exception& ex) {
-    report(u"ChkKB_Main:" + fromUtf8(ex.what()), nullptr);
+    report(internalFailure(u"ChkKB_Main:", ex), nullptr);
   }
   // Evaluations after the check (declarations of the next preparation, a
   // quoted CALL path) must run for real even when no run follows.

@@ -569,7 +569,7 @@ bool TUScript::checkCall(u16v callText, THensuFmt& scope, bool threadFlag, bool 
     if (header >= 0 && !callFlag) return checkArity(header, name, module, args.size(), scope);
     return true;
   } catch (const std::exception& ex) {
-    return where.fault(u"ChkKB_Call:" + fromUtf8(ex.what()));
+    return where.fault(internalFailure(u"ChkKB_Call:", ex));
   }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Messages of the execution engine. "%s" stands for a name.
 
+#include <exception>
+
 #include "engine/messages.h"
 
 namespace kova::rm {
@@ -18,3 +20,13 @@ inline constexpr Msg kCallTooDeep{u"関数の呼び出しが深すぎます: %s"
 inline constexpr Msg kNotAvailableYet{u"%s: この関数はまだ使えません", u"%s: this function is not available yet"};
 
 }  // namespace kova::rm
+
+namespace kova {
+
+// The message of an internal failure caught at a statement or block:
+// `place` (a short prefix naming where) followed by the exception's text.
+// A text grown too long (TextTooLong) is a script fault of its own and
+// shows its message alone.
+u16 internalFailure(const char16_t* place, const std::exception& ex);
+
+}  // namespace kova

@@ -9,6 +9,7 @@
 
 #include "engine/dll_types.h"
 #include "engine/front_end_messages.h"
+#include "engine/run_messages.h"
 #include "engine/uxscr.h"
 
 namespace kova {
@@ -586,7 +587,7 @@ bool TUScript::prepare(const std::vector<u16>& lines) {
   try {
     ScriptPreparer(*this).run(lines);
   } catch (const std::exception& ex) {
-    report(u"SyntaxError(FReLoad):" + fromUtf8(ex.what()), nullptr);
+    report(internalFailure(u"SyntaxError(FReLoad):", ex), nullptr);
   }
   // Log settings of this run: the setting, then the script's OPTIONs.
   log.resetForRun(ScriptLog::maxLinesFromSetting(host_.readSetting(u"SET", u"LogLines")));

@@ -4,11 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/messages.h"
 #include "platform/platform.h"
 
 namespace kova {
 
 namespace {
+constexpr Msg kTextTooLong{u"文字列が長すぎます (上限 %s 文字)",
+                           u"The text is too long (at most %s characters)"};
+
 Platform* gNarrowPlatform = nullptr;
 
 u16 narrowToText(const std::string& bytes) {
@@ -18,6 +22,9 @@ u16 narrowToText(const std::string& bytes) {
   return out;
 }
 }  // namespace
+
+TextTooLong::TextTooLong()
+    : std::length_error(toUtf8(text(kTextTooLong, toU16(static_cast<long long>(kMaxTextLength))))) {}
 
 void setNarrowTextPlatform(Platform* platform) { gNarrowPlatform = platform; }
 

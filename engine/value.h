@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -34,6 +35,31 @@ enum class ValueKind : uint16_t {
 };
 
 class Value;
+
+// The longest text a value may hold: 2^26 UTF-16 code units (128 MB), or as
+// many bytes for a narrow text. Every operation that would build a longer
+// text (joining with "+", REPLACE, JOIN, ...) stops with TextTooLong
+// instead of taking the machine's memory; a script meets it as the
+// catchable error "The text is too long" on the statement's line.
+inline constexpr size_t kMaxTextLength = size_t{1} << 26;
+
+// The most elements one array may have (DIM, PUBLIC, RESIZE, SPLIT): 2^24,
+// which keeps one array, at 48 bytes a value, under 1 GB. Larger arrays are
+// refused with "The array is too large" before any memory is taken.
+inline constexpr size_t kMaxArrayElements = size_t{1} << 24;
+
+// Thrown where a text would grow beyond kMaxTextLength. what() is the
+// message in the process's language; the executor reports it on the
+// statement being run.
+class TextTooLong : public std::length_error {
+ public:
+  TextTooLong();
+};
+
+// Throws TextTooLong when a text of `length` units would be too long.
+inline void checkTextLength(size_t length) {
+  if (length > kMaxTextLength) throw TextTooLong();
+}
 
 // A variant array value (SPLIT results, COM safe arrays): element values
 // with per-dimension bounds, row-major.
@@ -64,8 +90,14 @@ class Value {
   static Value boolean(int16_t stored) { return Value(ValueKind::Boolean, int64_t{stored}); }
   static Value number(double v) { return Value(ValueKind::Double, v); }
   static Value date(double v) { return Value(ValueKind::Date, v); }
-  static Value string(u16 v) { return Value(ValueKind::WideString, std::move(v)); }
-  static Value narrow(std::string bytes) { return Value(ValueKind::NarrowString, std::move(bytes)); }
+  static Value string(u16 v) {
+    checkTextLength(v.size());
+    return Value(ValueKind::WideString, std::move(v));
+  }
+  static Value narrow(std::string bytes) {
+    checkTextLength(bytes.size());
+    return Value(ValueKind::NarrowString, std::move(bytes));
+  }
   static Value array(std::shared_ptr<ArrayValue> a) { return Value(ValueKind::Array, std::move(a)); }
   static Value dispatch(std::shared_ptr<ComObject> o) { return Value(ValueKind::Dispatch, std::move(o)); }
   static Value error(int32_t code) { return Value(ValueKind::Error, int64_t{code}); }

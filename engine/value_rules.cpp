@@ -98,8 +98,11 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
     double a = 0, b = 0;
     if (leftIn.toNumber(a) && rightIn.toNumber(b)) return Value::number(a + b);
   }
-  if (leftIn.kind() == ValueKind::WideString && rightIn.kind() == ValueKind::WideString)
+  if (leftIn.kind() == ValueKind::WideString && rightIn.kind() == ValueKind::WideString) {
+    // Checked before joining: the joined text must never be built.
+    checkTextLength(leftIn.wide().size() + rightIn.wide().size());
     return Value::string(leftIn.wide() + rightIn.wide());
+  }
   if (leftIn.kind() == ValueKind::Double && rightIn.kind() == ValueKind::Double)
     return Value::number(leftIn.doubleValue() + rightIn.doubleValue());
 
@@ -134,6 +137,7 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
   if (left.kind() == ValueKind::NarrowString && right.kind() == ValueKind::NarrowString) {
     // Two narrow texts join as bytes: decoding each half on its own would
     // break a character whose bytes came from different halves.
+    checkTextLength(left.narrowBytes().size() + right.narrowBytes().size());
     return Value::narrow(left.narrowBytes() + right.narrowBytes());
   }
   if (left.isString() || right.isString()) {

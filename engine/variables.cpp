@@ -22,7 +22,7 @@ namespace {
 constexpr int32_t kIndexFailed = -999999;
 // Largest number of slots one declared array may have. Larger requests are
 // refused with a script error instead of exhausting memory.
-constexpr size_t kMaxArraySlots = size_t{1} << 27;
+constexpr size_t kMaxArraySlots = kMaxArrayElements;
 constexpr int kMaxIndexes = 15;
 
 constexpr Msg kIndexWrong{u"配列のインデックスが間違っています", u"Index of the array is wrong"};

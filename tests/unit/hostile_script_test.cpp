@@ -1,0 +1,184 @@
+// Hostile scripts: huge, deep, self-referring or malformed input must end
+// with the right result or with a clear message in the script's language
+// on the line where it happened, in bounded time and memory. Big inputs are
+// generated here, never kept in the repository.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "script_test_support.h"
+
+namespace kova {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::runScript;
+using ::testing::StartsWith;
+
+constexpr Language kBothLanguages[] = {Language::English, Language::Japanese};
+
+// The location line of an error: "at line N: TEXT" or "N行目: TEXT".
+std::string at(Language lang, int line, const std::string& statement) {
+  return lang == Language::English ? "at line " + std::to_string(line) + ": " + statement
+                                   : std::to_string(line) + "行目: " + statement;
+}
+
+std::string repeated(const std::string& s, int n) {
+  std::string out;
+  out.reserve(s.size() * static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+TEST(HostileScript, TenThousandNestedBlocksRunOrStopWithAMessage) {
+  const std::string script =
+      repeated("ifb 1\n", 10000) + "print \"inside\"\n" + repeated("endif\n", 10000) + "print \"after\"\n";
+  for (Language lang : kBothLanguages) {
+    auto r = runScript({{"main.kov", script}}, {}, lang);
+    if (r.errors.empty()) {
+      EXPECT_THAT(r.printed, ElementsAre("inside", "after"));
+      EXPECT_EQ(r.exitCode, 0);
+    } else {
+      // A small stack stops the run before the innermost block.
+      ASSERT_EQ(r.errors.size(), 1u);
+      const std::string message =
+          lang == Language::English ? "Blocks are nested too deeply\r" : "ブロックの入れ子が深すぎます\r";
+      EXPECT_THAT(r.errors[0], StartsWith(message));
+      EXPECT_THAT(r.errors[0], HasSubstr(lang == Language::English ? ": IFB 1" : "行目: IFB 1"));
+      EXPECT_TRUE(r.printed.empty());
+      EXPECT_EQ(r.exitCode, 1);
+    }
+  }
+}
+
+TEST(HostileScript, RunawayRecursionStopsOnItsLineAndTryCatchesIt) {
+  for (Language lang : kBothLanguages) {
+    auto r = runScript({{"main.kov", "f()\nprint \"never\"\nprocedure f()\n  f()\nfend\n"}}, {}, lang);
+    const std::string message = lang == Language::English ? "Function calls are nested too deeply: F"
+                                                          : "関数の呼び出しが深すぎます: F";
+    EXPECT_THAT(r.errors, ElementsAre(message + "\r" + at(lang, 4, "F()")));
+    EXPECT_TRUE(r.printed.empty());
+    EXPECT_EQ(r.exitCode, 1);
+  }
+  // The error is catchable, and the run goes on normally afterwards.
+  auto caught = runScript({{"main.kov",
+                            "try\n  f(0)\nexcept\n  print try_errmsg\nendtry\nprint g(10)\n"
+                            "procedure f(n)\n  f(n + 1)\nfend\n"
+                            "function g(n)\n  if n = 0 then result = 0 else result = n + g(n - 1)\nfend\n"}});
+  EXPECT_TRUE(caught.errors.empty()) << caught.errors[0];
+  EXPECT_THAT(caught.printed, ElementsAre("Function calls are nested too deeply: F", "55"));
+}
+
+TEST(HostileScript, TenMegabyteLine) {
+  const std::string big(10 << 20, 'a');
+  auto r = runScript({{"main.kov", "x = \"" + big + "\"\nprint length(x)\nprint copy(x, 10485759)\n"}});
+  EXPECT_TRUE(r.errors.empty()) << r.errors[0].substr(0, 200);
+  EXPECT_THAT(r.printed, ElementsAre("10485760", "aa"));
+  // An unknown name on such a line is reported like on any other line.
+  for (Language lang : kBothLanguages) {
+    auto bad = runScript({{"main.kov", "\nx = y" + std::string(10 << 20, 'b') + "\n"}}, {}, lang);
+    ASSERT_EQ(bad.errors.size(), 1u);
+    EXPECT_THAT(bad.errors[0],
+                HasSubstr(lang == Language::English ? "\rat line 2: X = YBBB" : "\r2行目: X = YBBB"));
+    EXPECT_EQ(bad.exitCode, 1);
+  }
+}
+
+TEST(HostileScript, OneMillionLines) {
+  // Every thousandth line counts; the last line holds an error, which must
+  // name line 1,000,000.
+  std::string script = "x = 0\n";
+  for (int line = 2; line < 1000000; ++line)
+    script += line == 999999 ? "print x\n" : line % 1000 == 0 ? "x = x + 1\n" : "\n";
+  script += "print nowhere\n";
+  for (Language lang : kBothLanguages) {
+    auto r = runScript({{"main.kov", script}}, {}, lang);
+    EXPECT_THAT(r.printed, ElementsAre("999"));
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_EQ(r.errors[0], (lang == Language::English ? "It isn't defined: NOWHERE\r"
+                                                      : "変数: NOWHERE が定義されていません\r") +
+                               at(lang, 1000000, "PRINT NOWHERE"));
+  }
+}
+
+TEST(HostileScript, NulBytesAndLoneSurrogatesRun) {
+  // UTF-8 with NUL bytes inside and outside a literal.
+  auto nul = runScript({{"main.kov", std::string("x = \"a\0b\"\0\nprint length(x)\n", 27)}});
+  EXPECT_TRUE(nul.errors.empty()) << nul.errors[0];
+  EXPECT_THAT(nul.printed, ElementsAre("3"));
+  // UTF-16 with a lone high and a lone low surrogate in a literal.
+  std::u16string text = u"x = \"\xD800z\xDC00\"\r\nprint length(x)\r\n";
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  auto lone = runScript({{"main.kov", bytes}});
+  EXPECT_TRUE(lone.errors.empty()) << lone.errors[0];
+  EXPECT_THAT(lone.printed, ElementsAre("3"));
+}
+
+TEST(HostileScript, HundredThousandParenthesesAreAnExpressionError) {
+  const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+  for (Language lang : kBothLanguages) {
+    auto r = runScript({{"main.kov", "print 1\nx = " + deep + "\n"}}, {}, lang);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_THAT(r.errors[0],
+                StartsWith(lang == Language::English ? "expression is wrong. or a type isn't correct.\r"
+                                                     : "式がおかしい or 型が合っていない\r"));
+    EXPECT_THAT(r.errors[0], HasSubstr(at(lang, 2, "X = ((((")));
+    EXPECT_TRUE(r.printed.empty());  // found before the run
+  }
+}
+
+TEST(HostileScript, CallChainOfTenThousandFiles) {
+  std::map<std::string, std::string> files;
+  files["main.kov"] = "call f0\nprint \"back\"\n";
+  for (int i = 0; i < 10000; ++i) {
+    files["f" + std::to_string(i) + ".kov"] =
+        i < 9999 ? "call f" + std::to_string(i + 1) + "\n" : "print \"end\"\n";
+  }
+  auto r = runScript(files);
+  if (r.errors.empty()) {
+    EXPECT_THAT(r.printed, ElementsAre("end", "back"));
+  } else {
+    // A small stack stops the chain with the call that went too deep.
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_THAT(r.errors[0], StartsWith("Function calls are nested too deeply: "));
+    EXPECT_TRUE(r.printed.empty());
+  }
+}
+
+TEST(HostileScript, FileThatCallsItself) {
+  for (Language lang : kBothLanguages) {
+    auto r =
+        runScript({{"main.kov", "call again\nprint \"never\"\n"}, {"again.kov", "\ncall again\n"}}, {}, lang);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_THAT(r.errors[0], StartsWith(lang == Language::English ? "Function calls are nested too deeply: "
+                                                                  : "関数の呼び出しが深すぎます: "));
+    EXPECT_THAT(r.errors[0], HasSubstr("AGAIN.KOV: " + at(lang, 2, "CALL ")));
+    EXPECT_TRUE(r.printed.empty());
+  }
+}
+
+TEST(HostileScript, ArraysOverTheElementLimitTakeNoMemory) {
+  // Found by the front-end fuzz target: a main-level DIM of 89 million
+  // elements took 4 GB while the script was prepared.
+  for (Language lang : kBothLanguages) {
+    auto r = runScript({{"main.kov", "print 1\ndim huge[89044010]\n"}}, {}, lang);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_EQ(r.errors[0],
+              (lang == Language::English ? "The array is too large: HUGE\r" : "配列が大きすぎます: HUGE\r") +
+                  at(lang, 2, "DIM HUGE[89044010]"));
+    EXPECT_EQ(r.exitCode, 1);
+  }
+  // The limit, 2^24 elements, counts every dimension.
+  auto r = runScript({{"main.kov", "dim a[1000][1000]\nprint length(a)\ndim b[4096][4096]\n"}});
+  EXPECT_THAT(r.printed, ElementsAre("1001"));
+  EXPECT_THAT(r.errors,
+              ElementsAre("The array is too large: B\r" + at(Language::English, 3, "DIM B[4096][4096]")));
+  auto one = runScript({{"main.kov", "dim a[16777216]\n"}});
+  EXPECT_THAT(one.errors,
+              ElementsAre("The array is too large: A\r" + at(Language::English, 1, "DIM A[16777216]")));
+}
+
+}  // namespace
+}  // namespace kova
