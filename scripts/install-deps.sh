@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   # Native build and tests
   cmake ninja-build g++ python3 googletest
+  # Fuzz targets: clang with libFuzzer and the sanitizer runtimes; llvm for
+  # llvm-symbolizer (readable sanitizer reports)
+  clang libclang-rt-14-dev llvm
   # Windows cross build (POSIX thread model) and resource compiler
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   # Running the Windows programs: 64-bit Wine on a virtual X display
