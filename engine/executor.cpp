@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "engine/compiled_statement.h"
 #include "engine/prerun_check.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -175,7 +176,10 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
 }
 
 void TUScript::runStatement(THensuFmt& scope) {
-  platform_.processMessages();
+  // Window messages are dispatched only when some are waiting: the check is
+  // cheap, and the handlers that raise the stop request or pause the run
+  // still run before the next statement.
+  if (platform_.messagesPending()) platform_.processMessages();
   while (host_.paused()) {
     platform_.sleepMs(50);
     platform_.processMessages();
@@ -200,9 +204,9 @@ void TUScript::runStatement(THensuFmt& scope) {
 void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
   switch (kind) {
     case kAssignment: {
-      const size_t eq = findOutsideParens(text, u"=");
-      std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
-      if (v) putValue(trimCtl(u16v(text).substr(0, eq)), *v, scope);
+      const CompiledStatement& c = compiledStatement(scope.currentLine());
+      std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
+      if (v) putTarget(c.target, *v, scope);
       return;
     }
     case kDim:
@@ -214,7 +218,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       return;
     }
     case kPrint: {
-      std::optional<Value> v = evaluate(text, scope);
+      std::optional<Value> v = evaluateParsed(*compiledStatement(scope.currentLine()).expressions[0], scope);
       if (!v || stopRequest >= 1 || stopFlag) return;
       host_.printLine(v->toText());
       return;
@@ -336,6 +340,7 @@ void TUScript::endRun() {
   log.resetForRun(ScriptLog::maxLinesFromSetting(host_.readSetting(u"SET", u"LogLines")));
   program.clear();
   expressionCache_.clear();
+  compiled_.clear();
   publicFlags.clear();
   globals = THensuFmt();
   pumpMessages(10);

@@ -129,7 +129,7 @@ class Evaluator {
       return Value::number(1);
     }
     const bool stoppedBefore = e_.stopFlag;
-    Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_);
+    Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_, &n.hint);
     if (e_.stopFlag && !stoppedBefore) quietFailure();
     return v;
   }
@@ -294,6 +294,10 @@ std::shared_ptr<const ParsedExpression> TUScript::parsed(u16v expression) {
 std::optional<Value> TUScript::evaluate(u16v expression, THensuFmt& scope, bool wantShortCircuit) {
   const std::shared_ptr<const ParsedExpression> tree = parsed(expression);
   return Evaluator(*this, scope, *tree, wantShortCircuit).run();
+}
+
+std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THensuFmt& scope, bool wantShortCircuit) {
+  return Evaluator(*this, scope, tree, wantShortCircuit).run();
 }
 
 bool TUScript::isTrue(const Value& v) {

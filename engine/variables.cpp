@@ -197,8 +197,24 @@ std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& name, const std::ve
   return nullptr;
 }
 
+namespace {
+
+// The index of the local variable `name` of `scope`, or -1; `hint` (when
+// given) is checked first and refreshed after a lookup by name.
+int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
+  if (hint) {
+    const int i = hint->get();
+    if (i >= 0 && i < scope.variables.size() && scope.variables.name(i) == name) return i;
+  }
+  const int found = scope.variables.find(name);
+  if (found >= 0 && hint) hint->set(found);
+  return found;
+}
+
+}  // namespace
+
 Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes,
-                                THensuFmt& scope) {
+                                THensuFmt& scope, const SlotHint* hint) {
   if (stopFlag) return Value::integer(0);
   if (indexes.size() > kMaxIndexes) {
     report(text(rm::kDimensionMismatch, name), &scope);
@@ -234,7 +250,7 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
   };
 
   // 1. Local variables.
-  const int local = scope.variables.find(name);
+  const int local = findLocal(scope, name, hint);
   if (local >= 0) return read(scope.variables.value(local));
   // 2. TRUE and FALSE.
   if (!hasIndexes) {
@@ -308,7 +324,7 @@ void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope, bool in
 }
 
 void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
-                               THensuFmt& scope, bool initialiser, bool mustExist) {
+                               THensuFmt& scope, bool initialiser, bool mustExist, const SlotHint* hint) {
   if (indexes.size() > kMaxIndexes) {
     report(text(rm::kDimensionMismatch, name), &scope);
     return;
@@ -356,7 +372,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vect
   };
 
   // 1. Local, else global variables.
-  const int local = scope.variables.find(name);
+  const int local = findLocal(scope, name, hint);
   if (local >= 0) return store(scope.variables.value(local));
   const std::vector<u16> candidates = globalCandidates(name, scope);
   for (const u16& candidate : candidates) {
