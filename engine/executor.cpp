@@ -128,6 +128,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   }
 
   THensuFmt scope;
+  scope.serial = scopeSerial_.fetch_add(1, std::memory_order_relaxed) + 1;
   scope.caller = caller;
   scope.startLine = headerLine;
   scope.count = procedureLength(program, headerLine);

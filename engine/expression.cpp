@@ -81,6 +81,8 @@ class Evaluator {
 
   // A value is "true" when it is not equal to 0 by the comparison rules.
   bool nonZero(const Value& v) {
+    double d = 0;
+    if (v.isNumeric() && v.toNumber(d)) return d != 0;
     const auto equal = compareValues(CompareOp::Equal, v, Value::number(0), false, false, compare_);
     return !(equal && *equal);
   }
@@ -301,6 +303,9 @@ std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THen
 }
 
 bool TUScript::isTrue(const Value& v) {
+  // A number is compared with 0 as a Double.
+  double d = 0;
+  if (v.isNumeric() && v.toNumber(d)) return d != 0;
   CompareOptions options;
   options.sameStr = program.options.sameStr;
   options.expand = expandThunk;

@@ -299,6 +299,8 @@ class TUScript {
   // By statement index; emptied whenever the prepared program is.
   std::vector<std::unique_ptr<CompiledStatement>> compiled_;
   long long lastLogMinute_ = -1;
+  // The serial number of the last procedure call's scope.
+  std::atomic<uint64_t> scopeSerial_{0};
 
   Platform& platform_;
   EngineHost& host_;

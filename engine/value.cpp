@@ -36,7 +36,38 @@ bool Value::isNumeric() const {
   }
 }
 
-bool Value::toNumber(double& out) const {
+void Value::copyHeld(const Value& other) {
+  switch (storage_) {
+    case Storage::Wide: new (&wide_) u16(other.wide_); return;
+    case Storage::Narrow: new (&narrow_) std::string(other.narrow_); return;
+    case Storage::Array: new (&array_) std::shared_ptr<ArrayValue>(other.array_); return;
+    case Storage::Com: new (&com_) std::shared_ptr<ComObject>(other.com_); return;
+    default: bits_ = other.bits_; return;
+  }
+}
+
+void Value::moveHeld(Value&& other) noexcept {
+  switch (storage_) {
+    case Storage::Wide: new (&wide_) u16(std::move(other.wide_)); return;
+    case Storage::Narrow: new (&narrow_) std::string(std::move(other.narrow_)); return;
+    case Storage::Array: new (&array_) std::shared_ptr<ArrayValue>(std::move(other.array_)); return;
+    case Storage::Com: new (&com_) std::shared_ptr<ComObject>(std::move(other.com_)); return;
+    default: bits_ = other.bits_; return;
+  }
+}
+
+void Value::destroyHeld() noexcept {
+  switch (storage_) {
+    case Storage::Wide: wide_.~u16(); break;
+    case Storage::Narrow: narrow_.~basic_string(); break;
+    case Storage::Array: array_.~shared_ptr(); break;
+    case Storage::Com: com_.~shared_ptr(); break;
+    default: break;
+  }
+  storage_ = Storage::None;
+}
+
+bool Value::toNumberSlow(double& out) const {
   switch (kind_) {
     case ValueKind::Empty:
       out = 0;

@@ -203,11 +203,17 @@ namespace {
 // given) is checked first and refreshed after a lookup by name.
 int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
   if (hint) {
-    const int i = hint->get();
-    if (i >= 0 && i < scope.variables.size() && scope.variables.name(i) == name) return i;
+    const int known = hint->indexFor(scope.serial);
+    if (known >= 0) return known;
+    // Another call of the same procedure usually has the name at the same place.
+    const int guess = hint->anyIndex();
+    if (guess >= 0 && guess < scope.variables.size() && scope.variables.name(guess) == name) {
+      hint->remember(scope.serial, guess);
+      return guess;
+    }
   }
   const int found = scope.variables.find(name);
-  if (found >= 0 && hint) hint->set(found);
+  if (hint && found >= 0) hint->remember(scope.serial, found);
   return found;
 }
 
@@ -220,8 +226,8 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
     report(text(rm::kDimensionMismatch, name), &scope);
     return Value::integer(0);
   }
-  const bool isParamStr = name == u"PARAM_STR";
   auto read = [&](const Variable& v) -> Value {
+    const bool isParamStr = name == u"PARAM_STR";
     const SlotRef r = locate(v, indexes, hasIndexes);
     switch (r.kind) {
       case SlotRef::Plain:
@@ -249,9 +255,13 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
     return Value::integer(0);
   };
 
-  // 1. Local variables.
+  // 1. Local variables. A scalar read without indexes is its one slot.
   const int local = findLocal(scope, name, hint);
-  if (local >= 0) return read(scope.variables.value(local));
+  if (local >= 0) {
+    const Variable& v = scope.variables.value(local);
+    if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) return v.slots[0];
+    return read(v);
+  }
   // 2. TRUE and FALSE.
   if (!hasIndexes) {
     if (name == u"TRUE") return trueValue;
@@ -371,9 +381,17 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vect
     }
   };
 
-  // 1. Local, else global variables.
+  // 1. Local, else global variables. A scalar written without indexes is
+  // its one slot.
   const int local = findLocal(scope, name, hint);
-  if (local >= 0) return store(scope.variables.value(local));
+  if (local >= 0) {
+    Variable& v = scope.variables.value(local);
+    if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) {
+      v.slots[0] = value;
+      return;
+    }
+    return store(v);
+  }
   const std::vector<u16> candidates = globalCandidates(name, scope);
   for (const u16& candidate : candidates) {
     const int g = globals.variables.find(candidate);
