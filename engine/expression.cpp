@@ -58,7 +58,8 @@ class Evaluator {
     if (!shortCircuited_ && !parsed_.trailingIndexes.empty() && !error_) v = applyTrailingIndexes(v);
     if (parsed_.syntaxError || error_) return fail();
     if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
-    else if (v.kind() == ValueKind::WideString) v = Value::string(e_.expandEscapes(v.wide()));
+    else if (v.kind() == ValueKind::WideString && v.wide().find(u"<#") != u16::npos)
+      v = Value::string(e_.expandEscapes(v.wide()));  // every placeholder starts with "<#"
     return v;
   }
 

@@ -129,9 +129,18 @@ u16 formatNumber(double v) {
   if (std::isnan(v)) return u"NAN";
   if (std::isinf(v)) return v > 0 ? u"INF" : u"-INF";
   if (v == std::trunc(v) && std::fabs(v) < 1e15) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.0f", v);
-    return ascii(buf[0] == '-' && buf[1] == '0' && buf[2] == 0 ? "0" : buf);
+    // Whole numbers below 10^15 are exact as 64-bit integers; -0 prints as 0.
+    long long n = static_cast<long long>(v);
+    char16_t buf[24];
+    size_t at = sizeof buf / sizeof buf[0];
+    const bool negative = n < 0;
+    if (negative) n = -n;
+    do {
+      buf[--at] = static_cast<char16_t>(u'0' + n % 10);
+      n /= 10;
+    } while (n != 0);
+    if (negative) buf[--at] = u'-';
+    return u16(buf + at, buf + sizeof buf / sizeof buf[0]);
   }
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.15G", v);
