@@ -40,10 +40,11 @@ u16v fieldAt(const std::vector<u16v>& f, size_t i) { return i < f.size() ? f[i] 
 
 }  // namespace
 
-CompiledStatement& TUScript::compiledStatement(int line) {
+CompiledStatement& TUScript::compiledStatement(int line) { return compiledStatement(line, program.statementKind[line]); }
+
+CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
   if (compiled_.size() < program.statementText.size()) compiled_.resize(program.statementText.size());
   std::unique_ptr<CompiledStatement>& entry = compiled_[static_cast<size_t>(line)];
-  const int32_t kind = program.statementKind[line];
   if (entry && entry->kind == kind) return *entry;
 
   auto c = std::make_unique<CompiledStatement>();
@@ -71,6 +72,9 @@ CompiledStatement& TUScript::compiledStatement(int line) {
     }
     case kPrint:
       c->expressions[0] = parsed(text);
+      break;
+    case kCallStatement:
+      c->call = compileCall(text);
       break;
     case kIfb: {
       const std::vector<u16v> f = openerFields(text);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/call_form.h"
 #include "engine/slot_hint.h"
 #include "util/u16.h"
 
@@ -45,6 +46,8 @@ struct CompiledStatement {
   int32_t offsets[3] = {-1, -1, -1};
   // Assignment: the left side. FOR: the loop variable.
   CompiledTarget target;
+  // Call statement: the call.
+  std::unique_ptr<CallForm> call;
 };
 
 }  // namespace kova

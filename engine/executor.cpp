@@ -215,7 +215,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       return;
     case kCallStatement: {
       Value ignored;
-      callByText(text, scope, ignored, false, false);
+      callForm(*compiledStatement(scope.currentLine()).call, scope, ignored, false, false);
       return;
     }
     case kPrint: {
@@ -295,19 +295,27 @@ void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
     }
     program.statementKind[line] = kCallStatement;
     Value ignored;
-    callByText(text, scope, ignored, false, false);
+    callForm(*compiledStatement(line).call, scope, ignored, false, false);
     return;
   }
-  std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
-  if (!v) return;
+  // Whether the left side is a COM property does not depend on the right
+  // side's value (evaluating it cannot change the scope's module or WITH
+  // value), so it is decided first; the kind itself is stored only once
+  // the right side was evaluated without error. Calls made by the right
+  // side that run this statement again (recursion) take the same road.
   const u16 left = trimCtl(u16v(text).substr(0, eq));
   if (findTopLevel(left, u".") != u16::npos && !isModuleQualified(left, scope)) {
+    std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
+    if (!v) return;
     program.statementKind[line] = kComPropertyAssignment;
     runControl(kComPropertyAssignment, text, scope);
     return;
   }
+  const CompiledStatement& c = compiledStatement(line, kAssignment);
+  std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
+  if (!v) return;
   program.statementKind[line] = kAssignment;
-  putValue(left, *v, scope);
+  putTarget(c.target, *v, scope);
 }
 
 void TUScript::runExitExit(const u16& text, THensuFmt& scope) {

@@ -146,7 +146,8 @@ class Evaluator {
     const int32_t offsetBefore = scope_.offset;
     const bool stoppedBefore = e_.stopFlag;
     Value result;
-    e_.callByText(n.text, scope_, result, false, false);
+    std::call_once(n.call->once, [&] { n.call->form = e_.compileCall(n.text); });
+    e_.callForm(*n.call->form, scope_, result, false, false);
     if ((e_.stopFlag && !stoppedBefore) || scope_.offset != offsetBefore) quietFailure();
     return result;
   }

@@ -32,6 +32,7 @@
 
 namespace kova {
 
+struct CallForm;
 struct CompiledStatement;
 struct CompiledTarget;
 struct ParsedExpression;
@@ -106,6 +107,9 @@ class TUScript {
 
   // --- Calls (calls.cpp) -----------------------------------------------------
   void callByText(u16v text, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag);
+  // The same for a call text split before.
+  void callForm(const CallForm& call, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag);
+  std::unique_ptr<CallForm> compileCall(u16v text);
   int findFunction(u16v name, THensuFmt& caller, u16& moduleName, bool callFlag, int& kind) const;
 
   // --- Expressions (expression.cpp) -----------------------------------------
@@ -281,6 +285,8 @@ class TUScript {
   // Compiled statements (compiled_statement.cpp): the entry of the statement
   // at `line` for its current kind, made on first use.
   CompiledStatement& compiledStatement(int line);
+  // The entry for `kind`, which the statement is about to get.
+  CompiledStatement& compiledStatement(int line, int32_t kind);
   // Reads and writes a compiled target as getValue and putValue read and
   // write its text.
   Value getTarget(const CompiledTarget& target, THensuFmt& scope);
