@@ -4,6 +4,8 @@
 
 #include <exception>
 
+#include "engine/call_form.h"
+#include "engine/expression_tree.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -61,30 +63,56 @@ bool TUScript::isModuleQualified(u16v text, const THensuFmt& scope) const {
   return false;
 }
 
+std::unique_ptr<CallForm> TUScript::compileCall(u16v textIn) {
+  auto form = std::make_unique<CallForm>();
+  const u16 callText = trimCtl(textIn);
+  const size_t paren = callText.find(u'(');
+  form->name = trimCtl(u16v(callText).substr(0, paren));
+  form->upperName = upperFull(form->name);
+  if (paren != u16::npos) {
+    form->argList = callText.substr(paren + 1);
+    if (!form->argList.empty()) form->argList.pop_back();  // the closing ")"
+  }
+  form->noArguments = trimCtl(form->argList).empty();
+  if (!form->noArguments) {
+    for (const u16& piece : splitTopLevel(form->argList, u',')) {
+      form->argTexts.push_back(trimCtl(piece));
+      form->argTrees.push_back(parsed(form->argTexts.back()));
+    }
+  }
+  return form;
+}
+
 void TUScript::callByText(u16v textIn, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag) {
   result = Value::integer(0);
   if (caller.exitFlag || stopFlag) return;
+  std::unique_ptr<CallForm> form;
   try {
-    const u16 callText = trimCtl(textIn);
-    const size_t paren = callText.find(u'(');
-    const u16 name = trimCtl(u16v(callText).substr(0, paren));
-    u16 argList;
-    if (paren != u16::npos) {
-      argList = callText.substr(paren + 1);
-      if (!argList.empty()) argList.pop_back();  // the closing ")"
-    }
+    form = compileCall(textIn);
+  } catch (const std::exception& ex) {
+    report(u"KansuCall:" + fromUtf8(ex.what()), &caller);
+    return;
+  }
+  callForm(*form, caller, result, threadFlag, callFlag);
+}
+
+void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag) {
+  result = Value::integer(0);
+  if (caller.exitFlag || stopFlag) return;
+  try {
+    const u16& name = call.name;
     u16 module = caller.moduleName;
     int kind = 0;
     const int header = findFunction(name, caller, module, callFlag, kind);
     if (header < 0 && !callFlag && !threadFlag && builtins) {
-      u16 builtinName = upperFull(name);
-      if (startsWith(builtinName, u"GLOBAL.")) builtinName = builtinName.substr(7);
+      const u16v builtinName =
+          startsWith(call.upperName, u"GLOBAL.") ? u16v(call.upperName).substr(7) : u16v(call.upperName);
       const int number = builtins->find(builtinName);
       if (number >= 0) {
         const uint32_t now = platform_.tickCount();
         const int64_t elapsed = static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick);
         builtinElapsedMs = elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
-        builtins->call(*this, number, argList, result, caller);
+        builtins->call(*this, number, call.argList, result, caller);
         lastBuiltinTick = platform_.tickCount();
         return;
       }
@@ -105,31 +133,31 @@ void TUScript::callByText(u16v textIn, THensuFmt& caller, Value& result, bool th
       return;
     }
 
-    std::vector<u16> argTexts;
     std::vector<Value> args;
-    if (!trimCtl(argList).empty()) {
+    if (!call.noArguments) {
       const std::vector<u16>* params = nullptr;
       if (!callFlag) {
         cacheHeaderParams(header);
         params = &program.headerParams[header];
       }
-      const std::vector<u16> pieces = splitTopLevel(argList, u',');
-      for (size_t k = 0; k < pieces.size(); ++k) {
+      args.reserve(call.argTexts.size());
+      for (size_t k = 0; k < call.argTexts.size(); ++k) {
         if (stopRequest >= 1 || stopFlag) return;
-        const u16 argText = trimCtl(pieces[k]);
-        argTexts.push_back(argText);
+        const u16& argText = call.argTexts[k];
         if (callFlag && argText.find(u"<#") != u16::npos) {
           args.push_back(Value::string(argText));
         } else if (params && k < params->size() && (*params)[k].find(u'[') != u16::npos) {
           args.push_back(Value::string(argText));
         } else {
-          std::optional<Value> v = evaluate(argText, caller);
+          std::optional<Value> v = evaluateParsed(*call.argTrees[k], caller);
           if (!v) return;
           args.push_back(std::move(*v));
         }
       }
     }
-    runProcedure(name, header, result, &caller, argTexts, args, callFlag, kind, module);
+    static const std::vector<u16> kNoArgumentTexts;
+    runProcedure(name, header, result, &caller, call.noArguments ? kNoArgumentTexts : call.argTexts, args, callFlag,
+                 kind, module);
   } catch (const std::exception& ex) {
     report(internalFailure(u"KansuCall:", ex), &caller);
   }

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <exception>
 
+#include "engine/compiled_statement.h"
+#include "engine/expression_tree.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
 #include "engine/value_rules.h"
@@ -36,12 +38,6 @@ std::vector<u16> fields(const u16& text) {
   return out;
 }
 
-int32_t offsetField(const std::vector<u16>& f, size_t i) {
-  long long v = 0;
-  if (i >= f.size() || !parseInt(f[i], v)) return -1;
-  return static_cast<int32_t>(v);
-}
-
 const char16_t* keywordOf(int32_t kind) {
   switch (kind) {
     case kComPropertyAssignment:
@@ -68,16 +64,19 @@ void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) 
   }
   switch (kind) {
     case kIfb:
-      return runIf(scope, statement);
+      return runIf(scope, compiledStatement(scope.currentLine()));
     case kSelect:
       return runSelect(scope, statement);
     case kFor:
     case kWhile:
     case kRepeat:
       scope.loopStarts.push_back(scope.offset);
-      if (kind == kFor) runFor(scope, statement);
-      else if (kind == kWhile) runWhile(scope, statement);
-      else runRepeat(scope, statement);
+      {
+        const CompiledStatement& c = compiledStatement(scope.currentLine());
+        if (kind == kFor) runFor(scope, c);
+        else if (kind == kWhile) runWhile(scope, c);
+        else runRepeat(scope, c);
+      }
       scope.loopStarts.pop_back();
       return;
     case kTry:
@@ -116,15 +115,14 @@ void TUScript::runPart(THensuFmt& scope, int32_t from, int32_t end) {
 
 // --- IFB / ELSEIF / ELSE -----------------------------------------------------
 
-void TUScript::runIf(THensuFmt& scope, const u16& statement) {
+void TUScript::runIf(THensuFmt& scope, const CompiledStatement& statement) {
   try {
-    const std::vector<u16> f = fields(statement);
     const int32_t base = scope.offset;
-    const int32_t o1 = offsetField(f, 1), o2 = offsetField(f, 2), o3 = offsetField(f, 3);
+    const int32_t o1 = statement.offsets[0], o2 = statement.offsets[1], o3 = statement.offsets[2];
     const int32_t nextElseif = o1 > 0 ? base + o1 : -1;
     const int32_t elsePos = o2 > 0 ? base + o2 : -1;
     const int32_t endif = o3 > 0 ? base + o3 : base + 1;
-    std::optional<Value> condition = evaluate(f[0], scope, true);
+    std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
     if (!condition || scope.offset != base) return;  // reported (or taken by a TRY)
     if (isTrue(*condition)) {
       scope.offset = base + 1;
@@ -215,24 +213,23 @@ void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
 
 // --- Loops -------------------------------------------------------------------
 
-void TUScript::runFor(THensuFmt& scope, const u16& statement) {
+void TUScript::runFor(THensuFmt& scope, const CompiledStatement& statement) {
   try {
-    const std::vector<u16> f = fields(statement);
     const int32_t start = scope.offset;
-    const int32_t next = start + offsetField(f, 4);
-    const u16& variable = f[0];
-    std::optional<Value> first = evaluate(f[1], scope);
+    const int32_t next = start + statement.offsets[0];
+    const CompiledTarget& variable = statement.target;
+    std::optional<Value> first = evaluateParsed(*statement.expressions[0], scope);
     if (!first || scope.offset != start) return;
     double from = 0, to = 0, step = 0;
     if (!first->toNumber(from)) {
       report(text(kNotNumeric), &scope);
       return;
     }
-    putValue(variable, Value::number(from), scope);
+    putTarget(variable, Value::number(from), scope);
     if (stopFlag) return;
-    std::optional<Value> last = evaluate(f[2], scope);
+    std::optional<Value> last = evaluateParsed(*statement.expressions[1], scope);
     if (!last || scope.offset != start) return;
-    std::optional<Value> stepValue = evaluate(f[3], scope);
+    std::optional<Value> stepValue = evaluateParsed(*statement.expressions[2], scope);
     if (!stepValue || scope.offset != start) return;
     if (!last->toNumber(to) || !stepValue->toNumber(step)) {
       report(text(kNotNumeric), &scope);
@@ -245,7 +242,7 @@ void TUScript::runFor(THensuFmt& scope, const u16& statement) {
     double current = 0;
     for (;;) {
       if (scope.offset == start) {
-        const Value v = getValue(variable, scope);
+        const Value v = getTarget(variable, scope);
         if (stopFlag || !v.toNumber(current)) break;
         if ((step > 0 && current > to) || (step < 0 && current < to)) break;
         ++scope.offset;
@@ -262,7 +259,7 @@ void TUScript::runFor(THensuFmt& scope, const u16& statement) {
         if (scope.continueCount > 0) break;
       }
       scope.offset = start;
-      putValue(variable, Value::number(current + step), scope);
+      putTarget(variable, Value::number(current + step), scope);
       if (stopFlag) break;
     }
     --scope.offset;
@@ -276,14 +273,13 @@ void TUScript::runFor(THensuFmt& scope, const u16& statement) {
   }
 }
 
-void TUScript::runWhile(THensuFmt& scope, const u16& statement) {
+void TUScript::runWhile(THensuFmt& scope, const CompiledStatement& statement) {
   try {
-    const std::vector<u16> f = fields(statement);
     const int32_t start = scope.offset;
-    const int32_t wend = start + offsetField(f, 1);
+    const int32_t wend = start + statement.offsets[0];
     for (;;) {
       if (scope.offset == start) {
-        std::optional<Value> condition = evaluate(f[0], scope, true);
+        std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
         if (!condition || scope.offset != start) return;
         if (!isTrue(*condition)) break;
         ++scope.offset;
@@ -312,15 +308,14 @@ void TUScript::runWhile(THensuFmt& scope, const u16& statement) {
   }
 }
 
-void TUScript::runRepeat(THensuFmt& scope, const u16& statement) {
+void TUScript::runRepeat(THensuFmt& scope, const CompiledStatement& statement) {
   try {
-    const std::vector<u16> f = fields(statement);
     const int32_t start = scope.offset;
-    const int32_t until = start + offsetField(f, 1);
+    const int32_t until = start + statement.offsets[0];
     scope.offset = start + 1;
     for (;;) {
       if (scope.offset == until) {
-        std::optional<Value> condition = evaluate(f[0], scope, true);
+        std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
         if (!condition || scope.offset != until) return;
         if (isTrue(*condition)) break;
         scope.offset = start + 1;

@@ -149,6 +149,8 @@ void TUScript::flushLog() {
 // --- Locations and escapes ---------------------------------------------------
 
 u16 TUScript::expandEscapes(u16v in) const {
+  // Every placeholder starts with "<#".
+  if (in.find(u"<#") == u16v::npos) return u16(in);
   u16 t(in);
   if (t.find(u"<#_") != u16::npos) {
     t = replaceAll(t, u"<#_DBL>", u"\"");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "engine/compiled_statement.h"
 #include "engine/prerun_check.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -127,6 +128,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   }
 
   THensuFmt scope;
+  scope.serial = scopeSerial_.fetch_add(1, std::memory_order_relaxed) + 1;
   scope.caller = caller;
   scope.startLine = headerLine;
   scope.count = procedureLength(program, headerLine);
@@ -175,7 +177,10 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
 }
 
 void TUScript::runStatement(THensuFmt& scope) {
-  platform_.processMessages();
+  // Window messages are dispatched only when some are waiting: the check is
+  // cheap, and the handlers that raise the stop request or pause the run
+  // still run before the next statement.
+  if (platform_.messagesPending()) platform_.processMessages();
   while (host_.paused()) {
     platform_.sleepMs(50);
     platform_.processMessages();
@@ -200,9 +205,9 @@ void TUScript::runStatement(THensuFmt& scope) {
 void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
   switch (kind) {
     case kAssignment: {
-      const size_t eq = findOutsideParens(text, u"=");
-      std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
-      if (v) putValue(trimCtl(u16v(text).substr(0, eq)), *v, scope);
+      const CompiledStatement& c = compiledStatement(scope.currentLine());
+      std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
+      if (v) putTarget(c.target, *v, scope);
       return;
     }
     case kDim:
@@ -210,11 +215,11 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       return;
     case kCallStatement: {
       Value ignored;
-      callByText(text, scope, ignored, false, false);
+      callForm(*compiledStatement(scope.currentLine()).call, scope, ignored, false, false);
       return;
     }
     case kPrint: {
-      std::optional<Value> v = evaluate(text, scope);
+      std::optional<Value> v = evaluateParsed(*compiledStatement(scope.currentLine()).expressions[0], scope);
       if (!v || stopRequest >= 1 || stopFlag) return;
       host_.printLine(v->toText());
       return;
@@ -290,19 +295,27 @@ void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
     }
     program.statementKind[line] = kCallStatement;
     Value ignored;
-    callByText(text, scope, ignored, false, false);
+    callForm(*compiledStatement(line).call, scope, ignored, false, false);
     return;
   }
-  std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
-  if (!v) return;
+  // Whether the left side is a COM property does not depend on the right
+  // side's value (evaluating it cannot change the scope's module or WITH
+  // value), so it is decided first; the kind itself is stored only once
+  // the right side was evaluated without error. Calls made by the right
+  // side that run this statement again (recursion) take the same road.
   const u16 left = trimCtl(u16v(text).substr(0, eq));
   if (findTopLevel(left, u".") != u16::npos && !isModuleQualified(left, scope)) {
+    std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
+    if (!v) return;
     program.statementKind[line] = kComPropertyAssignment;
     runControl(kComPropertyAssignment, text, scope);
     return;
   }
+  const CompiledStatement& c = compiledStatement(line, kAssignment);
+  std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
+  if (!v) return;
   program.statementKind[line] = kAssignment;
-  putValue(left, *v, scope);
+  putTarget(c.target, *v, scope);
 }
 
 void TUScript::runExitExit(const u16& text, THensuFmt& scope) {
@@ -336,6 +349,7 @@ void TUScript::endRun() {
   log.resetForRun(ScriptLog::maxLinesFromSetting(host_.readSetting(u"SET", u"LogLines")));
   program.clear();
   expressionCache_.clear();
+  compiled_.clear();
   publicFlags.clear();
   globals = THensuFmt();
   pumpMessages(10);

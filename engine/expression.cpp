@@ -58,7 +58,8 @@ class Evaluator {
     if (!shortCircuited_ && !parsed_.trailingIndexes.empty() && !error_) v = applyTrailingIndexes(v);
     if (parsed_.syntaxError || error_) return fail();
     if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
-    else if (v.kind() == ValueKind::WideString) v = Value::string(e_.expandEscapes(v.wide()));
+    else if (v.kind() == ValueKind::WideString && v.wide().find(u"<#") != u16::npos)
+      v = Value::string(e_.expandEscapes(v.wide()));  // every placeholder starts with "<#"
     return v;
   }
 
@@ -81,6 +82,8 @@ class Evaluator {
 
   // A value is "true" when it is not equal to 0 by the comparison rules.
   bool nonZero(const Value& v) {
+    double d = 0;
+    if (v.isNumeric() && v.toNumber(d)) return d != 0;
     const auto equal = compareValues(CompareOp::Equal, v, Value::number(0), false, false, compare_);
     return !(equal && *equal);
   }
@@ -129,7 +132,7 @@ class Evaluator {
       return Value::number(1);
     }
     const bool stoppedBefore = e_.stopFlag;
-    Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_);
+    Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_, &n.hint);
     if (e_.stopFlag && !stoppedBefore) quietFailure();
     return v;
   }
@@ -143,7 +146,8 @@ class Evaluator {
     const int32_t offsetBefore = scope_.offset;
     const bool stoppedBefore = e_.stopFlag;
     Value result;
-    e_.callByText(n.text, scope_, result, false, false);
+    std::call_once(n.call->once, [&] { n.call->form = e_.compileCall(n.text); });
+    e_.callForm(*n.call->form, scope_, result, false, false);
     if ((e_.stopFlag && !stoppedBefore) || scope_.offset != offsetBefore) quietFailure();
     return result;
   }
@@ -296,7 +300,14 @@ std::optional<Value> TUScript::evaluate(u16v expression, THensuFmt& scope, bool 
   return Evaluator(*this, scope, *tree, wantShortCircuit).run();
 }
 
+std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THensuFmt& scope, bool wantShortCircuit) {
+  return Evaluator(*this, scope, tree, wantShortCircuit).run();
+}
+
 bool TUScript::isTrue(const Value& v) {
+  // A number is compared with 0 as a Double.
+  double d = 0;
+  if (v.isNumeric() && v.toNumber(d)) return d != 0;
   CompareOptions options;
   options.sameStr = program.options.sameStr;
   options.expand = expandThunk;

@@ -351,6 +351,7 @@ class Parser {
       case Tok::Call:
         node->op = ExprOp::Call;
         node->text = cur_.text;
+        node->call = std::make_shared<CallSlot>();
         advance();
         return node;
       case Tok::Word:

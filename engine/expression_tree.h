@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/call_form.h"
+#include "engine/slot_hint.h"
 #include "engine/value.h"
 #include "util/u16.h"
 
@@ -64,6 +66,10 @@ struct ExprNode {
   // Identifier: bare name, upper-cased; Call and Dotted: the whole text.
   u16 text;
   bool hasIndexes = false;
+  // Identifier: where the name was last found among a scope's variables.
+  SlotHint hint;
+  // Call: the split call text, made on first evaluation.
+  std::shared_ptr<CallSlot> call;
   // Chain of AND or OR/XOR at parenthesis depth 0: may short-circuit.
   bool topLevel = false;
 };

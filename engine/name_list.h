@@ -20,19 +20,23 @@ class NameList {
   int find(u16v name) const {
     // Names mostly arrive upper-cased already (the front end upper-cases
     // statements): look them up without making a copy.
-    if (isUpperAscii(name)) {
-      auto it = index_.find(name);
-      return it == index_.end() ? -1 : it->second;
-    }
-    auto it = index_.find(upperFull(name));
-    return it == index_.end() ? -1 : it->second;
+    if (isUpperAscii(name)) return findUpper(name);
+    const u16 upper = upperFull(name);
+    return findUpper(upper);
   }
   bool contains(u16v name) const { return find(name) >= 0; }
   // Appends a new entry; the caller ensures the name is not present yet.
   int add(u16v name, T value) {
     u16 key = upperFull(name);
     const int i = static_cast<int>(names_.size());
-    index_.emplace(key, i);
+    if (!index_.empty()) {
+      index_.emplace(key, i);
+    } else if (names_.size() + 1 > kLinearLimit) {
+      // The list outgrows the linear search: index every name. The first
+      // of equal names keeps the index, as emplace does.
+      for (int k = 0; k < i; ++k) index_.emplace(names_[static_cast<size_t>(k)], k);
+      index_.emplace(key, i);
+    }
     names_.push_back(std::move(key));
     values_.push_back(std::move(value));
     return i;
@@ -48,6 +52,20 @@ class NameList {
   }
 
  private:
+  // Lists of up to this many names (the variables of most procedure calls)
+  // are searched linearly: no hash index to build for every call.
+  static constexpr size_t kLinearLimit = 8;
+
+  int findUpper(u16v name) const {
+    if (index_.empty()) {
+      for (size_t k = 0; k < names_.size(); ++k)
+        if (names_[k] == name) return static_cast<int>(k);
+      return -1;
+    }
+    auto it = index_.find(name);
+    return it == index_.end() ? -1 : it->second;
+  }
+
   static bool isUpperAscii(u16v s) {
     for (char16_t c : s)
       if (c >= 0x80 || (c >= u'a' && c <= u'z')) return false;

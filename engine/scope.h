@@ -51,6 +51,9 @@ class THensuFmt {
   std::vector<Value> withStack;
   u16 instanceText;
   bool isMain = false;
+  // Unique per procedure call (never reused during the engine's life); 0
+  // for the global scope and scopes made outside a call.
+  uint64_t serial = 0;
   // The scope of the call that created this one (null for a run's top).
   THensuFmt* caller = nullptr;
 

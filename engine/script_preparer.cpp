@@ -7,6 +7,7 @@
 
 #include <exception>
 
+#include "engine/compiled_statement.h"
 #include "engine/dll_types.h"
 #include "engine/front_end_messages.h"
 #include "engine/run_messages.h"
@@ -570,6 +571,7 @@ class ScriptPreparer {
 bool TUScript::prepare(const std::vector<u16>& lines) {
   // A clean engine for the new program.
   program.clear();
+  compiled_.clear();
   globals = THensuFmt();
   trueValue = Value::boolean(1);
   falseValue = Value::boolean(0);

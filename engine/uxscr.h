@@ -26,17 +26,22 @@
 #include "engine/host.h"
 #include "engine/program.h"
 #include "engine/scope.h"
+#include "engine/slot_hint.h"
 #include "engine/script_log.h"
 #include "platform/platform.h"
 
 namespace kova {
 
+struct CallForm;
+struct CompiledStatement;
+struct CompiledTarget;
 struct ParsedExpression;
 struct PrerunCheckState;
 
 class TUScript {
  public:
   TUScript(Platform& platform, EngineHost& host);
+  ~TUScript();
   TUScript(const TUScript&) = delete;
   TUScript& operator=(const TUScript&) = delete;
 
@@ -102,6 +107,9 @@ class TUScript {
 
   // --- Calls (calls.cpp) -----------------------------------------------------
   void callByText(u16v text, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag);
+  // The same for a call text split before.
+  void callForm(const CallForm& call, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag);
+  std::unique_ptr<CallForm> compileCall(u16v text);
   int findFunction(u16v name, THensuFmt& caller, u16& moduleName, bool callFlag, int& kind) const;
 
   // --- Expressions (expression.cpp) -----------------------------------------
@@ -110,6 +118,8 @@ class TUScript {
   // statement). `wantShortCircuit` is passed for conditions; it takes
   // effect under OPTION SHORTCIRCUIT.
   std::optional<Value> evaluate(u16v text, THensuFmt& scope, bool wantShortCircuit = false);
+  // The same for a text parsed before (the tree `evaluate` would parse).
+  std::optional<Value> evaluateParsed(const ParsedExpression& tree, THensuFmt& scope, bool wantShortCircuit = false);
   // A condition's truth: not equal to 0 by the comparison rules.
   bool isTrue(const Value& v);
   // Set by the byte functions (COPYB, CHRB): narrow strings produced since
@@ -129,12 +139,16 @@ class TUScript {
   // none (the built-ins that take an array by name start here).
   Variable* variableNamed(const u16& upperName, THensuFmt& scope) { return findVariable(upperName, scope); }
   // The read path with the name already split and the indexes evaluated.
-  Value getValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, THensuFmt& scope);
+  // `hint`, when given, remembers where a local variable of that name was
+  // found, so that a statement run again skips the name lookup.
+  Value getValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, THensuFmt& scope,
+                        const SlotHint* hint = nullptr);
   // The write path. `initialiser` is set for the value lists of DIM and
   // PUBLIC; `mustExist` refuses the implicit declaration of a new name.
   void putValue(u16v name, const Value& value, THensuFmt& scope, bool initialiser = false, bool mustExist = false);
   void putValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
-                       THensuFmt& scope, bool initialiser = false, bool mustExist = false);
+                       THensuFmt& scope, bool initialiser = false, bool mustExist = false,
+                       const SlotHint* hint = nullptr);
   // An element of a variant array value; empty when an index is outside.
   std::optional<Value> arrayElement(const Value& array, const std::vector<Value>& indexes);
   // DIM of a comma-separated item list in `scope`.
@@ -257,11 +271,7 @@ class TUScript {
   void classifyAndRun(const u16& text, THensuFmt& scope);
   // Control flow (control_flow.cpp).
   void unwindTries(THensuFmt& scope);
-  void runIf(THensuFmt& scope, const u16& text);
   void runSelect(THensuFmt& scope, const u16& text);
-  void runFor(THensuFmt& scope, const u16& text);
-  void runWhile(THensuFmt& scope, const u16& text);
-  void runRepeat(THensuFmt& scope, const u16& text);
   void runTry(THensuFmt& scope, int32_t kind, const u16& text);
   void runWith(THensuFmt& scope, int32_t kind, const u16& text);
   bool catchError(THensuFmt& scope);
@@ -272,6 +282,19 @@ class TUScript {
   void runPart(THensuFmt& scope, int32_t from, int32_t end);
   void runExitExit(const u16& text, THensuFmt& scope);
   std::shared_ptr<const ParsedExpression> parsed(u16v expression);
+  // Compiled statements (compiled_statement.cpp): the entry of the statement
+  // at `line` for its current kind, made on first use.
+  CompiledStatement& compiledStatement(int line);
+  // The entry for `kind`, which the statement is about to get.
+  CompiledStatement& compiledStatement(int line, int32_t kind);
+  // Reads and writes a compiled target as getValue and putValue read and
+  // write its text.
+  Value getTarget(const CompiledTarget& target, THensuFmt& scope);
+  void putTarget(const CompiledTarget& target, const Value& value, THensuFmt& scope);
+  void runIf(THensuFmt& scope, const CompiledStatement& statement);
+  void runFor(THensuFmt& scope, const CompiledStatement& statement);
+  void runWhile(THensuFmt& scope, const CompiledStatement& statement);
+  void runRepeat(THensuFmt& scope, const CompiledStatement& statement);
 
   struct TextHash {
     using is_transparent = void;
@@ -279,7 +302,11 @@ class TUScript {
   };
   std::unordered_map<u16, std::shared_ptr<const ParsedExpression>, TextHash, std::equal_to<>> expressionCache_;
   static constexpr size_t kExpressionCacheLimit = 100000;
+  // By statement index; emptied whenever the prepared program is.
+  std::vector<std::unique_ptr<CompiledStatement>> compiled_;
   long long lastLogMinute_ = -1;
+  // The serial number of the last procedure call's scope.
+  std::atomic<uint64_t> scopeSerial_{0};
 
   Platform& platform_;
   EngineHost& host_;

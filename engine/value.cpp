@@ -43,7 +43,38 @@ bool Value::isNumeric() const {
   }
 }
 
-bool Value::toNumber(double& out) const {
+void Value::copyHeld(const Value& other) {
+  switch (storage_) {
+    case Storage::Wide: new (&wide_) u16(other.wide_); return;
+    case Storage::Narrow: new (&narrow_) std::string(other.narrow_); return;
+    case Storage::Array: new (&array_) std::shared_ptr<ArrayValue>(other.array_); return;
+    case Storage::Com: new (&com_) std::shared_ptr<ComObject>(other.com_); return;
+    default: bits_ = other.bits_; return;
+  }
+}
+
+void Value::moveHeld(Value&& other) noexcept {
+  switch (storage_) {
+    case Storage::Wide: new (&wide_) u16(std::move(other.wide_)); return;
+    case Storage::Narrow: new (&narrow_) std::string(std::move(other.narrow_)); return;
+    case Storage::Array: new (&array_) std::shared_ptr<ArrayValue>(std::move(other.array_)); return;
+    case Storage::Com: new (&com_) std::shared_ptr<ComObject>(std::move(other.com_)); return;
+    default: bits_ = other.bits_; return;
+  }
+}
+
+void Value::destroyHeld() noexcept {
+  switch (storage_) {
+    case Storage::Wide: wide_.~u16(); break;
+    case Storage::Narrow: narrow_.~basic_string(); break;
+    case Storage::Array: array_.~shared_ptr(); break;
+    case Storage::Com: com_.~shared_ptr(); break;
+    default: break;
+  }
+  storage_ = Storage::None;
+}
+
+bool Value::toNumberSlow(double& out) const {
   switch (kind_) {
     case ValueKind::Empty:
       out = 0;
@@ -105,9 +136,18 @@ u16 formatNumber(double v) {
   if (std::isnan(v)) return u"NAN";
   if (std::isinf(v)) return v > 0 ? u"INF" : u"-INF";
   if (v == std::trunc(v) && std::fabs(v) < 1e15) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.0f", v);
-    return ascii(buf[0] == '-' && buf[1] == '0' && buf[2] == 0 ? "0" : buf);
+    // Whole numbers below 10^15 are exact as 64-bit integers; -0 prints as 0.
+    long long n = static_cast<long long>(v);
+    char16_t buf[24];
+    size_t at = sizeof buf / sizeof buf[0];
+    const bool negative = n < 0;
+    if (negative) n = -n;
+    do {
+      buf[--at] = static_cast<char16_t>(u'0' + n % 10);
+      n /= 10;
+    } while (n != 0);
+    if (negative) buf[--at] = u'-';
+    return u16(buf + at, buf + sizeof buf / sizeof buf[0]);
   }
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.15G", v);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <new>
 #include <variant>
 #include <vector>
 
@@ -79,10 +80,41 @@ struct ComObject {
 
 class Value {
  public:
-  Value() = default;  // Empty
+  Value() : kind_(ValueKind::Empty), storage_(Storage::None), bits_(0) {}  // Empty
+  Value(const Value& other) : kind_(other.kind_), storage_(other.storage_) {
+    if (storage_ <= Storage::Real) bits_ = other.bits_;
+    else copyHeld(other);
+  }
+  Value(Value&& other) noexcept : kind_(other.kind_), storage_(other.storage_) {
+    if (storage_ <= Storage::Real) bits_ = other.bits_;
+    else moveHeld(std::move(other));
+  }
+  Value& operator=(const Value& other) {
+    if (this == &other) return *this;
+    if (storage_ <= Storage::Real && other.storage_ <= Storage::Real) {
+      kind_ = other.kind_;
+      storage_ = other.storage_;
+      bits_ = other.bits_;
+      return *this;
+    }
+    Value copy(other);
+    return *this = std::move(copy);
+  }
+  Value& operator=(Value&& other) noexcept {
+    if (this == &other) return *this;
+    if (storage_ > Storage::Real) destroyHeld();
+    kind_ = other.kind_;
+    storage_ = other.storage_;
+    if (storage_ <= Storage::Real) bits_ = other.bits_;
+    else moveHeld(std::move(other));
+    return *this;
+  }
+  ~Value() {
+    if (storage_ > Storage::Real) destroyHeld();
+  }
 
   static Value empty() { return Value(); }
-  static Value null() { return Value(ValueKind::Null, std::monostate{}); }
+  static Value null() { return Value(ValueKind::Null); }
   static Value integer(int32_t v) { return Value(ValueKind::Integer, int64_t{v}); }
   static Value smallInt(int16_t v) { return Value(ValueKind::SmallInt, int64_t{v}); }
   static Value word(uint16_t v) { return Value(ValueKind::Word, int64_t{v}); }
@@ -92,14 +124,26 @@ class Value {
   static Value date(double v) { return Value(ValueKind::Date, v); }
   static Value string(u16 v) {
     checkTextLength(v.size());
-    return Value(ValueKind::WideString, std::move(v));
+    Value r(ValueKind::WideString, Storage::Wide);
+    new (&r.wide_) u16(std::move(v));
+    return r;
   }
   static Value narrow(std::string bytes) {
     checkTextLength(bytes.size());
-    return Value(ValueKind::NarrowString, std::move(bytes));
+    Value r(ValueKind::NarrowString, Storage::Narrow);
+    new (&r.narrow_) std::string(std::move(bytes));
+    return r;
   }
-  static Value array(std::shared_ptr<ArrayValue> a) { return Value(ValueKind::Array, std::move(a)); }
-  static Value dispatch(std::shared_ptr<ComObject> o) { return Value(ValueKind::Dispatch, std::move(o)); }
+  static Value array(std::shared_ptr<ArrayValue> a) {
+    Value r(ValueKind::Array, Storage::Array);
+    new (&r.array_) std::shared_ptr<ArrayValue>(std::move(a));
+    return r;
+  }
+  static Value dispatch(std::shared_ptr<ComObject> o) {
+    Value r(ValueKind::Dispatch, Storage::Com);
+    new (&r.com_) std::shared_ptr<ComObject>(std::move(o));
+    return r;
+  }
   static Value error(int32_t code) { return Value(ValueKind::Error, int64_t{code}); }
 
   ValueKind kind() const { return kind_; }
@@ -110,28 +154,62 @@ class Value {
   bool isNumeric() const;  // an integer kind, Boolean, Double or Date
   bool isArray() const { return kind_ == ValueKind::Array; }
 
-  // Raw accessors; valid only for the matching kinds.
-  int64_t intValue() const { return std::get<int64_t>(data_); }
-  double doubleValue() const { return std::get<double>(data_); }
-  const u16& wide() const { return std::get<u16>(data_); }
-  const std::string& narrowBytes() const { return std::get<std::string>(data_); }
-  const std::shared_ptr<ArrayValue>& arrayValue() const { return std::get<std::shared_ptr<ArrayValue>>(data_); }
-  const std::shared_ptr<ComObject>& comObject() const { return std::get<std::shared_ptr<ComObject>>(data_); }
+  // Raw accessors; valid only for the matching kinds (std::bad_variant_access
+  // otherwise).
+  int64_t intValue() const { return expect(Storage::Integer), integer_; }
+  double doubleValue() const { return expect(Storage::Real), real_; }
+  const u16& wide() const { return expect(Storage::Wide), wide_; }
+  const std::string& narrowBytes() const { return expect(Storage::Narrow), narrow_; }
+  const std::shared_ptr<ArrayValue>& arrayValue() const { return expect(Storage::Array), array_; }
+  const std::shared_ptr<ComObject>& comObject() const { return expect(Storage::Com), com_; }
 
   // The value as a number: integers, Booleans, Doubles and Dates as they
   // are; Empty is 0; texts are read as numbers. Fails for other kinds and
   // for texts that are not numbers.
-  bool toNumber(double& out) const;
+  bool toNumber(double& out) const {
+    if (storage_ == Storage::Real) {
+      out = real_;
+      return true;
+    }
+    if (storage_ == Storage::Integer && kind_ != ValueKind::Error) {
+      out = static_cast<double>(integer_);
+      return true;
+    }
+    return toNumberSlow(out);
+  }
   // The value as text, as PRINT shows it.
   u16 toText() const;
 
  private:
-  using Data = std::variant<std::monostate, int64_t, double, u16, std::string, std::shared_ptr<ArrayValue>,
-                            std::shared_ptr<ComObject>>;
-  Value(ValueKind k, Data d) : kind_(k), data_(std::move(d)) {}
+  // What the value holds. None, Integer and Real are plain bits, copied
+  // without looking further; the others own an object.
+  enum class Storage : uint8_t { None, Integer, Real, Wide, Narrow, Array, Com };
 
-  ValueKind kind_ = ValueKind::Empty;
-  Data data_;
+  // The held object of a text, array or COM kind is constructed by the
+  // caller right after.
+  Value(ValueKind k, Storage s = Storage::None) : kind_(k), storage_(s), bits_(0) {}
+  Value(ValueKind k, int64_t v) : kind_(k), storage_(Storage::Integer), integer_(v) {}
+  Value(ValueKind k, double v) : kind_(k), storage_(Storage::Real), real_(v) {}
+
+  void expect(Storage s) const {
+    if (storage_ != s) throw std::bad_variant_access();
+  }
+  bool toNumberSlow(double& out) const;
+  void copyHeld(const Value& other);
+  void moveHeld(Value&& other) noexcept;
+  void destroyHeld() noexcept;
+
+  ValueKind kind_;
+  Storage storage_;
+  union {
+    uint64_t bits_;
+    int64_t integer_;
+    double real_;
+    u16 wide_;
+    std::string narrow_;
+    std::shared_ptr<ArrayValue> array_;
+    std::shared_ptr<ComObject> com_;
+  };
 };
 
 class Platform;

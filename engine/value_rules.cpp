@@ -154,6 +154,12 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
 
 std::optional<bool> compareValues(CompareOp op, const Value& leftIn, const Value& rightIn, bool leftIsEmptyWord,
                                   bool rightIsEmptyWord, const CompareOptions& options) {
+  // Numbers (integers, Booleans, Doubles, Dates) are left as they are by the
+  // normalisation and compare as Doubles.
+  if (leftIn.isNumeric() && rightIn.isNumeric()) {
+    double a = 0, b = 0;
+    if (leftIn.toNumber(a) && rightIn.toNumber(b)) return applyCompare(op, a, b);
+  }
   const Value left = normalise(leftIn, rightIn, leftIsEmptyWord);
   const Value right = normalise(rightIn, leftIn, rightIsEmptyWord);
   if (left.isString() || right.isString()) {

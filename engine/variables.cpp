@@ -197,15 +197,37 @@ std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& name, const std::ve
   return nullptr;
 }
 
+namespace {
+
+// The index of the local variable `name` of `scope`, or -1; `hint` (when
+// given) is checked first and refreshed after a lookup by name.
+int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
+  if (hint) {
+    const int known = hint->indexFor(scope.serial);
+    if (known >= 0) return known;
+    // Another call of the same procedure usually has the name at the same place.
+    const int guess = hint->anyIndex();
+    if (guess >= 0 && guess < scope.variables.size() && scope.variables.name(guess) == name) {
+      hint->remember(scope.serial, guess);
+      return guess;
+    }
+  }
+  const int found = scope.variables.find(name);
+  if (hint && found >= 0) hint->remember(scope.serial, found);
+  return found;
+}
+
+}  // namespace
+
 Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes,
-                                THensuFmt& scope) {
+                                THensuFmt& scope, const SlotHint* hint) {
   if (stopFlag) return Value::integer(0);
   if (indexes.size() > kMaxIndexes) {
     report(text(rm::kDimensionMismatch, name), &scope);
     return Value::integer(0);
   }
-  const bool isParamStr = name == u"PARAM_STR";
   auto read = [&](const Variable& v) -> Value {
+    const bool isParamStr = name == u"PARAM_STR";
     const SlotRef r = locate(v, indexes, hasIndexes);
     switch (r.kind) {
       case SlotRef::Plain:
@@ -233,9 +255,13 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
     return Value::integer(0);
   };
 
-  // 1. Local variables.
-  const int local = scope.variables.find(name);
-  if (local >= 0) return read(scope.variables.value(local));
+  // 1. Local variables. A scalar read without indexes is its one slot.
+  const int local = findLocal(scope, name, hint);
+  if (local >= 0) {
+    const Variable& v = scope.variables.value(local);
+    if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) return v.slots[0];
+    return read(v);
+  }
   // 2. TRUE and FALSE.
   if (!hasIndexes) {
     if (name == u"TRUE") return trueValue;
@@ -308,7 +334,7 @@ void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope, bool in
 }
 
 void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
-                               THensuFmt& scope, bool initialiser, bool mustExist) {
+                               THensuFmt& scope, bool initialiser, bool mustExist, const SlotHint* hint) {
   if (indexes.size() > kMaxIndexes) {
     report(text(rm::kDimensionMismatch, name), &scope);
     return;
@@ -355,9 +381,17 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vect
     }
   };
 
-  // 1. Local, else global variables.
-  const int local = scope.variables.find(name);
-  if (local >= 0) return store(scope.variables.value(local));
+  // 1. Local, else global variables. A scalar written without indexes is
+  // its one slot.
+  const int local = findLocal(scope, name, hint);
+  if (local >= 0) {
+    Variable& v = scope.variables.value(local);
+    if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) {
+      v.slots[0] = value;
+      return;
+    }
+    return store(v);
+  }
   const std::vector<u16> candidates = globalCandidates(name, scope);
   for (const u16& candidate : candidates) {
     const int g = globals.variables.find(candidate);

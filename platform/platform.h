@@ -25,6 +25,8 @@ class Platform {
   // blocks. The headless implementation has no messages and returns at once.
   virtual void processMessages() = 0;
   // Cheap test whether input or messages are waiting for the calling thread.
+  // May answer "none" for a message that arrived within the last clock tick
+  // (about 16 ms), so that it can be asked before every statement.
   virtual bool messagesPending() = 0;
   // Gives up the rest of the time slice (Sleep(0)).
   virtual void yieldTimeSlice() = 0;

@@ -114,9 +114,18 @@ class WinPlatform final : public Platform {
     }
   }
 
-  // The high word lists the kinds of messages currently in the queue; the
-  // low word only those that arrived since the last check.
-  bool messagesPending() override { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) != 0; }
+  // The high word of GetQueueStatus lists the kinds of messages currently in
+  // the queue. Asking the window system costs a round trip to the server
+  // under Wine, far more than a statement, so a thread asks once per tick of
+  // GetTickCount (10-16 ms; reading it is a memory read) and answers "none"
+  // in between: a message waits at most one clock tick.
+  bool messagesPending() override {
+    thread_local DWORD lastCheck = 0;
+    const DWORD now = ::GetTickCount();
+    if (now == lastCheck) return false;
+    lastCheck = now;
+    return HIWORD(::GetQueueStatus(QS_ALLINPUT)) != 0;
+  }
 
   void yieldTimeSlice() override { ::Sleep(0); }
   // Sleep(INFINITE) would never return; 0xFFFFFFFF is the largest count instead.

@@ -1,0 +1,53 @@
+#pragma once
+// The compiled form of one statement of the prepared program. It is made
+// the first time the statement runs and kept until the program is prepared
+// again or the run ends, so a statement in a loop is taken apart once, not
+// on every pass: the fields that the block check wrote into an opener's
+// text are split once and their offsets read as numbers, the statement's
+// expressions are held as parsed trees, and an assignment's target is split
+// into its upper-cased name and the trees of its index expressions.
+//
+// Running a compiled statement has exactly the effects of running its text:
+// the trees are those the evaluator would parse from the same texts, and the
+// order of evaluation is unchanged (right side first, then the target's
+// indexes).
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/call_form.h"
+#include "engine/slot_hint.h"
+#include "util/u16.h"
+
+namespace kova {
+
+struct ParsedExpression;
+
+// A variable written by a statement: "NAME", "NAME[i][j]" or "NAME[i, j]".
+struct CompiledTarget {
+  u16 name;  // trimmed and upper-cased
+  bool hasIndexes = false;
+  // One tree per index text, in order (empty texts read as Empty).
+  std::vector<std::shared_ptr<const ParsedExpression>> indexes;
+  SlotHint hint;
+};
+
+struct CompiledStatement {
+  // The statement kind the entry was made for; a statement classified on
+  // its first execution is compiled again for its new kind.
+  int32_t kind = -1;
+  // Assignment: [0] the right side. PRINT: [0] the text. IFB, WHILE, REPEAT:
+  // [0] the condition. FOR: [0] start, [1] end, [2] step.
+  std::shared_ptr<const ParsedExpression> expressions[3];
+  // Partner offsets from the opener's fields, -1 when a field is missing or
+  // not a number. IFB: next ELSEIF, ELSE, ENDIF. FOR: NEXT. WHILE: WEND.
+  // REPEAT: UNTIL.
+  int32_t offsets[3] = {-1, -1, -1};
+  // Assignment: the left side. FOR: the loop variable.
+  CompiledTarget target;
+  // Call statement: the call.
+  std::unique_ptr<CallForm> call;
+};
+
+}  // namespace kova
