@@ -3,6 +3,7 @@
 // the facts about the program file. The console runner and the GUI program
 // derive their hosts from this one.
 
+#include "automation/input.h"
 #include "engine/host.h"
 #include "platform/platform.h"
 #include "util/settings_file.h"
@@ -17,6 +18,15 @@ class ProgramHost : public EngineHost {
   u16 readSetting(const u16& section, const u16& key) override { return settings_.read(section, key); }
   u16 programFilePath() override { return platform_.executablePath(); }
   u16 appDataFolder() override { return settings_.perUserFolder(); }
+
+  // Keys and buttons a script left pressed are let go by the input layer.
+  void releaseHeldInput(const u16& entry) override {
+    if (automation::InputSystem* in = automation::hostInputSystem()) automation::releaseHeldEntry(*in, entry);
+  }
+  // The flag of LOCKHARD stays; only the block is lifted.
+  void liftInputLock() override {
+    if (automation::InputSystem* in = automation::hostInputSystem()) in->blockInput(false);
+  }
 
   SettingsFile& settings() { return settings_; }
   SettingsFile* settingsFile() override { return &settings_; }

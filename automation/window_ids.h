@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "automation/input.h"
 #include "automation/window_system.h"
 #include "engine/uxscr.h"
 
@@ -25,6 +26,9 @@ struct AutomationState : TUScript::RunState {
   // Set by CTRLWIN CLOSE/CLOSE2 and EXEC: the next default-wait GETID
   // waits up to 8 s.
   bool windowChanged = false;
+  // Mouse origin, held modifiers and buttons of window-message mode, the
+  // input lock (automation/input.h).
+  InputState input;
 };
 
 AutomationState& automationState(TUScript& engine);

@@ -56,6 +56,7 @@ BuiltinDispatcher::BuiltinDispatcher() {
   registerSystemFunctions(handlers_);
   registerDialogFunctions(handlers_);
   registerWindowFunctions(handlers_);
+  registerInputFunctions(handlers_);
 }
 
 int BuiltinDispatcher::find(u16v name) const {

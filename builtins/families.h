@@ -12,5 +12,6 @@ void registerFileFunctions(BuiltinHandlers& h);
 void registerSystemFunctions(BuiltinHandlers& h);
 void registerDialogFunctions(BuiltinHandlers& h);
 void registerWindowFunctions(BuiltinHandlers& h);
+void registerInputFunctions(BuiltinHandlers& h);
 
 }  // namespace kova

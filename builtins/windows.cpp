@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "automation/window_ids.h"
+#include "builtins/automation_messages.h"
 #include "builtins/families.h"
 #include "engine/messages.h"
 
@@ -17,7 +18,6 @@ namespace {
 using automation::WindowHandle;
 using automation::WindowSystem;
 
-constexpr Msg kNotOnThisPlatform{u"%s: この環境では使えません", u"%s: not available on this platform"};
 constexpr Msg kIdOutOfRange{u"%s: ウィンドウIDが範囲外です", u"%s: window ID out of range"};
 
 // The window system, or null after reporting that this build has none.
@@ -68,16 +68,15 @@ void acwFn(BuiltinCall& c) {
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
   Platform& platform = c.engine.platform();
-  if (c.has(5)) {
-    const long long delay = c.integer(5) - c.engine.builtinElapsedMs;
-    if (delay > 0) {
-      platform.sleepMs(static_cast<uint32_t>(std::min<long long>(delay, UINT32_MAX)));
-    } else if (delay > -10) {
-      platform.sleepMs(1);
-    }
-  }
-  if (id < 0) return;
   automation::AutomationState& state = automation::automationState(c.engine);
+  // x and y are the last activation position, which the mouse origin
+  // falls back on while its window is missing or minimised.
+  if (c.has(2) && !c.str(1).empty() && !c.str(2).empty()) {
+    state.input.offsetX = static_cast<int32_t>(c.integer(1));
+    state.input.offsetY = static_cast<int32_t>(c.integer(2));
+  }
+  if (c.has(5)) automation::statementDelay(c.engine, c.integer(5));
+  if (id < 0) return;
   if (id == 0) {
     u16 last;
     {

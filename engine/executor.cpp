@@ -60,6 +60,7 @@ void TUScript::pumpMessages(int n) {
     platform_.yieldTimeSlice();
     platform_.processMessages();
   }
+  if (platform_.currentThreadId() == mainThreadId) stickyButtons |= platform_.mouseButtonsDown();
   if (log.dirty() && platform_.currentThreadId() == mainThreadId) {
     // Pending log lines reach the file once per change of the clock's minute.
     const long long minute = static_cast<long long>(platform_.localDateTimeNow() * 1440.0);

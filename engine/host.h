@@ -3,6 +3,8 @@
 // console runner). Handlers only show things or report state; they never
 // run script statements.
 
+#include <cstdint>
+
 #include "util/u16.h"
 
 namespace kova {
@@ -50,6 +52,12 @@ class EngineHost {
   virtual void playSound(const u16& sound) { (void)sound; }
   // Lifts a hardware input lock so that the user can answer a dialog.
   virtual void liftInputLock() {}
+  // Around a simulated key press: the program's own global hotkeys whose
+  // key is `key`, or whose modifiers include the modifier `key` stands for,
+  // are unregistered (they would swallow the key) and registered again
+  // afterwards. Hosts without hotkeys do nothing.
+  virtual void unregisterHotkeysForKey(int32_t key) { (void)key; }
+  virtual void reregisterHotkeys() {}
   // GET_KOVA_NAME: the main window's caption, with ".exe" appended in the
   // packaged mode whose caption is the program's name. Hosts without a main
   // window answer with the caption a main window has at start.

@@ -220,6 +220,9 @@ class TUScript {
   int fixedLocationLine = -1;
   // Keys and buttons the script holds down: "<what>,<n>" (released by endRun).
   std::vector<u16> heldInputs;
+  // Mouse buttons seen down by pumpMessages on the main thread since
+  // GETKEYSTATE last asked (bit 1 left, 2 right, 4 middle).
+  std::atomic<uint32_t> stickyButtons{0};
   // State a higher layer keeps for the length of one run (the automation
   // layer's window ID table and search state). endRun drops it.
   struct RunState {

@@ -142,6 +142,10 @@ class Platform {
     int32_t colourDepth = 0;
   };
   virtual ScreenInfo primaryScreen() { return {}; }
+  // The mouse buttons down now, as GetAsyncKeyState sees them (physical
+  // buttons, before any swap): bit 1 left, 2 right, 4 middle. The headless
+  // build has none.
+  virtual uint32_t mouseButtonsDown() { return 0; }
 
   // --- Code pages ----------------------------------------------------------
   // The system ANSI code page (GetACP on Windows). Conversions never fail:

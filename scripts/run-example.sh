@@ -4,15 +4,16 @@
 #
 #   scripts/run-example.sh [--lang en|ja] [SCRIPT [ARGS...]]
 #
-# SCRIPT defaults to examples/hello.kov. kovac.exe's output is shown; kova.exe
-# shows nothing on a console, so only its exit code is.
+# SCRIPT defaults to examples/automation/notepad.kov, which starts notepad,
+# types into it, reads back what it saved and closes it. kovac.exe's output
+# is shown; kova.exe shows nothing on a console, so only its exit code is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
 lang=en
 if [[ "${1:-}" == "--lang" ]]; then lang="${2:?--lang needs en or ja}"; shift 2; fi
-script="${1:-examples/hello.kov}"
+script="${1:-examples/automation/notepad.kov}"
 [[ $# -gt 0 ]] && shift
 [[ -f "$script" ]] || { echo "run-example: no such script: $script" >&2; exit 2; }
 script_abs="$(cd "$(dirname "$script")" && pwd)/$(basename "$script")"

@@ -362,6 +362,14 @@ class WinPlatform final : public Platform {
     y = p.y;
   }
 
+  uint32_t mouseButtonsDown() override {
+    uint32_t bits = 0;
+    if (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) bits |= 1;
+    if (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) bits |= 2;
+    if (::GetAsyncKeyState(VK_MBUTTON) & 0x8000) bits |= 4;
+    return bits;
+  }
+
   ScreenInfo primaryScreen() override {
     ScreenInfo s;
     s.width = ::GetSystemMetrics(SM_CXSCREEN);

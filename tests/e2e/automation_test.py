@@ -7,7 +7,9 @@ windows it asks for.
 
 Every `// fixture: ARGS` comment of the script starts one fixture process
 with those arguments (shlex-split; see tests/fixtures/fixture_windows.cpp)
-before the script runs; the script runs once all fixtures have written
+before the script runs; `{work}` in them stands for a fresh folder of this
+test (Windows form, no trailing backslash), which the script also gets as
+its last argument (PARAM_STR) — the input logger writes its files there; the script runs once all fixtures have written
 their ready files. The script itself is then checked by golden.py (its
 `// expect:` comments), and the fixtures are told to quit afterwards.
 """
@@ -33,10 +35,11 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def fixture_lines(script):
+def fixture_lines(script, work):
     with open(script, "rb") as f:
         text = f.read().decode("utf-8", errors="replace")
-    return [shlex.split(m.group(1)) for m in re.finditer(r"//[ \t]*fixture:[ \t]*(.*)", text)]
+    return [[arg.replace("{work}", windows_path(work)) for arg in shlex.split(m.group(1))]
+            for m in re.finditer(r"//[ \t]*fixture:[ \t]*(.*)", text)]
 
 
 def main(argv):
@@ -53,7 +56,7 @@ def main(argv):
     procs = []
     code = 1
     try:
-        for n, args in enumerate(fixture_lines(a.script)):
+        for n, args in enumerate(fixture_lines(a.script, work)):
             ready = os.path.join(work, "ready%d" % n)
             cmd = ["bash", WINE_ENV, "--dir", a.wine_dir, "run", "wine", a.fixture,
                    "--ready", windows_path(ready), "--quit-file", windows_path(quit_file)] + args
@@ -67,7 +70,7 @@ def main(argv):
                     return 1
                 time.sleep(0.05)
         code = subprocess.call([sys.executable, GOLDEN, "--runner", "wine", "--program", a.program,
-                                "--wine-dir", a.wine_dir, "--lang", a.lang, a.script])
+                                "--wine-dir", a.wine_dir, "--lang", a.lang, "--arg", windows_path(work), a.script])
     finally:
         with open(quit_file, "w"):
             pass

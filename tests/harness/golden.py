@@ -270,6 +270,8 @@ def main(argv):
                     "default $KOVA_WINE_DIR, else the nearest folder above PROGRAM with a wine-env/")
     ap.add_argument("--timeout", type=float, help="overrides the script's timeout")
     ap.add_argument("--langs", action="store_true", help="print the languages each SCRIPT runs in")
+    ap.add_argument("--arg", action="append", default=[],
+                    help="one more argument after the script's own `args:` (repeatable)")
     ap.add_argument("scripts", nargs="+", metavar="SCRIPT")
     a = ap.parse_args(argv)
 
@@ -302,7 +304,7 @@ def main(argv):
     env["LC_ALL"] = "C.UTF-8"
     env["LANG"] = "C.UTF-8"
     if a.runner == "native":
-        cmd = [program, "--lang", a.lang, path] + script.args
+        cmd = [program, "--lang", a.lang, path] + script.args + a.arg
     else:
         wine_dir = a.wine_dir or os.environ.get("KOVA_WINE_DIR") or find_wine_dir(program)
         if not wine_dir:
@@ -310,7 +312,7 @@ def main(argv):
             return 2
         harness = os.path.join(os.path.dirname(os.path.abspath(__file__)), "wine_env.sh")
         cmd = ["bash", harness, "--dir", wine_dir, "run", "wine", program, "--lang", a.lang,
-               windows_path(path)] + script.args
+               windows_path(path)] + script.args + a.arg
     timeout = a.timeout or script.timeout or DEFAULT_TIMEOUT[a.runner]
 
     with tempfile.TemporaryDirectory(prefix="kova-golden-") as config_home:
