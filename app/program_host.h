@@ -3,6 +3,7 @@
 // the facts about the program file. The console runner and the GUI program
 // derive their hosts from this one.
 
+#include "builtins/system_services.h"
 #include "engine/host.h"
 #include "platform/platform.h"
 #include "util/settings_file.h"
@@ -17,6 +18,9 @@ class ProgramHost : public EngineHost {
   u16 readSetting(const u16& section, const u16& key) override { return settings_.read(section, key); }
   u16 programFilePath() override { return platform_.executablePath(); }
   u16 appDataFolder() override { return settings_.perUserFolder(); }
+
+  // ERRORSOUND: SOUND's operation, not waiting for the end.
+  void playSound(const u16& sound) override { playNamedSound(platform_, *this, sound, false, nullptr); }
 
   SettingsFile& settings() { return settings_; }
   SettingsFile* settingsFile() override { return &settings_; }
