@@ -4,6 +4,7 @@
 // derive their hosts from this one.
 
 #include "automation/input.h"
+#include "builtins/system_services.h"
 #include "engine/host.h"
 #include "platform/platform.h"
 #include "util/settings_file.h"
@@ -27,6 +28,8 @@ class ProgramHost : public EngineHost {
   void liftInputLock() override {
     if (automation::InputSystem* in = automation::hostInputSystem()) in->blockInput(false);
   }
+  // ERRORSOUND: SOUND's operation, not waiting for the end.
+  void playSound(const u16& sound) override { playNamedSound(platform_, *this, sound, false, nullptr); }
 
   SettingsFile& settings() { return settings_; }
   SettingsFile* settingsFile() override { return &settings_; }

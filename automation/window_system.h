@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "automation/window_search.h"
+#include "platform/process.h"
 
 namespace kova {
 class TUScript;
@@ -18,13 +19,7 @@ namespace kova::automation {
 // EXEC: the command line as given; x, y, width, height -1 when not asked.
 struct ExecRequest {
   u16 commandLine;
-  bool wait = false;
   int32_t x = -1, y = -1, width = -1, height = -1;
-};
-struct ExecResult {
-  bool started = false;
-  int64_t exitCode = -1;  // waiting start: the exit code, -1 when unreadable
-  WindowHandle window = 0;  // otherwise: the program's window, 0 when none
 };
 
 struct WindowRect {
@@ -86,9 +81,11 @@ class WindowSystem {
   // The control collector over all descendants: `mask` selects the
   // families; the result is in position order (top to bottom, left to right).
   virtual std::vector<CollectedControl> collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) = 0;
-  // Starts a program and waits for its end or for its window (pumping the
-  // engine's messages, ending early when the script is stopped).
-  virtual ExecResult exec(TUScript& engine, const ExecRequest& request) = 0;
+  // EXEC without waiting, after the process layer started the program: its
+  // window (waiting for it to appear, pumping the engine's messages, ending
+  // early when the script is stopped), moved and sized as asked; 0 when
+  // none appeared.
+  virtual WindowHandle startedProgramWindow(TUScript& engine, ChildProcess& child, const ExecRequest& request) = 0;
 };
 
 // The implementation of this build; null where windows do not exist.

@@ -26,6 +26,14 @@ constexpr Msg kTooManyFiles{u"Error: 最大FILE_OEPN数=32 を超えました", 
 constexpr Msg kBadOpenMode{u"ファイルオープンモードの間違い", u"Error of the file open mode"};
 constexpr Msg kBadFileId{u"ファイルがオープン出来てない、もしくはファイルIDが違う", u"File can't open or File ID is wrong"};
 constexpr Msg kNotWritable{u"書き込む事は出来ません= %s", u"It can't be written= %s"};
+constexpr Msg kFileTooLarge{u"FOPEN: ファイルが大きすぎます (128 MB まで): %s",
+                            u"FOPEN: The file is too large (up to 128 MB): %s"};
+constexpr Msg kTooManyLines{u"FOPEN: 行が多すぎます (8388608 行まで): %s",
+                            u"FOPEN: The file has too many lines (up to 8388608): %s"};
+constexpr Msg kLineTooFar{u"FPUT: 行が多すぎます (8388608 行まで): %s",
+                          u"FPUT: Too many lines (up to 8388608): %s"};
+constexpr Msg kColumnTooFar{u"FPUT: 列番号が大きすぎます (1048576 まで): %s",
+                            u"FPUT: The column number is too large (up to 1048576): %s"};
 
 constexpr long long kLineCount = -1;  // F_LINECOUNT
 constexpr long long kAllText = -2;    // F_ALLTEXT
@@ -72,6 +80,12 @@ void fopenFn(BuiltinCall& c) {
     table.release(f);
     c.result = Value::integer(-1);
   };
+  // Bounded memory: a file too large, or of too many lines, is refused
+  // with a message before (or instead of) being held.
+  auto tooLarge = [&](const Msg& m) {
+    failOpen();
+    c.fail(text(m, rawPath));
+  };
   if ((mode & (kFileRead | kFileExclusive)) == 0) {
     if (!writing) {
       failOpen();
@@ -79,18 +93,23 @@ void fopenFn(BuiltinCall& c) {
       return;
     }
   } else if (p.fileExists(rawPath) || (writing && exclusive)) {
+    if (const std::optional<uint64_t> size = p.fileSize(rawPath); size && *size > kMaxFileBytes)
+      return tooLarge(kFileTooLarge);
     if (exclusive) {
       std::string bytes;
       f.lock = p.openExclusive(rawPath, writing, bytes);
       if (f.lock == 0) return failOpen();
+      if (bytes.size() > kMaxFileBytes) return tooLarge(kFileTooLarge);
       DecodedText d = decodeTextBytesDetected(bytes, p);
       if (!bytes.empty()) detected = d.encoding;
-      f.lines = splitLines(d.text);
+      std::string().swap(bytes);
+      if (!splitLinesAtMost(d.text, kMaxLines, f.lines)) return tooLarge(kTooManyLines);
     } else {
       TextFileText t = readTextFile(rawPath, p);
       if (t.failure != ReadFailure::None) return failOpen();
+      if (t.text.size() > kMaxFileBytes) return tooLarge(kFileTooLarge);  // grew after the size check
+      if (!splitLinesAtMost(t.text, kMaxLines, f.lines)) return tooLarge(kTooManyLines);
       detected = t.encoding;
-      f.lines = splitLines(t.text);
     }
   } else if (!writing) {
     return failOpen();
@@ -189,22 +208,30 @@ void fputFn(BuiltinCall& c) {
   const u16& text = c.str(1);
   const long long line = c.has(2) ? c.integer(2) : 0;
   const long long column = c.has(3) ? c.integer(3) : 0;
+  // The list may hold at most kMaxLines lines and a line kMaxColumns columns.
+  auto tooFar = [&](const Msg& m, long long n) { c.fail(kova::text(m, toU16(n))); };
   if (line == kAllText) {
-    lines = splitLines(text);
+    std::vector<u16> all;
+    if (!splitLinesAtMost(text, kMaxLines, all)) return tooFar(kLineTooFar, static_cast<long long>(kMaxLines) + 1);
+    lines = std::move(all);
     return;
   }
   if (line < 0) return;
   const size_t count = lines.size();
   if (line == 0) {
+    if (count >= kMaxLines) return tooFar(kLineTooFar, static_cast<long long>(count + 1));
     lines.push_back(text);
     return;
   }
   const size_t index = static_cast<size_t>(line - 1);
   if (column == kInsert) {
+    if (count >= kMaxLines) return tooFar(kLineTooFar, static_cast<long long>(count + 1));
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(std::min(index, count)), text);
     return;
   }
   if (column < 0) return;
+  if (static_cast<unsigned long long>(line) > kMaxLines) return tooFar(kLineTooFar, line);
+  if (static_cast<unsigned long long>(column) > kMaxColumns) return tooFar(kColumnTooFar, column);
   if (index >= count) lines.resize(index + 1);
   if (column == 0) lines[index] = text;
   else lines[index] = replaceColumn(lines[index], static_cast<size_t>(column), text, f->separator());

@@ -1,7 +1,8 @@
 // Window identification built-ins: GETID, ACW, CTRLWIN, STATUS, GETALLWIN,
 // IDTOHND, HNDTOID, GETCTLHND and EXEC. They reach Windows through automation/ and
 // report "not available on this platform" (a catchable error) in the
-// native build. No window built-in raises an error for a missing window.
+// native build, except EXEC, which starts programs there too. No window
+// built-in raises an error for a missing window.
 
 #include <climits>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "automation/window_ids.h"
 #include "builtins/automation_messages.h"
 #include "builtins/families.h"
+#include "builtins/system_services.h"
 #include "engine/messages.h"
 
 namespace kova {
@@ -254,31 +256,48 @@ void getCtlHndFn(BuiltinCall& c) {
   c.result = Value::number(static_cast<double>(found));
 }
 
-// EXEC(command line, wait = False, x, y, width, height = -1): the ID of the
-// started program's window; with wait, its exit code; -1 on failure.
+// EXEC(command line, wait = False, x, y, width, height = -1). The program
+// starts through the process layer in its own folder (execWorkingFolder),
+// at the position and size asked. With wait the call waits for its end
+// (pumping messages; a stopped run stops waiting) and returns the exit code,
+// -1 when there is none. Without wait it returns the ID of the program's
+// window (the window system's search); natively, where there are no
+// windows, -1 after the start. -1 also when nothing could be started. EXEC
+// is the one window built-in that works natively.
 void execFn(BuiltinCall& c) {
-  WindowSystem* ws = windows(c);
-  if (!ws) return;
+  WindowSystem* ws = automation::hostWindowSystem();
   auto optional = [&](int i) { return c.has(i) && !c.str(i).empty() ? static_cast<int32_t>(c.integer(i)) : -1; };
   automation::ExecRequest r;
   r.commandLine = c.str(0);
-  r.wait = c.has(1) && c.integer(1) != 0;
   r.x = optional(2);
   r.y = optional(3);
   r.width = optional(4);
   r.height = optional(5);
-  const automation::ExecResult done = ws->exec(c.engine, r);
-  if (done.started) {
+  const bool wait = c.has(1) && c.integer(1) != 0;
+  c.result = Value::integer(-1);
+  if (trimCtl(r.commandLine).empty()) return;
+  Platform& p = c.engine.platform();
+  ProcessStart s;
+  s.kind = ProcessStart::Kind::Program;
+  s.command = r.commandLine;
+  s.workingFolder = execWorkingFolder(r.commandLine, p);
+  s.x = r.x;
+  s.y = r.y;
+  s.width = r.width;
+  s.height = r.height;
+  std::unique_ptr<ChildProcess> child = p.startProcess(s);
+  if (!child) return;
+  if (ws) {
     automation::AutomationState& state = automation::automationState(c.engine);
     std::lock_guard<std::mutex> guard(state.lock);
     state.windowChanged = true;
   }
-  if (!done.started) {
-    c.result = Value::integer(-1);
-  } else if (r.wait) {
-    c.result = integerResult(done.exitCode);
-  } else {
-    c.result = integerResult(automation::idFromHandle(c.engine, done.window));
+  if (wait) {
+    TUScript& e = c.engine;
+    if (!waitForChild(p, *child, std::nullopt, [&e] { return runIsStopping(e); })) return;
+    if (const std::optional<int64_t> code = child->exitCode()) c.result = integerResult(*code);
+  } else if (ws) {
+    c.result = integerResult(automation::idFromHandle(c.engine, ws->startedProgramWindow(c.engine, *child, r)));
   }
 }
 

@@ -10,6 +10,7 @@
 #include "engine/prerun_check.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
+#include "util/fp_control.h"
 
 namespace kova {
 
@@ -336,8 +337,18 @@ void TUScript::runExitExit(const u16& text, THensuFmt& scope) {
   scope.exitFlag = true;
 }
 
+void TUScript::leaveRun(THensuFmt& scope) {
+  if (program.options.optFinally) unwindTries(scope);
+  stopFlag = true;
+  suppressErrors = 1;
+  scope.exitFlag = true;
+}
+
 void TUScript::endRun() {
   stopRequest += 1;
+  if (fpControlBeforeRun) loadFpControlWord(*fpControlBeforeRun);
+  fpControlBeforeRun.reset();
+  savedFpControlWord.reset();
   // Keys and buttons the script still holds down are released by the host,
   // which owns the input functions.
   for (const u16& held : heldInputs) host_.releaseHeldInput(held);

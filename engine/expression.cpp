@@ -9,6 +9,7 @@
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
 #include "engine/value_rules.h"
+#include "util/fp_control.h"
 
 namespace kova {
 
@@ -57,6 +58,9 @@ class Evaluator {
     if (shortCircuited_) v = shortCircuitValue_;
     if (!shortCircuited_ && !parsed_.trailingIndexes.empty() && !error_) v = applyTrailingIndexes(v);
     if (parsed_.syntaxError || error_) return fail();
+    // SET8087CW's word comes back when something (a DLL) changed the control.
+    if (e_.savedFpControlWord && !fpControlIsLoaded(*e_.savedFpControlWord))
+      loadFpControlWord(*e_.savedFpControlWord);
     if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
     else if (v.kind() == ValueKind::WideString && v.wide().find(u"<#") != u16::npos)
       v = Value::string(e_.expandEscapes(v.wide()));  // every placeholder starts with "<#"

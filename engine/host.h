@@ -50,6 +50,11 @@ class EngineHost {
   virtual bool bareFileNamesInLocations() { return false; }
   // Plays a sound named by the ERRORSOUND setting.
   virtual void playSound(const u16& sound) { (void)sound; }
+  // POFF(P_KOVA_REEXEC): the run has ended so that the shell starts the
+  // program again (Part 6.1's re-execution; `playAgain` asks it to play the
+  // script again after the restart). Hosts without that (the console
+  // runner) ignore it: the run just ends.
+  virtual void requestRestart(bool playAgain) { (void)playAgain; }
   // Lifts a hardware input lock so that the user can answer a dialog.
   virtual void liftInputLock() {}
   // Around a simulated key press: the program's own global hotkeys whose

@@ -244,6 +244,18 @@ class TUScript {
   // start of the running procedure) and the start of the current one, 0..999.
   int32_t builtinElapsedMs = 0;
 
+  // SET8087CW (util/fp_control.h): the saved control word. While set, the
+  // evaluator loads it again before rounding a result whenever the current
+  // control differs. endRun restores the control the run found and clears it.
+  std::optional<uint16_t> savedFpControlWord;
+  std::optional<uint16_t> fpControlBeforeRun;
+
+  // Ends the run from inside a built-in (POFF): under OPTION OPTFINALLY the
+  // scope's open FINALLY parts run first; then the stop flag is set, the
+  // error-suppression counter becomes 1 and the scope is marked to leave.
+  // Nothing is reported; the run's exit code stays as it was.
+  void leaveRun(THensuFmt& scope);
+
   Value trueValue = Value::boolean(1);
   Value falseValue = Value::boolean(0);
 

@@ -7,14 +7,18 @@
 // the POSIX file system (see native_platform.cpp for the rules).
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/process.h"
 #include "util/u16.h"
 
 namespace kova {
+
+inline constexpr unsigned kJapaneseCodePage = 932;
 
 class Platform {
  public:
@@ -46,6 +50,12 @@ class Platform {
   // Reads the whole file. Empty optional when the file cannot be opened for
   // reading (a sharing violation, a folder, no permission).
   virtual std::optional<std::string> readFileBytes(const u16& path) = 0;
+  // The size in bytes of an existing non-folder, without reading it. Empty
+  // when unknown (then the caller learns the size by reading).
+  virtual std::optional<uint64_t> fileSize(const u16& path) {
+    (void)path;
+    return std::nullopt;
+  }
 
   // --- Writing files and folders -------------------------------------------
   // Both real implementations override these; the defaults describe a host
@@ -168,13 +178,82 @@ class Platform {
   // time of day as the fraction (millisecond resolution).
   virtual double localDateTimeNow() { return 0; }
 
+  // --- Processes (platform/process.h) ------------------------------------------
+  // Starts a program or command; null when it could not be started (no
+  // such program or folder, or a host without processes).
+  virtual std::unique_ptr<ChildProcess> startProcess(const ProcessStart& start) {
+    (void)start;
+    return nullptr;
+  }
+  // Captured console output as text: Windows decodes it from the Japanese
+  // code page (as DOSCMD always has); natively commands write UTF-8, which
+  // is decoded as such when valid.
+  virtual u16 decodeCommandOutput(std::string_view bytes) { return codePageToWide(kJapaneseCodePage, bytes); }
+
+  // --- System facts ------------------------------------------------------------
+  struct OsVersion {
+    bool windowsNt = false;  // the Windows NT family (every Windows this program runs on)
+    bool server = false;     // a server edition
+    bool is64Bit = false;    // a 64-bit operating system
+    uint32_t major = 0, minor = 0, build = 0;
+    uint32_t platformId = 0;  // VER_PLATFORM_WIN32_NT (2) on Windows; 0 natively
+  };
+  // Windows: the true version (RtlGetVersion, not the manifest-dependent
+  // GetVersionEx). Natively: the kernel release's first three numbers.
+  virtual OsVersion osVersion() { return {}; }
+  // Cumulative processor time of all processors, idle and in total, in
+  // equal units of the platform's choosing. Empty when not available.
+  struct CpuTimes {
+    uint64_t idle = 0;
+    uint64_t total = 0;
+  };
+  virtual std::optional<CpuTimes> cpuTimes() { return std::nullopt; }
+
+  // --- Sound (SOUND, CHKSND) -----------------------------------------------------
+  // The system beep (MessageBeep). Natively nothing: the headless build has
+  // no speaker.
+  virtual void systemBeep() {}
+  // The file of a sound event of the current user's sound scheme (registry
+  // "AppEvents\Schemes\Apps\<app>\<name>", its ".Current" value, else
+  // ".Default"), with environment variables expanded. Empty when none.
+  virtual u16 soundEventFile(const u16& name) {
+    (void)name;
+    return {};
+  }
+  // Starts playing a sound or media file, ending a sound still playing.
+  // False when it cannot be played (no such file, no sound device, an
+  // unknown format). `lengthMs` gets the length when the player knows it.
+  virtual bool playSoundFile(const u16& path, std::optional<uint32_t>* lengthMs) {
+    (void)path, (void)lengthMs;
+    return false;
+  }
+  // True while the sound started by playSoundFile is playing.
+  virtual bool soundPlaying() { return false; }
+  virtual void stopSound() {}
+
+  // --- Power (POFF) --------------------------------------------------------------
+  // The final system calls of POFF. Never called by tests: POFF goes through
+  // a replaceable hook (builtins/system_services.h), and the unit tests
+  // install a recorder there.
+  struct PowerRequest {
+    enum class Kind { Hibernate, Standby, MonitorPower, ScreenSaver, ExitSession };
+    Kind kind = Kind::ExitSession;
+    bool force = false;       // Hibernate/Standby: forced
+    int32_t monitorState = 0;  // MonitorPower: 1 low power, 2 off, -1 on
+    uint32_t exitFlags = 0;    // ExitSession: EWX_ flags (0 log off, 1 shut down, 2 reboot, 4 force, 8 power off)
+  };
+  // Windows enables the shutdown privilege first. False when the request
+  // failed or the platform has no such thing (natively: always).
+  virtual bool requestPower(const PowerRequest& request) {
+    (void)request;
+    return false;
+  }
+
   // --- Threads -------------------------------------------------------------
   // Size in bytes of the calling thread's stack (its reserve), so that deep
   // script recursion can stop with a script error before the stack runs out.
   virtual size_t currentThreadStackSize() { return size_t{1} << 20; }
 };
-
-inline constexpr unsigned kJapaneseCodePage = 932;
 
 // The process's platform implementation (the one compiled into this build).
 Platform& hostPlatform();

@@ -1,5 +1,6 @@
 #include "util/text_file.h"
 
+#include <cstdint>
 #include <utility>
 
 namespace kova {
@@ -12,8 +13,8 @@ TextEncoding detectTextEncoding(std::string_view bytes) {
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
     return TextEncoding::Utf8Bom;
   bool pureAscii = true;
-  for (char b : bytes)
-    if (static_cast<unsigned char>(b) >= 0x80) {
+  for (const char *p = bytes.data(), *end = p + bytes.size(); p != end; ++p)
+    if (static_cast<unsigned char>(*p) >= 0x80) {
       pureAscii = false;
       break;
     }
@@ -50,21 +51,40 @@ u16 decodeTextBytes(std::string_view bytes, Platform& platform) {
 
 std::vector<u16> splitLines(u16v text) {
   std::vector<u16> lines;
-  size_t start = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    const char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      ++i;
-      start = i;
-    } else {
-      ++i;
+  splitLinesAtMost(text, SIZE_MAX, lines);
+  return lines;
+}
+
+bool splitLinesAtMost(u16v text, size_t maxLines, std::vector<u16>& lines) {
+  lines.clear();
+  // Plain pointers: texts of a hundred megabytes pass here, also in
+  // unoptimised builds.
+  const char16_t* const begin = text.data();
+  const char16_t* const end = begin + text.size();
+  // First the count, so that a refused text allocates nothing and an
+  // accepted one fills a list of the right size.
+  size_t count = 0;
+  for (const char16_t* p = begin; p != end; ++p) {
+    if (*p == u'\n' || (*p == u'\r' && (p + 1 == end || p[1] != u'\n'))) {
+      if (++count > maxLines) return false;
     }
   }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
+  if (begin != end && end[-1] != u'\n' && end[-1] != u'\r' && ++count > maxLines) return false;
+  lines.reserve(count);
+  const char16_t* start = begin;
+  const char16_t* p = begin;
+  while (p != end) {
+    const char16_t c = *p;
+    if (c != u'\r' && c != u'\n') {
+      ++p;
+      continue;
+    }
+    lines.emplace_back(start, static_cast<size_t>(p - start));
+    if (c == u'\r' && p + 1 != end && p[1] == u'\n') ++p;
+    start = ++p;
+  }
+  if (start != end) lines.emplace_back(start, static_cast<size_t>(end - start));
+  return true;
 }
 
 FileBytes readFileBytesRetrying(const u16& path, Platform& platform) {

@@ -38,6 +38,9 @@ DecodedText decodeTextBytesDetected(std::string_view bytes, Platform& platform);
 // Splits at CR LF, CR or LF. A final line break does not add an empty line;
 // an empty text has no lines.
 std::vector<u16> splitLines(u16v text);
+// splitLines into `lines`, unless the text has more than `maxLines` lines:
+// then false, and `lines` is left empty (the text is read only once).
+bool splitLinesAtMost(u16v text, size_t maxLines, std::vector<u16>& lines);
 
 enum class ReadFailure { None, NotFound, Unreadable };
 

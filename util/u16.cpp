@@ -98,6 +98,10 @@ std::string toUtf8(u16v t) {
 }
 
 bool isValidUtf8(std::string_view s) {
+  // Pure ASCII (the common case, and cheap to see) is valid.
+  size_t i = 0;
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  if (i == s.size()) return true;
   const u16 decoded = fromUtf8(s);
   // fromUtf8 maps every ill-formed sequence to U+FFFD; a genuine U+FFFD in
   // the input survives the round trip, a replacement does not.

@@ -10,7 +10,8 @@
 
 namespace kova::automation {
 
-ExecResult execProgram(WindowSystem& ws, TUScript& engine, const ExecRequest& r);  // win_exec.cpp
+WindowHandle startedProgramWindow(WindowSystem& ws, TUScript& engine, ChildProcess& child,
+                                  const ExecRequest& r);  // win_exec.cpp
 
 namespace {
 
@@ -310,7 +311,9 @@ class WinWindowSystem final : public WindowSystem {
   }
 
   std::vector<CollectedControl> collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) override;
-  ExecResult exec(TUScript& engine, const ExecRequest& r) override { return execProgram(*this, engine, r); }
+  WindowHandle startedProgramWindow(TUScript& engine, ChildProcess& child, const ExecRequest& r) override {
+    return automation::startedProgramWindow(*this, engine, child, r);
+  }
 };
 
 struct Collection {

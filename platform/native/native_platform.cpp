@@ -8,8 +8,9 @@
 // native_platform.h). Win32 path rules that are not imitated: drive letters
 // (a "C:" prefix stays a relative component named "C:"), UNC shares, the
 // removal of trailing dots and spaces from names, device names such as NUL
-// and CON, wildcards and 8.3 short names. A POSIX name that contains '\'
-// cannot be addressed.
+// and CON, and 8.3 short names. Characters Windows refuses in paths
+// (controls, < > " | ? *, so also wildcards) make every file operation fail,
+// as they do on Windows. A POSIX name that contains '\' cannot be addressed.
 
 #include "platform/native/native_platform.h"
 
@@ -21,6 +22,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -116,7 +119,16 @@ std::string resolvePathNoCase(const std::string& posixPath) {
   return out;
 }
 
-std::string mapPath(u16v windowsPath) { return resolvePathNoCase(toPosixPath(windowsPath)); }
+bool hasInvalidPathCharacters(u16v windowsPath) {
+  for (char16_t c : windowsPath)
+    if (c < 0x20 || c == u'<' || c == u'>' || c == u'"' || c == u'|' || c == u'?' || c == u'*') return true;
+  return false;
+}
+
+std::string mapPath(u16v windowsPath) {
+  if (hasInvalidPathCharacters(windowsPath)) return {};
+  return resolvePathNoCase(toPosixPath(windowsPath));
+}
 
 std::string localeName() {
   for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
@@ -167,11 +179,11 @@ constexpr char16_t kCp1252High[32] = {
 };
 
 u16 decode1252(std::string_view bytes) {
-  u16 out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    out.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
+  u16 out(bytes.size(), u'\0');
+  char16_t* o = out.data();
+  for (const char *p = bytes.data(), *end = p + bytes.size(); p != end; ++p) {
+    const auto b = static_cast<unsigned char>(*p);
+    *o++ = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
   }
   return out;
 }
@@ -519,6 +531,12 @@ class NativePlatform final : public Platform {
     }
   }
 
+  std::optional<uint64_t> fileSize(const u16& path) override {
+    struct stat st;
+    if (path.empty() || ::stat(native::mapPath(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+  }
+
   bool writeFileBytes(const u16& path, std::string_view bytes) override {
     if (path.empty()) return false;
     const std::string target = native::mapPath(path);
@@ -699,6 +717,49 @@ class NativePlatform final : public Platform {
   }
 
   bool systemLanguageIsJapanese() override { return native::localeIsJapanese(); }
+
+  std::unique_ptr<ChildProcess> startProcess(const ProcessStart& start) override {
+    return native::startProcess(start);
+  }
+
+  u16 decodeCommandOutput(std::string_view bytes) override {
+    return isValidUtf8(bytes) ? fromUtf8(bytes) : codePageToWide(kJapaneseCodePage, bytes);
+  }
+
+  // The kernel's release numbers ("6.1.0-18-amd64" gives 6, 1, 0); not the
+  // Windows NT family, so KINDOFOS has no operating-system code here.
+  OsVersion osVersion() override {
+    OsVersion v;
+    v.is64Bit = sizeof(void*) == 8;
+    struct utsname u;
+    if (::uname(&u) != 0) return v;
+    uint32_t* parts[] = {&v.major, &v.minor, &v.build};
+    const char* p = u.release;
+    for (uint32_t* part : parts) {
+      if (*p < '0' || *p > '9') break;
+      uint32_t n = 0;
+      while (*p >= '0' && *p <= '9' && n < 100000000u) n = n * 10 + uint32_t(*p++ - '0');
+      *part = n;
+      if (*p != '.') break;
+      ++p;
+    }
+    return v;
+  }
+
+  // The first line of /proc/stat: user nice system idle iowait irq softirq
+  // steal (guest time is already part of user time). Idle counts iowait.
+  std::optional<CpuTimes> cpuTimes() override {
+    std::ifstream in("/proc/stat");
+    std::string cpu;
+    if (!(in >> cpu) || cpu != "cpu") return std::nullopt;
+    uint64_t field[8] = {};
+    for (uint64_t& f : field)
+      if (!(in >> f)) return std::nullopt;
+    CpuTimes t;
+    t.idle = field[3] + field[4];
+    for (uint64_t f : field) t.total += f;
+    return t;
+  }
 
   double localDateTimeNow() override {
     struct timespec ts;

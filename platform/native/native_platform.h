@@ -2,9 +2,11 @@
 // Helpers of the headless Linux platform, exposed for the unit tests. The
 // engine itself only sees kova::Platform through kova::hostPlatform().
 
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/process.h"
 #include "util/u16.h"
 
 namespace kova::native {
@@ -26,8 +28,16 @@ std::string toPosixPath(u16v windowsPath);
 // so the result names the path that does not exist.
 std::string resolvePathNoCase(const std::string& posixPath);
 
-// toPosixPath followed by resolvePathNoCase.
+// toPosixPath followed by resolvePathNoCase. A path Windows would refuse for
+// its characters (controls below U+0020 or any of < > " | ? *) maps to the
+// empty path, which no file operation accepts: both builds then fail alike
+// instead of the native one creating a file Windows cannot have.
 std::string mapPath(u16v windowsPath);
+// True when the path holds a character Windows refuses in paths (see mapPath).
+bool hasInvalidPathCharacters(u16v windowsPath);
+
+// Platform::startProcess of the native build (native_process.cpp).
+std::unique_ptr<ChildProcess> startProcess(const ProcessStart& start);
 
 // The locale name that decides the code page and message language: the
 // first non-empty of LC_ALL, LC_CTYPE and LANG (empty when none is set).

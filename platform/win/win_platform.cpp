@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win/win_services.h"
 
 namespace kova {
 
@@ -207,6 +208,15 @@ class WinPlatform final : public Platform {
       data.resize(have + got);
       if (got == 0) return data;
     }
+  }
+
+  std::optional<uint64_t> fileSize(const u16& path) override {
+    if (path.empty()) return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(wide(longPathForm(path)), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return std::nullopt;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
   bool writeFileBytes(const u16& path, std::string_view bytes) override {
@@ -424,6 +434,18 @@ class WinPlatform final : public Platform {
     if (lossless) *lossless = ok;
     return out;
   }
+
+  std::unique_ptr<ChildProcess> startProcess(const ProcessStart& start) override { return win::startProcess(start); }
+  OsVersion osVersion() override { return win::osVersion(); }
+  std::optional<CpuTimes> cpuTimes() override { return win::cpuTimes(); }
+  void systemBeep() override { win::systemBeep(); }
+  u16 soundEventFile(const u16& name) override { return win::soundEventFile(name); }
+  bool playSoundFile(const u16& path, std::optional<uint32_t>* lengthMs) override {
+    return win::playSoundFile(path, lengthMs);
+  }
+  bool soundPlaying() override { return win::soundPlaying(); }
+  void stopSound() override { win::stopSound(); }
+  bool requestPower(const PowerRequest& request) override { return win::requestPower(request); }
 
   bool systemLanguageIsJapanese() override { return PRIMARYLANGID(::GetSystemDefaultLangID()) == LANG_JAPANESE; }
 

@@ -92,7 +92,7 @@ class FakeDesktop final : public WindowSystem {
     if (h != 77) return {};
     return {CollectedControl{78, u"BUTTON"}};
   }
-  ExecResult exec(TUScript&, const ExecRequest&) override { return {}; }
+  WindowHandle startedProgramWindow(TUScript&, ChildProcess&, const ExecRequest&) override { return 0; }
 };
 
 class HotkeyHost : public testing::RecordingHost {

@@ -183,7 +183,7 @@ class FakeWindows : public WindowSystem {
   uint64_t menuHandle(WindowHandle) override { return 0; }
   uint64_t systemMenuHandle(WindowHandle) override { return 0; }
   std::vector<CollectedControl> collectControls(WindowHandle, uint32_t, bool) override { return {}; }
-  ExecResult exec(TUScript&, const ExecRequest&) override { return {}; }
+  WindowHandle startedProgramWindow(TUScript&, ChildProcess&, const ExecRequest&) override { return 0; }
 };
 
 class WindowIds : public ::testing::Test {
