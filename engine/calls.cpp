@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "engine/call_form.h"
+#include "engine/compiled_statement.h"
 #include "engine/expression_tree.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
@@ -230,9 +231,10 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
   const std::vector<u16>& params = program.headerParams[header];
   const std::vector<int32_t>& modes = program.headerParamModes[header];
   std::vector<int> marks(params.size(), kMarkValue);
+  const std::vector<u16>& upperNames = compiledStatement(header).paramNames;
   for (size_t k = 0; k < params.size(); ++k) {
     const u16& item = params[k];
-    const u16 argText = k < argTexts.size() ? argTexts[k] : u16();
+    const u16v argText = k < argTexts.size() ? u16v(argTexts[k]) : u16v();
     if (modes[k] == 1 && caller && !argText.empty()) {
       const u16 upper = upperFull(argText);
       if (program.constTable.contains(upper) || program.textblockTable.contains(upper) ||
@@ -243,11 +245,9 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
       }
     }
     const size_t eq = item.find(u'=', 1);
-    u16 name = trimCtl(u16v(item).substr(0, eq));
-    const size_t bracket = name.find(u'[');
-    if (bracket != u16::npos) {
+    const u16& name = upperNames[k];
+    if (item.find(u'[') < eq) {
       // An array or hash-table parameter: the argument is the caller's name.
-      name = upperFull(trimCtl(u16v(name).substr(0, bracket)));
       if (k >= args.size()) {
         scope.variables.add(name, Variable{{}, {Value()}});
         continue;
@@ -297,10 +297,9 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
       ok = false;
       return marks;
     }
-    const u16 upperName = upperFull(name);
-    const int existing = scope.variables.find(upperName);
+    const int existing = scope.variables.find(name);
     if (existing >= 0) scope.variables.value(existing) = Variable{{}, {std::move(value)}};
-    else scope.variables.add(upperName, Variable{{}, {std::move(value)}});
+    else scope.variables.add(name, Variable{{}, {std::move(value)}});
   }
   return marks;
 }
@@ -311,8 +310,7 @@ void TUScript::writeBackParameters(int header, THensuFmt& scope, THensuFmt& call
   const std::vector<int32_t>& modes = program.headerParamModes[header];
   for (size_t k = 0; k < params.size() && k < argTexts.size() && k < marks.size(); ++k) {
     if (modes[k] != 1) continue;
-    u16 name = trimCtl(u16v(params[k]).substr(0, params[k].find(u'=', 1)));
-    name = upperFull(trimCtl(u16v(name).substr(0, name.find(u'['))));
+    const u16& name = compiledStatement(header).paramNames[k];
     const int mark = marks[k];
     if (mark == kMarkSplit) continue;
     if (mark >= kMarkLocalHash || (mark >= kMarkGlobalHash && mark < kMarkLocalHash)) {

@@ -76,6 +76,12 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
     case kCallStatement:
       c->call = compileCall(text);
       break;
+    case kCachedHeader:
+      for (const u16& item : program.headerParams[static_cast<size_t>(line)]) {
+        const u16 name = trimCtl(u16v(item).substr(0, item.find(u'=', 1)));
+        c->paramNames.push_back(upperFull(trimCtl(u16v(name).substr(0, name.find(u'[')))));
+      }
+      break;
     case kIfb: {
       const std::vector<u16v> f = openerFields(text);
       c->expressions[0] = parsed(f[0]);

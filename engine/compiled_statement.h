@@ -46,6 +46,9 @@ struct CompiledStatement {
   int32_t offsets[3] = {-1, -1, -1};
   // Assignment: the left side. FOR: the loop variable.
   CompiledTarget target;
+  // Procedure header (after its parameters were cached): each parameter's
+  // bare name, upper-cased, without brackets or default value.
+  std::vector<u16> paramNames;
   // Call statement: the call.
   std::unique_ptr<CallForm> call;
 };

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -280,7 +281,7 @@ class TUScript {
   // Copies VAR parameters back to the caller's variables, arrays and hash tables.
   void writeBackParameters(int headerLine, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
                            const std::vector<int>& marks);
-  std::shared_ptr<TSZHash> hashTableNamed(const u16& name, const std::vector<u16>& candidates, THensuFmt& scope);
+  std::shared_ptr<TSZHash> hashTableNamed(const u16& name, std::span<const u16> candidates, THensuFmt& scope);
   // A local variable of `scope`, else the global it names (module rules).
   Variable* findVariable(const u16& upperName, THensuFmt& scope);
   void classifyAndRun(const u16& text, THensuFmt& scope);

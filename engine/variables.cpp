@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <new>
+#include <span>
 
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
@@ -184,9 +185,30 @@ std::vector<u16> globalCandidates(const u16& name, const THensuFmt& scope) {
 
 }  // namespace
 
+// The candidates of globalCandidates without copying the name in the common
+// case: a name outside a module, without THIS., GLOBAL. or a leading ".",
+// is its own only candidate.
+class GlobalNames {
+ public:
+  GlobalNames(const u16& name, const THensuFmt& scope) {
+    if (scope.moduleName.empty() && !startsWith(name, u"THIS.") && !startsWith(name, u"GLOBAL.") &&
+        !startsWith(name, u"."))
+      single_ = &name;
+    else
+      many_ = globalCandidates(name, scope);
+  }
+  const u16* begin() const { return single_ ? single_ : many_.data(); }
+  const u16* end() const { return single_ ? single_ + 1 : many_.data() + many_.size(); }
+  operator std::span<const u16>() const { return {begin(), end()}; }
+
+ private:
+  const u16* single_ = nullptr;
+  std::vector<u16> many_;
+};
+
 // The hash table a name refers to: the scope's own, else a global one
 // (module qualification applied through `candidates`).
-std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& name, const std::vector<u16>& candidates,
+std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& name, std::span<const u16> candidates,
                                                   THensuFmt& scope) {
   const int local = scope.hashTables.find(name);
   if (local >= 0) return scope.hashTables.value(local);
@@ -268,7 +290,7 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vec
     if (name == u"FALSE") return falseValue;
   }
   // 3. Global variables, with module qualification.
-  const std::vector<u16> candidates = globalCandidates(name, scope);
+  const GlobalNames candidates(name, scope);
   for (const u16& candidate : candidates) {
     const int g = globals.variables.find(candidate);
     if (g >= 0) return read(globals.variables.value(g));
@@ -392,7 +414,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vect
     }
     return store(v);
   }
-  const std::vector<u16> candidates = globalCandidates(name, scope);
+  const GlobalNames candidates(name, scope);
   for (const u16& candidate : candidates) {
     const int g = globals.variables.find(candidate);
     if (g >= 0) return store(globals.variables.value(g));
