@@ -37,12 +37,12 @@ enum class ValueKind : uint16_t {
 
 class Value;
 
-// The longest text a value may hold: 2^26 UTF-16 code units (128 MB), or as
+// The longest text a value may hold: 2^27 UTF-16 code units (256 MB), or as
 // many bytes for a narrow text. Every operation that would build a longer
 // text (joining with "+", REPLACE, JOIN, ...) stops with TextTooLong
 // instead of taking the machine's memory; a script meets it as the
 // catchable error "The text is too long" on the statement's line.
-inline constexpr size_t kMaxTextLength = size_t{1} << 26;
+inline constexpr size_t kMaxTextLength = size_t{1} << 27;
 
 // The most elements one array may have (DIM, PUBLIC, RESIZE, SPLIT): 2^24,
 // which keeps one array, at 48 bytes a value, under 1 GB. Larger arrays are
