@@ -280,10 +280,10 @@ enum PowerFlag : long long {
   kPKovaReexec = 16384,
 };
 
-// POFF(command, option): the first matching flag group acts (Part 3.10):
+// POFF(command, option): the first matching flag group acts:
 // suspension, monitor power, screen saver, else restart and/or the end of
 // the session. The platform's call at the end goes through requestPower,
-// which tests replace. Reading of the spec: P_FORCE alone ends nothing (it
+// which tests replace. P_FORCE alone ends nothing (it
 // only adds force to a shutdown, reboot, power-off or log-off), and force
 // applies to both suspension kinds. Without an input hook yet, P_MONIPOWER3
 // has nobody to tell that the monitor is back.

@@ -42,7 +42,7 @@ void playNamedSound(Platform& platform, EngineHost& host, const u16& name, bool 
 // Empty when none exists.
 u16 soundFile(Platform& platform, const u16& name);
 
-// KINDOFOS's operating-system code (Part 3.10); 0 outside the NT family.
+// KINDOFOS's operating-system code; 0 outside the NT family.
 int32_t osCode(const Platform::OsVersion& version);
 
 // EXEC's working folder: the command without double quotes, cut at its last

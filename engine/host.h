@@ -51,7 +51,7 @@ class EngineHost {
   // Plays a sound named by the ERRORSOUND setting.
   virtual void playSound(const u16& sound) { (void)sound; }
   // POFF(P_KOVA_REEXEC): the run has ended so that the shell starts the
-  // program again (Part 6.1's re-execution; `playAgain` asks it to play the
+  // program again (the shell's re-execution; `playAgain` asks it to play the
   // script again after the restart). Hosts without that (the console
   // runner) ignore it: the run just ends.
   virtual void requestRestart(bool playAgain) { (void)playAgain; }
