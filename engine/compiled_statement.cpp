@@ -11,8 +11,6 @@ namespace kova {
 
 TUScript::~TUScript() = default;
 
-namespace {
-
 // Splits an opener's text at the field separator, outside quotes.
 std::vector<u16v> openerFields(u16v text) {
   std::vector<u16v> out;
@@ -28,6 +26,8 @@ std::vector<u16v> openerFields(u16v text) {
   out.push_back(text.substr(start));
   return out;
 }
+
+namespace {
 
 // A partner offset field; -1 when it is missing or not a number.
 int32_t offsetField(const std::vector<u16v>& f, size_t i) {

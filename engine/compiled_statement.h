@@ -24,6 +24,10 @@ namespace kova {
 
 struct ParsedExpression;
 
+// Splits an opener's text at the field separator (outside quotes) into
+// views of `text`.
+std::vector<u16v> openerFields(u16v text);
+
 // A variable written by a statement: "NAME", "NAME[i][j]" or "NAME[i, j]".
 struct CompiledTarget {
   u16 name;  // trimmed and upper-cased

@@ -22,21 +22,6 @@ constexpr Msg kNotNumeric{u"数値以外の値が指定された", u"Values othe
 constexpr Msg kStepZero{u"STEP値がゼロである", u"STEP value is a zero"};
 constexpr Msg kBlocksTooDeep{u"ブロックの入れ子が深すぎます", u"Blocks are nested too deeply"};
 
-// Splits an opener's text at the field separator, outside quotes.
-std::vector<u16> fields(const u16& text) {
-  std::vector<u16> out;
-  bool quote = false;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'"') quote = !quote;
-    else if (!quote && text[i] == kFieldSeparator) {
-      out.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  out.push_back(text.substr(start));
-  return out;
-}
 
 const char16_t* keywordOf(int32_t kind) {
   switch (kind) {
@@ -145,9 +130,9 @@ void TUScript::runIf(THensuFmt& scope, const CompiledStatement& statement) {
 
 void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
   try {
-    const std::vector<u16> f = fields(statement);
+    const std::vector<u16v> f = openerFields(statement);
     const int32_t base = scope.offset;
-    std::optional<Value> selectorValue = evaluate(f[0], scope);
+    std::optional<Value> selectorValue = evaluate(u16(f[0]), scope);
     if (!selectorValue || scope.offset != base) return;
     auto normalise = [&](Value v) {
       if (v.kind() == ValueKind::Dispatch && !v.comObject()) return Value::string(kNothingMarker);
@@ -164,8 +149,8 @@ void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
     for (size_t k = 1; k < f.size(); ++k) {
       const size_t comma = f[k].find(u',');
       long long off = 0;
-      if (comma == u16::npos || !parseInt(u16v(f[k]).substr(0, comma), off)) continue;
-      const u16 rest = f[k].substr(comma + 1);
+      if (comma == u16v::npos || !parseInt(f[k].substr(0, comma), off)) continue;
+      const u16 rest(f[k].substr(comma + 1));
       const int32_t pos = base + static_cast<int32_t>(off);
       if (rest == u"DEFAULT") defaultPos = pos;
       else if (rest == u"SELEND") selend = pos;
