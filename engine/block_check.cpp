@@ -4,8 +4,13 @@
 // their offsets into the opener's text, so the run-time handlers never
 // search. Closers that no opener claimed, and every other structural
 // fault, become error-marker statements that the pre-run check reports.
+//
+// Each opener's scan steps over the blocks nested in it by their partner,
+// found beforehand by one stack pass, so deep nesting costs time linear in
+// the script's length instead of depth times length.
 
 #include <exception>
+#include <optional>
 
 #include "engine/front_end_messages.h"
 #include "engine/uxscr.h"
@@ -18,7 +23,10 @@ constexpr char16_t kSep[] = {kFieldSeparator, 0};
 
 class BlockChecker {
  public:
-  explicit BlockChecker(PreparedProgram& p) : p_(p), text_(p.statementText), matched_(text_.size(), false) {}
+  explicit BlockChecker(PreparedProgram& p)
+      : p_(p), text_(p.statementText), matched_(text_.size(), false), partner_(text_.size(), -1) {
+    findPartners();
+  }
 
   void run() {
     for (int i = 0; i < static_cast<int>(text_.size()); ++i) checkStatement(i);
@@ -44,6 +52,50 @@ class BlockChecker {
     setRest(i, rest, kind);
     if (!trimCtl(rest).empty()) setMarker(i, u"SyntaxError-49");
   }
+
+  // The kinds of block whose nested instances a scan steps over: IFB-ENDIF,
+  // FOR-NEXT, WHILE-WEND, REPEAT-UNTIL and SELECT-SELEND.
+  enum Pair { kIfPair, kForPair, kWhilePair, kRepeatPair, kSelectPair, kPairCount };
+  static std::optional<Pair> openerPair(const u16& t) {
+    if (startsWith(t, u"IFB ")) return kIfPair;
+    if (startsWith(t, u"FOR ")) return kForPair;
+    if (startsWith(t, u"WHILE ")) return kWhilePair;
+    if (t == u"REPEAT") return kRepeatPair;
+    if (startsWith(t, u"SELECT ")) return kSelectPair;
+    return std::nullopt;
+  }
+  static std::optional<Pair> closerPair(const u16& t) {
+    if (t == u"ENDIF") return kIfPair;
+    if (t == u"NEXT") return kForPair;
+    if (t == u"WEND") return kWhilePair;
+    if (startsWith(t, u"UNTIL ")) return kRepeatPair;
+    if (t == u"SELEND") return kSelectPair;
+    return std::nullopt;
+  }
+  // partner_[q] is the closer that ends the block opened on line q, or -1.
+  // It is what a forward scan from q counting only that pair finds: the
+  // first closer that brings the depth to zero, before the next FEND. The
+  // scans below change only the opener they run for and ELSE, "NEXT x" and
+  // DEFAULT lines, none of which opens or closes a pair, so the partners
+  // found here on the texts as prepared stay true while the checks run.
+  void findPartners() {
+    std::vector<int> open[kPairCount];
+    for (int q = 0; q < size(); ++q) {
+      const u16& t = text_[q];
+      if (t == u"FEND") {
+        for (auto& stack : open) stack.clear();
+      } else if (auto pair = openerPair(t)) {
+        open[*pair].push_back(q);
+      } else if (auto pair = closerPair(t); pair && !open[*pair].empty()) {
+        partner_[open[*pair].back()] = q;
+        open[*pair].pop_back();
+      }
+    }
+  }
+  // For a scan looking for the closer of `pair`: the line to go on after
+  // when line q opens a nested block of that pair (its closer), or -1 when
+  // that block is never closed, so the scan cannot find its own closer.
+  int stepOver(int q) const { return partner_[q]; }
 
   void checkStatement(int i) {
     const u16 s = text_[i];
@@ -142,18 +194,16 @@ class BlockChecker {
     u16 condition = rest;
     if (endsWith(condition, u" THEN") || endsWith(condition, u")THEN"))
       condition = trimCtl(u16v(condition).substr(0, condition.size() - 4));
-    int depth = 1, nextElseif = -1, elsePos = -1, endif = -1;
+    int nextElseif = -1, elsePos = -1, endif = -1;
     for (int q = i + 1; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
       if (startsWith(t, u"IFB ")) {
-        ++depth;
+        if ((q = stepOver(q)) < 0) break;
       } else if (t == u"ENDIF") {
-        if (--depth == 0) {
-          endif = q;
-          break;
-        }
-      } else if (depth == 1) {
+        endif = q;
+        break;
+      } else {
         if (startsWith(t, u"ELSEIF ")) {
           if (nextElseif < 0) nextElseif = q;
         } else if (startsWith(t, u"ELSE ")) {
@@ -175,20 +225,17 @@ class BlockChecker {
 
   void scanSelect(int i, const u16& rest) {
     u16 result = rest;
-    int depth = 1;
     bool haveDefault = false;
     int selend = -1;
     for (int q = i + 1; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
       if (startsWith(t, u"SELECT ")) {
-        ++depth;
+        if ((q = stepOver(q)) < 0) break;
       } else if (t == u"SELEND") {
-        if (--depth == 0) {
-          selend = q;
-          break;
-        }
-      } else if (depth == 1) {
+        selend = q;
+        break;
+      } else {
         if (startsWith(t, u"CASE ")) {
           result += kSep + num(q - i) + u"," + t.substr(5);
           mark(q);
@@ -233,23 +280,38 @@ class BlockChecker {
     return u16v::npos;
   }
 
-  void scanFor(int i, const u16& rest) {
+  struct ForHeader {
+    u16 variable, start, end, step;
+  };
+  // Takes "v = a TO b [STEP c]" apart; on a malformed header, the fault.
+  static const Msg* parseForHeader(const u16& rest, ForHeader& h) {
     const size_t eq = rest.find(u'=');
-    if (eq == u16::npos) return setMarker(i, text(fe::kForNoEquals));
-    const u16 variable = trimCtl(u16v(rest).substr(0, eq));
-    if (variable.empty()) return setMarker(i, text(fe::kForNoVariable));
+    if (eq == u16::npos) return &fe::kForNoEquals;
+    h.variable = trimCtl(u16v(rest).substr(0, eq));
+    if (h.variable.empty()) return &fe::kForNoVariable;
     const size_t to = findTo(rest, eq + 1);
-    if (to == u16::npos) return setMarker(i, text(fe::kForNoTo));
-    const u16 start = trimCtl(u16v(rest).substr(eq + 1, to - eq - 1));
+    if (to == u16::npos) return &fe::kForNoTo;
+    h.start = trimCtl(u16v(rest).substr(eq + 1, to - eq - 1));
     const size_t step = findStep(rest, to + 3);
-    const u16 end = trimCtl(u16v(rest).substr(to + 3, step == u16::npos ? u16::npos : step - to - 3));
-    const u16 stepText = step == u16::npos ? u16(u"1") : trimCtl(u16v(rest).substr(step + 5));
+    h.end = trimCtl(u16v(rest).substr(to + 3, step == u16::npos ? u16::npos : step - to - 3));
+    h.step = step == u16::npos ? u16(u"1") : trimCtl(u16v(rest).substr(step + 5));
+    return nullptr;
+  }
+
+  // A FOR scan marks every "NEXT x" up to its NEXT, at any depth. It may step
+  // over a nested FOR only when that one scans its own body, which it does
+  // when its header is whole.
+  void scanFor(int i, const u16& rest) {
+    ForHeader h;
+    if (const Msg* fault = parseForHeader(rest, h)) return setMarker(i, text(*fault));
     int depth = 1, next = -1;
     for (int q = i + 1; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
       if (startsWith(t, u"FOR ")) {
-        ++depth;
+        ForHeader nested;
+        if (stepOver(q) >= 0 && !parseForHeader(t.substr(4), nested)) q = stepOver(q);
+        else ++depth;
       } else if (startsWith(t, u"NEXT ")) {
         setMarker(q, text(fe::kNextText));
       } else if (t == u"NEXT") {
@@ -261,22 +323,20 @@ class BlockChecker {
     }
     if (next < 0) return setMarker(i, text(fe::kNoNext));
     mark(next);
-    text_[i] = variable + kSep + start + kSep + end + kSep + stepText + kSep + num(next - i);
+    text_[i] = h.variable + kSep + h.start + kSep + h.end + kSep + h.step + kSep + num(next - i);
     p_.statementKind[i] = kFor;
   }
 
   void scanWhile(int i, const u16& rest) {
-    int depth = 1, wend = -1;
+    int wend = -1;
     for (int q = i + 1; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
       if (startsWith(t, u"WHILE ")) {
-        ++depth;
+        if ((q = stepOver(q)) < 0) break;
       } else if (t == u"WEND") {
-        if (--depth == 0) {
-          wend = q;
-          break;
-        }
+        wend = q;
+        break;
       }
     }
     if (wend < 0) return setMarker(i, text(fe::kNoWend));
@@ -287,17 +347,15 @@ class BlockChecker {
 
   void scanRepeat(int i, const u16& rest) {
     if (!trimCtl(rest).empty()) return setMarker(i, text(fe::kRepeatText));
-    int depth = 1, until = -1;
+    int until = -1;
     for (int q = i + 1; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
       if (t == u"REPEAT") {
-        ++depth;
+        if ((q = stepOver(q)) < 0) break;
       } else if (startsWith(t, u"UNTIL ")) {
-        if (--depth == 0) {
-          until = q;
-          break;
-        }
+        until = q;
+        break;
       }
     }
     if (until < 0) return setMarker(i, text(fe::kNoUntil));
@@ -375,6 +433,7 @@ class BlockChecker {
   PreparedProgram& p_;
   std::vector<u16>& text_;
   std::vector<bool> matched_;
+  std::vector<int> partner_;
 };
 
 }  // namespace

@@ -45,9 +45,13 @@ class Value;
 inline constexpr size_t kMaxTextLength = size_t{1} << 27;
 
 // The most elements one array may have (DIM, PUBLIC, RESIZE, SPLIT): 2^24,
-// which keeps one array, at 48 bytes a value, under 1 GB. Larger arrays are
-// refused with "The array is too large" before any memory is taken.
-inline constexpr size_t kMaxArrayElements = size_t{1} << 24;
+// which keeps one array, at 40 bytes a value, under 1 GB. Larger arrays are
+// refused with "The array is too large" before any memory is taken. The
+// fuzzing build lowers it (KOVA_ARRAY_LIMIT_BITS) to keep each input fast.
+#ifndef KOVA_ARRAY_LIMIT_BITS
+#define KOVA_ARRAY_LIMIT_BITS 24
+#endif
+inline constexpr size_t kMaxArrayElements = size_t{1} << KOVA_ARRAY_LIMIT_BITS;
 
 // Thrown where a text would grow beyond kMaxTextLength. what() is the
 // message in the process's language; the executor reports it on the

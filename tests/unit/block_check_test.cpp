@@ -106,13 +106,52 @@ TEST(BlockCheck, BlocksDoNotCrossFunctionEnds) {
   EXPECT_EQ(p.errors[0], "It doesn't have ENDIF toward IFB\rat line 2: IFB A");
 }
 
+TEST(BlockCheck, NestedBlocksKeepTheirOwnPartnersAndMarks) {
+  // Each opener finds its own closer past nested blocks of its kind; ELSE
+  // and DEFAULT belong to the innermost block; a "NEXT x" is reported even
+  // inside a nested FOR whose header is broken and so scans nothing itself.
+  auto p = prepareScript({{"main.kov",
+                           "ifb a\nifb b\nelse\nendif\nelse\nendif\n"                 // 1-6
+                           "select 1\nselect 2\ndefault\nselend\ndefault\nselend\n"  // 7-12
+                           "while 1\nrepeat\nrepeat\nuntil 1\nuntil 2\nwend\n"       // 13-18
+                           "for i = 1 to 2\nfor j = 1 to 2\nnext\nnext\n"}});       // 19-22
+  EXPECT_EQ(p.texts[1], "A`-2`4`5");
+  EXPECT_EQ(p.texts[2], "B`-3`1`2");
+  EXPECT_EQ(p.texts[7], "1`4,DEFAULT`5,SELEND");
+  EXPECT_EQ(p.texts[8], "2`1,DEFAULT`2,SELEND");
+  EXPECT_EQ(p.texts[13], "1`5");
+  EXPECT_EQ(p.texts[14], "2`3");
+  EXPECT_EQ(p.texts[15], "1`1");
+  EXPECT_EQ(p.texts[19], "I`1`2`1`3");
+  EXPECT_EQ(p.texts[20], "J`1`2`1`1");
+  auto broken = prepareScript({{"main.kov", "for i = 1 to 2\nfor j = 1\nnext k\nnext\nnext\n"}});
+  ASSERT_EQ(broken.texts.size(), 7u);
+  EXPECT_EQ(broken.errors[0], "It doesn't have \"TO\"\rat line 2: FOR J = 1");
+  EXPECT_EQ(broken.texts[3], "__KOVA_ERROR_ARI__Must describe nothing to NEXT");
+  // A nested block left open hides the outer closer.
+  EXPECT_EQ(firstError("while 1\nwhile 2\nwend\n"), "It doesn't have WEND toward WHILE\rat line 1: WHILE 1");
+}
+
+// Deep nesting of every block kind is checked in time linear in the
+// script's length: 20,000 levels of each kind took about 20 s when every
+// opener scanned its whole body.
 TEST(BlockCheck, DeepNesting) {
-  std::string s;
-  for (int i = 0; i < 10000; ++i) s += "ifb 1\n";
-  for (int i = 0; i < 10000; ++i) s += "endif\n";
-  auto p = prepareScript({{"main.kov", s}});
-  EXPECT_FALSE(p.stopped);
-  EXPECT_EQ(p.texts[1], "1`-2`-2`19999");
+  constexpr int kDepth = 20000;
+  const std::pair<std::string, std::string> kinds[] = {{"ifb 1\n", "endif\n"},
+                                                       {"for i = 1 to 2\n", "next\n"},
+                                                       {"while 1\n", "wend\n"},
+                                                       {"repeat\n", "until 1\n"},
+                                                       {"select 1\n", "selend\n"}};
+  for (const auto& [open, close] : kinds) {
+    std::string s;
+    for (int i = 0; i < kDepth; ++i) s += open;
+    for (int i = 0; i < kDepth; ++i) s += close;
+    auto p = prepareScript({{"main.kov", s}});
+    EXPECT_TRUE(p.errors.empty()) << open << p.errors[0];
+    // The outermost opener's partner is the last closer.
+    const std::string offset = std::to_string(2 * kDepth - 1) + (open == "select 1\n" ? ",SELEND" : "");
+    EXPECT_THAT(p.texts[1], ::testing::EndsWith(offset)) << open;
+  }
 }
 
 }  // namespace
