@@ -39,12 +39,15 @@ void setNarrowResult(BuiltinCall& call, std::string bytes) {
 }
 
 std::optional<RawReference> parseReference(u16v raw) {
-  const u16 t = trimCtl(raw);
+  // Checked on views first: most raw texts given are expressions, which
+  // are turned down without a copy.
+  const u16v t = trimCtlView(raw);
   const size_t open = t.find(u'[');
+  const u16v name = trimCtlView(t.substr(0, open));
+  if (name.empty() || name.find_first_of(u" \t\"()+-*/=<>!,;&'$]") != u16v::npos) return std::nullopt;
+  if (name[0] >= u'0' && name[0] <= u'9') return std::nullopt;
   RawReference ref;
-  ref.name = upperFull(trimCtl(u16v(t).substr(0, open)));
-  if (ref.name.empty() || ref.name.find_first_of(u" \t\"()+-*/=<>!,;&'$]") != u16::npos) return std::nullopt;
-  if (ref.name[0] >= u'0' && ref.name[0] <= u'9') return std::nullopt;
+  ref.name = upperFull(name);
   size_t at = open;
   while (at != u16::npos && at < t.size()) {
     if (t[at] == u' ' || t[at] == u'\t') {
@@ -67,7 +70,7 @@ std::optional<RawReference> parseReference(u16v raw) {
       }
     }
     if (close == u16::npos || t[close] != u']') return std::nullopt;
-    for (const u16& index : splitTopLevel(u16v(t).substr(at + 1, close - at - 1), u','))
+    for (const u16& index : splitTopLevel(t.substr(at + 1, close - at - 1), u','))
       ref.indexes.push_back(trimCtl(index));
     at = close + 1;
   }
