@@ -22,6 +22,9 @@ struct BuiltinArg {
   // asks for it: most take their numbers as numbers.
   mutable bool textPending = false;
   mutable u16 text;
+  // At a by-reference position: the text parsed as an expression, for a
+  // built-in that evaluates it when it names no variable.
+  const ParsedExpression* tree = nullptr;
 };
 
 struct BuiltinCall {
@@ -49,6 +52,8 @@ struct BuiltinCall {
   double num(int i) const { return args[i].number; }
   long long integer(int i) const { return args[i].integer; }
   const Value& value(int i) const { return values[i]; }
+  // Evaluates the by-reference argument i as an expression.
+  std::optional<Value> evaluateRaw(int i) const;
 
   // Reports an error of this call (catchable unless said otherwise).
   void fail(const u16& message, bool catchable = true) { engine.report(message, &scope, false, catchable); }

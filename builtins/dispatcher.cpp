@@ -34,6 +34,11 @@ void unavailableHandler(BuiltinCall& call) { call.unavailable(); }
 
 }  // namespace
 
+std::optional<Value> BuiltinCall::evaluateRaw(int i) const {
+  const BuiltinArg& a = args[static_cast<size_t>(i)];
+  return a.tree ? engine.evaluateParsed(*a.tree, scope) : engine.evaluate(str(i), scope);
+}
+
 void BuiltinCall::unavailable() { fail(kova::text(rm::kNotAvailableYet, kBuiltins[static_cast<size_t>(id)].name)); }
 
 BuiltinHandlers::BuiltinHandlers() { handlers_.fill(&unavailableHandler); }
@@ -137,6 +142,7 @@ void BuiltinDispatcher::call(TUScript& engine, int number, const CallForm& form,
     BuiltinArg& arg = call.args[k];
     if (isRawPosition(number, position)) {
       arg.text = argument;
+      arg.tree = form.argTrees[k].get();
       readNumber(arg);
     } else {
       // SCKEY's keys may be written as one bare character: "a" means VK_A.

@@ -44,7 +44,17 @@ std::optional<RawReference> parseReference(u16v raw) {
   const u16v t = trimCtlView(raw);
   const size_t open = t.find(u'[');
   const u16v name = trimCtlView(t.substr(0, open));
-  if (name.empty() || name.find_first_of(u" \t\"()+-*/=<>!,;&'$]") != u16v::npos) return std::nullopt;
+  const auto notInName = [](char16_t ch) {
+    switch (ch) {
+      case u' ': case u'\t': case u'"': case u'(': case u')': case u'+': case u'-': case u'*': case u'/':
+      case u'=': case u'<': case u'>': case u'!': case u',': case u';': case u'&': case u'\'': case u'$':
+      case u']':
+        return true;
+      default:
+        return false;
+    }
+  };
+  if (name.empty() || std::any_of(name.begin(), name.end(), notInName)) return std::nullopt;
   if (name[0] >= u'0' && name[0] <= u'9') return std::nullopt;
   RawReference ref;
   ref.name = upperFull(name);
@@ -187,7 +197,7 @@ void betweenstrFn(BuiltinCall& c) {
 // A raw argument that names no variable (a literal) is only read.
 void tokenFn(BuiltinCall& c) {
   const u16& raw = c.str(1);
-  std::optional<Value> v = c.engine.evaluate(raw, c.scope);
+  std::optional<Value> v = c.evaluateRaw(1);
   if (!v) return;
   const TokenCut cut = cutToken(argText(c, 0), valueText(c.engine, *v), flagSet(c, 2), flagSet(c, 3));
   if (parseReference(raw)) {
