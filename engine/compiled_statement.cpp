@@ -110,8 +110,7 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
 }
 
 Value TUScript::getTarget(const CompiledTarget& target, THensuFmt& scope) {
-  std::vector<Value> indexes;
-  indexes.reserve(target.indexes.size());
+  IndexValues indexes(target.indexes.size());
   for (const auto& tree : target.indexes) {
     std::optional<Value> v = evaluateParsed(*tree, scope);
     if (!v) return Value::integer(0);
@@ -121,8 +120,7 @@ Value TUScript::getTarget(const CompiledTarget& target, THensuFmt& scope) {
 }
 
 void TUScript::putTarget(const CompiledTarget& target, const Value& value, THensuFmt& scope) {
-  std::vector<Value> indexes;
-  indexes.reserve(target.indexes.size());
+  IndexValues indexes(target.indexes.size());
   for (const auto& tree : target.indexes) {
     std::optional<Value> v = evaluateParsed(*tree, scope);
     if (!v) return;

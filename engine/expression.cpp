@@ -124,8 +124,7 @@ class Evaluator {
   }
 
   Value identifier(const ExprNode& n) {
-    std::vector<Value> indexes;
-    indexes.reserve(n.operands.size());
+    IndexValues indexes(n.operands.size());
     for (const auto& index : n.operands) {
       indexes.push_back(eval(*index));
       if (stopped()) return Value();

@@ -123,7 +123,7 @@ void TUScript::declareHashtables(THensuFmt& scope, u16v list) {
   }
 }
 
-Value TUScript::readHashTable(TSZHash& table, const u16& name, const std::vector<Value>& indexes, THensuFmt& scope) {
+Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes, THensuFmt& scope) {
   if (indexes.size() == 1) {
     const TSZEntry* e = table.find(indexes[0].toText());
     return e ? e->value : Value();

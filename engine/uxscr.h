@@ -142,16 +142,16 @@ class TUScript {
   // The read path with the name already split and the indexes evaluated.
   // `hint`, when given, remembers where a local variable of that name was
   // found, so that a statement run again skips the name lookup.
-  Value getValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, THensuFmt& scope,
+  Value getValueIndexed(const u16& bareName, bool hasIndexes, IndexList indexes, THensuFmt& scope,
                         const SlotHint* hint = nullptr);
   // The write path. `initialiser` is set for the value lists of DIM and
   // PUBLIC; `mustExist` refuses the implicit declaration of a new name.
   void putValue(u16v name, const Value& value, THensuFmt& scope, bool initialiser = false, bool mustExist = false);
-  void putValueIndexed(const u16& bareName, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
+  void putValueIndexed(const u16& bareName, bool hasIndexes, IndexList indexes, const Value& value,
                        THensuFmt& scope, bool initialiser = false, bool mustExist = false,
                        const SlotHint* hint = nullptr);
   // An element of a variant array value; empty when an index is outside.
-  std::optional<Value> arrayElement(const Value& array, const std::vector<Value>& indexes);
+  std::optional<Value> arrayElement(const Value& array, IndexList indexes);
   // DIM of a comma-separated item list in `scope`.
   void declareLocal(THensuFmt& scope, u16v list);
   // Declarations made while preparing; each returns an error message, or an
@@ -165,7 +165,7 @@ class TUScript {
   void declareHashtables(THensuFmt& scope, u16v list);
   // The read path's hash-table step for `name[indexes]`: h[key],
   // h[i, HASH_KEY], h[i, HASH_VAL], h[key, HASH_EXISTS], h[key, HASH_REMOVE].
-  Value readHashTable(TSZHash& table, const u16& name, const std::vector<Value>& indexes, THensuFmt& scope);
+  Value readHashTable(TSZHash& table, const u16& name, IndexList indexes, THensuFmt& scope);
   bool isGlobalName(u16v name) const;
   // The reserved-word message for `name`, or an empty text.
   u16 checkReserved(const u16& name) const;

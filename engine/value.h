@@ -6,11 +6,14 @@
 // Coercions (to number, to text, comparison, addition) live next to this
 // type in value.cpp, with their rules written beside them.
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <new>
+#include <span>
 #include <variant>
 #include <vector>
 
@@ -221,6 +224,47 @@ class Value {
     std::shared_ptr<ArrayValue> array_;
     std::shared_ptr<ComObject> com_;
   };
+};
+
+// The evaluated indexes of one array access, as the variable functions
+// take them.
+using IndexList = std::span<const Value>;
+
+// Indexes gathered for one access: up to four stay inside the object, so an
+// element read or write costs no allocation.
+class IndexValues {
+ public:
+  explicit IndexValues(size_t expected) : onHeap_(expected > kInline) {
+    if (onHeap_) heap_.reserve(expected);
+  }
+  IndexValues(const IndexValues&) = delete;
+  IndexValues& operator=(const IndexValues&) = delete;
+  ~IndexValues() {
+    for (size_t i = 0; i < size_; ++i) inlineAt(i).~Value();
+  }
+  void push_back(Value v) {
+    if (!onHeap_ && size_ == kInline) {
+      for (size_t i = 0; i < size_; ++i) heap_.push_back(std::move(inlineAt(i)));
+      onHeap_ = true;
+    }
+    if (onHeap_) {
+      heap_.push_back(std::move(v));
+    } else {
+      new (&storage_[size_ * sizeof(Value)]) Value(std::move(v));
+      ++size_;
+    }
+  }
+  operator IndexList() const {
+    return onHeap_ ? IndexList(heap_) : IndexList(reinterpret_cast<const Value*>(storage_), size_);
+  }
+
+ private:
+  static constexpr size_t kInline = 4;
+  Value& inlineAt(size_t i) { return *std::launder(reinterpret_cast<Value*>(&storage_[i * sizeof(Value)])); }
+  bool onHeap_;
+  size_t size_ = 0;  // values in storage_ (they stay there once moved to heap_)
+  alignas(Value) unsigned char storage_[kInline * sizeof(Value)];
+  std::vector<Value> heap_;
 };
 
 class Platform;

@@ -55,7 +55,7 @@ ArrayValue& ownArray(Value& v) {
 }
 
 // Slot of an element inside an array value; -1 when an index is outside.
-long long arraySlot(const ArrayValue& a, const std::vector<Value>& indexes, size_t first) {
+long long arraySlot(const ArrayValue& a, IndexList indexes, size_t first) {
   long long slot = 0;
   for (size_t k = 0; k < a.upperBounds.size(); ++k) {
     long long i = 0;
@@ -73,7 +73,7 @@ long long arraySlot(const ArrayValue& a, const std::vector<Value>& indexes, size
 
 bool TUScript::isGlobalName(u16v name) const { return globals.variables.contains(name); }
 
-std::optional<Value> TUScript::arrayElement(const Value& array, const std::vector<Value>& indexes) {
+std::optional<Value> TUScript::arrayElement(const Value& array, IndexList indexes) {
   if (!array.isArray()) return std::nullopt;
   const ArrayValue& a = *array.arrayValue();
   if (a.upperBounds.size() != indexes.size()) return std::nullopt;
@@ -92,7 +92,7 @@ struct SlotRef {
 };
 
 // The row slot that the first `n` indexes select; Bad or Outside on failure.
-SlotRef::Kind rowSlot(const Variable& v, const std::vector<Value>& indexes, size_t n, size_t& slotOut) {
+SlotRef::Kind rowSlot(const Variable& v, IndexList indexes, size_t n, size_t& slotOut) {
   long long slot = 0;
   for (size_t k = 0; k < n; ++k) {
     long long i = 0;
@@ -104,7 +104,7 @@ SlotRef::Kind rowSlot(const Variable& v, const std::vector<Value>& indexes, size
   return SlotRef::Plain;
 }
 
-SlotRef locate(const Variable& v, const std::vector<Value>& indexes, bool hasIndexes) {
+SlotRef locate(const Variable& v, IndexList indexes, bool hasIndexes) {
   SlotRef r;
   const size_t m = hasIndexes ? indexes.size() : 0;
   const size_t n = v.bounds.size();
@@ -241,7 +241,7 @@ int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
 
 }  // namespace
 
-Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes,
+Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList indexes,
                                 THensuFmt& scope, const SlotHint* hint) {
   if (stopFlag) return Value::integer(0);
   if (indexes.size() > kMaxIndexes) {
@@ -355,7 +355,7 @@ void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope, bool in
   putValueIndexed(name, hasIndexes, indexes, value, scope, initialiser, mustExist);
 }
 
-void TUScript::putValueIndexed(const u16& name, bool hasIndexes, const std::vector<Value>& indexes, const Value& value,
+void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList indexes, const Value& value,
                                THensuFmt& scope, bool initialiser, bool mustExist, const SlotHint* hint) {
   if (indexes.size() > kMaxIndexes) {
     report(text(rm::kDimensionMismatch, name), &scope);
@@ -581,7 +581,8 @@ bool assignDeclaredValues(TUScript& e, const DeclItem& d, THensuFmt& evalScope, 
       if (!v) return false;
       value = std::move(*v);
     }
-    e.putValueIndexed(d.name, true, {Value::number(static_cast<double>(k))}, value, target, true);
+    const Value index = Value::number(static_cast<double>(k));
+    e.putValueIndexed(d.name, true, IndexList(&index, 1), value, target, true);
     if (e.stopFlag) return false;
   }
   return true;
