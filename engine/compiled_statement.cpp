@@ -119,14 +119,14 @@ Value TUScript::getTarget(const CompiledTarget& target, THensuFmt& scope) {
   return getValueIndexed(target.name, target.hasIndexes, indexes, scope, &target.hint);
 }
 
-void TUScript::putTarget(const CompiledTarget& target, const Value& value, THensuFmt& scope) {
+void TUScript::putTarget(const CompiledTarget& target, Value value, THensuFmt& scope) {
   IndexValues indexes(target.indexes.size());
   for (const auto& tree : target.indexes) {
     std::optional<Value> v = evaluateParsed(*tree, scope);
     if (!v) return;
     indexes.push_back(std::move(*v));
   }
-  putValueIndexed(target.name, target.hasIndexes, indexes, value, scope, false, false, &target.hint);
+  putValueIndexed(target.name, target.hasIndexes, indexes, std::move(value), scope, false, false, &target.hint);
 }
 
 }  // namespace kova

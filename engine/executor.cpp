@@ -209,7 +209,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
     case kAssignment: {
       const CompiledStatement& c = compiledStatement(scope.currentLine());
       std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
-      if (v) putTarget(c.target, *v, scope);
+      if (v) putTarget(c.target, std::move(*v), scope);
       return;
     }
     case kDim:
@@ -317,7 +317,7 @@ void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
   std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
   if (!v) return;
   program.statementKind[line] = kAssignment;
-  putTarget(c.target, *v, scope);
+  putTarget(c.target, std::move(*v), scope);
 }
 
 void TUScript::runExitExit(const u16& text, THensuFmt& scope) {

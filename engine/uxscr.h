@@ -147,7 +147,9 @@ class TUScript {
   // The write path. `initialiser` is set for the value lists of DIM and
   // PUBLIC; `mustExist` refuses the implicit declaration of a new name.
   void putValue(u16v name, const Value& value, THensuFmt& scope, bool initialiser = false, bool mustExist = false);
-  void putValueIndexed(const u16& bareName, bool hasIndexes, IndexList indexes, const Value& value,
+  // `value` is taken by value: a caller handing over a temporary moves it
+  // into the variable instead of copying a long text or array.
+  void putValueIndexed(const u16& bareName, bool hasIndexes, IndexList indexes, Value value,
                        THensuFmt& scope, bool initialiser = false, bool mustExist = false,
                        const SlotHint* hint = nullptr);
   // An element of a variant array value; empty when an index is outside.
@@ -306,7 +308,7 @@ class TUScript {
   // Reads and writes a compiled target as getValue and putValue read and
   // write its text.
   Value getTarget(const CompiledTarget& target, THensuFmt& scope);
-  void putTarget(const CompiledTarget& target, const Value& value, THensuFmt& scope);
+  void putTarget(const CompiledTarget& target, Value value, THensuFmt& scope);
   void runIf(THensuFmt& scope, const CompiledStatement& statement);
   void runFor(THensuFmt& scope, const CompiledStatement& statement);
   void runWhile(THensuFmt& scope, const CompiledStatement& statement);

@@ -355,7 +355,7 @@ void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope, bool in
   putValueIndexed(name, hasIndexes, indexes, value, scope, initialiser, mustExist);
 }
 
-void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList indexes, const Value& value,
+void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList indexes, Value value,
                                THensuFmt& scope, bool initialiser, bool mustExist, const SlotHint* hint) {
   if (indexes.size() > kMaxIndexes) {
     report(text(rm::kDimensionMismatch, name), &scope);
@@ -369,13 +369,13 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
         report(text(kListExceeded), &scope);
         return;
       }
-      v.slots[static_cast<size_t>(i)] = value;
+      v.slots[static_cast<size_t>(i)] = std::move(value);
       return;
     }
     const SlotRef r = locate(v, indexes, hasIndexes);
     switch (r.kind) {
       case SlotRef::Plain:
-        v.slots[r.slot] = value;
+        v.slots[r.slot] = std::move(value);
         return;
       case SlotRef::InArray: {
         ArrayValue& a = ownArray(v.slots[r.slot]);
@@ -384,7 +384,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
           report(text(rm::kExceeded, name), &scope);
           return;
         }
-        a.elements[static_cast<size_t>(slot)] = value;
+        a.elements[static_cast<size_t>(slot)] = std::move(value);
         return;
       }
       case SlotRef::Outside:
@@ -409,7 +409,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
   if (local >= 0) {
     Variable& v = scope.variables.value(local);
     if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) {
-      v.slots[0] = value;
+      v.slots[0] = std::move(value);
       return;
     }
     return store(v);
@@ -426,7 +426,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
         report(text(kHashWrite, name), &scope);
         return;
       }
-      table->put(indexes[0].toText(), value);
+      table->put(indexes[0].toText(), std::move(value));
       return;
     }
     if (value.kind() == ValueKind::Double && value.doubleValue() == 901) {
@@ -445,7 +445,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
     report(reserved, &scope);
     return;
   }
-  scope.variables.add(name, Variable{{}, {value}});
+  scope.variables.add(name, Variable{{}, {std::move(value)}});
 }
 
 // --- Declarations ------------------------------------------------------------
