@@ -53,6 +53,13 @@ struct CompiledStatement {
   // Procedure header (after its parameters were cached): each parameter's
   // bare name, upper-cased, without brackets or default value.
   std::vector<u16> paramNames;
+  // Per parameter: where its default value's "=" stands in the parameter's
+  // text (npos: no default); whether a "[" comes before that (an array or
+  // hash-table parameter, bound to the caller's name); whether the text
+  // holds a "[" anywhere (its argument is passed as text, not evaluated).
+  std::vector<size_t> paramDefaultAt;
+  std::vector<uint8_t> paramTakesName;
+  std::vector<uint8_t> paramHasBracket;
   // Call statement: the call.
   std::unique_ptr<CallForm> call;
 };

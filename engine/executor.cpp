@@ -122,7 +122,7 @@ void TUScript::run(const u16& entry, const std::vector<u16>& params) {
 
 bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
                             const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
-                            int kind, const u16& moduleName) {
+                            int kind, const u16& moduleName, const CallForm* form) {
   result = Value::integer(0);
   if (stackExhausted()) {
     report(text(rm::kCallTooDeep, name), caller);
@@ -149,13 +149,13 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     }
     scope.variables.add(u"PARAM_STR", std::move(paramStr));
   }
-  std::vector<int> marks;
+  ParamMarks marks(0);
   if (!callFlag) {
     bool ok = true;
-    marks = bindParameters(headerLine, scope, caller, argTexts, args, ok);
+    marks = bindParameters(headerLine, scope, caller, argTexts, args, form, ok);
     if (!ok) return false;
   }
-  if (kind == 1) scope.variables.add(u"RESULT", Variable{{}, {Value::integer(0)}});
+  if (kind == 1) scope.variables.addUpperCased(u"RESULT", Variable{{}, {Value::integer(0)}});
 
   lastBuiltinTick = platform_.tickCount();
   scope.offset = 1;
@@ -174,7 +174,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     const int r = scope.variables.find(u"RESULT");
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
-  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, scope, *caller, argTexts, marks);
+  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, scope, *caller, argTexts, marks, form);
   return true;
 }
 

@@ -26,8 +26,9 @@ class NameList {
   }
   bool contains(u16v name) const { return find(name) >= 0; }
   // Appends a new entry; the caller ensures the name is not present yet.
-  int add(u16v name, T value) {
-    u16 key = upperFull(name);
+  int add(u16v name, T value) { return addUpperCased(upperFull(name), std::move(value)); }
+  // The same for a name that is upper-cased already (as upperFull makes it).
+  int addUpperCased(u16 key, T value) {
     const int i = static_cast<int>(names_.size());
     if (!index_.empty()) {
       index_.emplace(key, i);
@@ -40,6 +41,11 @@ class NameList {
     names_.push_back(std::move(key));
     values_.push_back(std::move(value));
     return i;
+  }
+  // Room for `n` entries in all, so that adding up to that many allocates once.
+  void reserve(size_t n) {
+    names_.reserve(n);
+    values_.reserve(n);
   }
   int size() const { return static_cast<int>(names_.size()); }
   const u16& name(int i) const { return names_[i]; }
