@@ -3,6 +3,8 @@
 // DLL function, and the binding of arguments to parameters.
 
 #include <exception>
+#include <new>
+#include <span>
 
 #include "engine/call_form.h"
 #include "engine/compiled_statement.h"
@@ -100,6 +102,52 @@ void TUScript::callByText(u16v textIn, THensuFmt& caller, Value& result, bool th
   callForm(*form, caller, result, threadFlag, callFlag);
 }
 
+namespace {
+
+// The argument values of one call, in order. Calls with up to kInline
+// arguments keep them without a heap block.
+class ArgumentValues {
+ public:
+  explicit ArgumentValues(size_t capacity) : onHeap_(capacity > kInline) {
+    if (onHeap_) more_.reserve(capacity);
+  }
+  ArgumentValues(const ArgumentValues&) = delete;
+  ArgumentValues& operator=(const ArgumentValues&) = delete;
+  ~ArgumentValues() {
+    for (size_t k = 0; k < count_; ++k) inlineValues()[k].~Value();
+  }
+  void push_back(Value v) {
+    if (!onHeap_ && count_ == kInline) {
+      // More values than announced: continue on the heap.
+      more_.reserve(kInline * 2);
+      for (size_t k = 0; k < count_; ++k) more_.push_back(std::move(inlineValues()[k]));
+      for (size_t k = 0; k < count_; ++k) inlineValues()[k].~Value();
+      count_ = 0;
+      onHeap_ = true;
+    }
+    if (onHeap_) {
+      more_.push_back(std::move(v));
+      return;
+    }
+    new (storage_ + count_ * sizeof(Value)) Value(std::move(v));
+    ++count_;
+  }
+  std::span<const Value> values() const {
+    return onHeap_ ? std::span<const Value>(more_) : std::span<const Value>(inlineValues(), count_);
+  }
+
+ private:
+  static constexpr size_t kInline = 6;
+  Value* inlineValues() { return std::launder(reinterpret_cast<Value*>(storage_)); }
+  const Value* inlineValues() const { return std::launder(reinterpret_cast<const Value*>(storage_)); }
+  alignas(Value) unsigned char storage_[kInline * sizeof(Value)];
+  size_t count_ = 0;
+  bool onHeap_;
+  std::vector<Value> more_;
+};
+
+}  // namespace
+
 void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag) {
   result = Value::integer(0);
   if (caller.exitFlag || stopFlag) return;
@@ -144,14 +192,13 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       return;
     }
 
-    std::vector<Value> args;
+    ArgumentValues args(call.argTexts.size());
     if (!call.noArguments) {
       const std::vector<uint8_t>* hasBracket = nullptr;
       if (!callFlag) {
         cacheHeaderParams(header);
         hasBracket = &compiledStatement(header).paramHasBracket;
       }
-      args.reserve(call.argTexts.size());
       for (size_t k = 0; k < call.argTexts.size(); ++k) {
         if (stopRequest >= 1 || stopFlag) return;
         const u16& argText = call.argTexts[k];
@@ -167,7 +214,7 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       }
     }
     static const std::vector<u16> kNoArgumentTexts;
-    runProcedure(name, header, result, &caller, call.noArguments ? kNoArgumentTexts : call.argTexts, args, callFlag,
+    runProcedure(name, header, result, &caller, call.noArguments ? kNoArgumentTexts : call.argTexts, args.values(), callFlag,
                  kind, module, &call);
   } catch (const std::exception& ex) {
     report(internalFailure(u"KansuCall:", ex), &caller);
@@ -233,15 +280,13 @@ bool isAssignableName(u16v t) {
 
 }  // namespace
 
-ParamMarks TUScript::bindParameters(int header, THensuFmt& scope, THensuFmt* caller,
-                                   const std::vector<u16>& argTexts, const std::vector<Value>& args,
+ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compiled, THensuFmt& scope,
+                                   THensuFmt* caller, const std::vector<u16>& argTexts, std::span<const Value> args,
                                    const CallForm* form, bool& ok) {
   ok = true;
-  cacheHeaderParams(header);
   const std::vector<u16>& params = program.headerParams[header];
   const std::vector<int32_t>& modes = program.headerParamModes[header];
   ParamMarks marks(params.size());
-  const CompiledStatement& compiled = compiledStatement(header);
   const std::vector<u16>& upperNames = compiled.paramNames;
   // The parameters and RESULT; more variables are rare in short procedures.
   scope.variables.reserve(params.size() + 1);
@@ -319,11 +364,12 @@ ParamMarks TUScript::bindParameters(int header, THensuFmt& scope, THensuFmt* cal
   return marks;
 }
 
-void TUScript::writeBackParameters(int header, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
-                                   const ParamMarks& marks, const CallForm* form) {
+void TUScript::writeBackParameters(int header, const CompiledStatement& compiled, THensuFmt& scope,
+                                   THensuFmt& caller, const std::vector<u16>& argTexts, const ParamMarks& marks,
+                                   const CallForm* form) {
   const std::vector<u16>& params = program.headerParams[header];
   const std::vector<int32_t>& modes = program.headerParamModes[header];
-  const std::vector<u16>& names = compiledStatement(header).paramNames;
+  const std::vector<u16>& names = compiled.paramNames;
   for (size_t k = 0; k < params.size() && k < argTexts.size() && k < marks.size(); ++k) {
     if (modes[k] != 1) continue;
     const u16& name = names[k];

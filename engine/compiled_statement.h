@@ -12,6 +12,7 @@
 // order of evaluation is unchanged (right side first, then the target's
 // indexes).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -60,6 +61,9 @@ struct CompiledStatement {
   std::vector<size_t> paramDefaultAt;
   std::vector<uint8_t> paramTakesName;
   std::vector<uint8_t> paramHasBracket;
+  // Procedure header: its statement count up to the FEND once a call has
+  // counted it; -1 before.
+  std::atomic<int32_t> procedureLength{-1};
   // Call statement: the call.
   std::unique_ptr<CallForm> call;
 };

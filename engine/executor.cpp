@@ -24,6 +24,17 @@ int procedureLength(const PreparedProgram& p, int header) {
   return n;
 }
 
+// procedureLength kept in the header's compiled form. A FEND stays a FEND
+// (statements are never made FENDs while a program runs), so the length
+// found once holds as long as the statement it stopped at is still one.
+int cachedProcedureLength(const PreparedProgram& p, int header, CompiledStatement& compiled) {
+  const int known = compiled.procedureLength.load(std::memory_order_relaxed);
+  if (known >= 0 && (header + known >= p.size() || p.statementKind[header + known] == kFend)) return known;
+  const int n = procedureLength(p, header);
+  compiled.procedureLength.store(n, std::memory_order_relaxed);
+  return n;
+}
+
 bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(trimCtl(t)) == word; }
 
 // Where the current thread's run started on its stack, and how far below
@@ -121,7 +132,7 @@ void TUScript::run(const u16& entry, const std::vector<u16>& params) {
 }
 
 bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
-                            const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
+                            const std::vector<u16>& argTexts, std::span<const Value> args, bool callFlag,
                             int kind, const u16& moduleName, const CallForm* form) {
   result = Value::integer(0);
   if (stackExhausted()) {
@@ -129,11 +140,18 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     return false;
   }
 
+  // A called function's header holds its parameters and its length, found once.
+  CompiledStatement* header = nullptr;
+  if (!callFlag) {
+    cacheHeaderParams(headerLine);
+    header = &compiledStatement(headerLine);
+  }
+
   THensuFmt scope;
   scope.serial = scopeSerial_.fetch_add(1, std::memory_order_relaxed) + 1;
   scope.caller = caller;
   scope.startLine = headerLine;
-  scope.count = procedureLength(program, headerLine);
+  scope.count = header ? cachedProcedureLength(program, headerLine, *header) : procedureLength(program, headerLine);
   scope.moduleName = moduleName;
   scope.isMain = callFlag;
 
@@ -145,14 +163,14 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
       paramStr.slots.resize(1);
     } else {
       paramStr.bounds.push_back(static_cast<int32_t>(args.size()) - 1);
-      paramStr.slots = args;
+      paramStr.slots.assign(args.begin(), args.end());
     }
     scope.variables.add(u"PARAM_STR", std::move(paramStr));
   }
   ParamMarks marks(0);
   if (!callFlag) {
     bool ok = true;
-    marks = bindParameters(headerLine, scope, caller, argTexts, args, form, ok);
+    marks = bindParameters(headerLine, *header, scope, caller, argTexts, args, form, ok);
     if (!ok) return false;
   }
   if (kind == 1) scope.variables.addUpperCased(u"RESULT", Variable{{}, {Value::integer(0)}});
@@ -174,7 +192,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     const int r = scope.variables.find(u"RESULT");
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
-  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, scope, *caller, argTexts, marks, form);
+  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, *header, scope, *caller, argTexts, marks, form);
   return true;
 }
 

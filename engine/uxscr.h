@@ -118,7 +118,7 @@ class TUScript {
   // call could not start.
   // `form` is the call site the arguments come from, when there is one.
   bool runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
-                    const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
+                    const std::vector<u16>& argTexts, std::span<const Value> args, bool callFlag,
                     int kind, const u16& moduleName, const CallForm* form = nullptr);
   void runStatement(THensuFmt& scope);
   void pumpMessages(int n);
@@ -295,14 +295,16 @@ class TUScript {
   // Binds a call's arguments to the header's parameters in the new scope;
   // returns the binding mark of each parameter. `ok` is false when the call
   // must not run (the failure has been reported).
+  // `header` is the compiled header statement (after cacheHeaderParams);
   // `form` (may be null) supplies the upper-cased argument texts.
-  ParamMarks bindParameters(int headerLine, THensuFmt& scope, THensuFmt* caller, const std::vector<u16>& argTexts,
-                            const std::vector<Value>& args, const CallForm* form, bool& ok);
+  ParamMarks bindParameters(int headerLine, const CompiledStatement& header, THensuFmt& scope, THensuFmt* caller,
+                            const std::vector<u16>& argTexts, std::span<const Value> args, const CallForm* form,
+                            bool& ok);
   // Copies VAR parameters back to the caller's variables, arrays and hash
   // tables. `form` (may be null) supplies the upper-cased argument texts and
   // remembers where plain names were found in the caller.
-  void writeBackParameters(int headerLine, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
-                           const ParamMarks& marks, const CallForm* form);
+  void writeBackParameters(int headerLine, const CompiledStatement& header, THensuFmt& scope, THensuFmt& caller,
+                           const std::vector<u16>& argTexts, const ParamMarks& marks, const CallForm* form);
   std::shared_ptr<TSZHash> hashTableNamed(const u16& name, std::span<const u16> candidates, THensuFmt& scope);
   // A local variable of `scope`, else the global it names (module rules).
   Variable* findVariable(const u16& upperName, THensuFmt& scope);
