@@ -168,11 +168,11 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
           startsWith(call.upperName, u"GLOBAL.") ? u16v(call.upperName).substr(7) : u16v(call.upperName);
       const int number = builtins->find(builtinName);
       if (number >= 0) {
-        const uint32_t now = platform_.tickCount();
+        const uint32_t now = platform_.coarseTickCount();
         const int64_t elapsed = static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick);
         builtinElapsedMs = elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
         builtins->call(*this, number, call.argList, result, caller);
-        lastBuiltinTick = platform_.tickCount();
+        lastBuiltinTick = platform_.coarseTickCount();
         return;
       }
     }
