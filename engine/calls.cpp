@@ -358,8 +358,8 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
       return marks;
     }
     const int existing = scope.variables.find(name);
-    if (existing >= 0) scope.variables.value(existing) = Variable{{}, {std::move(value)}};
-    else scope.variables.addUpperCased(name, Variable{{}, {std::move(value)}});
+    if (existing >= 0) scope.variables.value(existing) = Variable{{}, ValueRow(std::move(value))};
+    else scope.variables.addUpperCased(name, Variable{{}, ValueRow(std::move(value))});
   }
   return marks;
 }

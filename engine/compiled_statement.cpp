@@ -84,6 +84,7 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
         c->paramDefaultAt.push_back(eq);
         c->paramTakesName.push_back(item.find(u'[') < eq ? 1 : 0);
         c->paramHasBracket.push_back(item.find(u'[') != u16::npos ? 1 : 0);
+        if (c->paramNames.back() == u"RESULT") c->paramNamedResult = true;
       }
       break;
     case kIfb: {

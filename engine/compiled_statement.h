@@ -61,6 +61,8 @@ struct CompiledStatement {
   std::vector<size_t> paramDefaultAt;
   std::vector<uint8_t> paramTakesName;
   std::vector<uint8_t> paramHasBracket;
+  // Procedure header: a parameter is named RESULT.
+  bool paramNamedResult = false;
   // Procedure header: its statement count up to the FEND once a call has
   // counted it; -1 before.
   std::atomic<int32_t> procedureLength{-1};

@@ -173,7 +173,14 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     marks = bindParameters(headerLine, *header, scope, caller, argTexts, args, form, ok);
     if (!ok) return false;
   }
-  if (kind == 1) scope.variables.addUpperCased(u"RESULT", Variable{{}, {Value::integer(0)}});
+  // A function's result is its first variable named RESULT: the one added
+  // here unless a parameter has the name (variables are only ever added).
+  static const u16 kResult = u"RESULT";
+  int resultIndex = -1;
+  if (kind == 1) {
+    const int added = scope.variables.addUpperCased(kResult, Variable{{}, ValueRow(Value::integer(0))});
+    if (header && !header->paramNamedResult) resultIndex = added;
+  }
 
   // Every call restarts the built-ins' elapsed time, so the clock is read
   // on every call: at the timer's resolution, which the measure has on
@@ -192,7 +199,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   }
 
   if (kind == 1) {
-    const int r = scope.variables.find(u"RESULT");
+    const int r = resultIndex >= 0 ? resultIndex : scope.variables.find(kResult);
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
   if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, *header, scope, *caller, argTexts, marks, form);

@@ -38,7 +38,7 @@ class NameList {
       for (int k = 0; k < i; ++k) index_.emplace(entries_[static_cast<size_t>(k)].name, k);
       index_.emplace(key, i);
     }
-    entries_.push_back(Entry{std::move(key), std::move(value)});
+    entries_.emplace_back(std::move(key), std::move(value));
     return i;
   }
   // Room for `n` entries in all, so that adding up to that many allocates once.
@@ -80,6 +80,7 @@ class NameList {
   // Names and values side by side: one block for both, so a short list
   // (the variables of a procedure call) costs one allocation.
   struct Entry {
+    Entry(u16&& n, T&& v) : name(std::move(n)), value(std::move(v)) {}
     u16 name;
     T value;
   };

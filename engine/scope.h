@@ -23,6 +23,8 @@ class ValueRow {
  public:
   ValueRow() = default;
   ValueRow(std::initializer_list<Value> values) { assign(values.begin(), values.end()); }
+  // A row of the one slot `single`.
+  explicit ValueRow(Value single) : one_(std::move(single)), single_(true) {}
   ValueRow(const ValueRow&) = default;
   ValueRow& operator=(const ValueRow&) = default;
   ValueRow(ValueRow&& other) noexcept

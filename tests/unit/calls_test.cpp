@@ -109,5 +109,14 @@ TEST(Calls, VarArgumentNamingAConstantInAnyCaseIsRefused) {
   EXPECT_EQ(r.errors[0].rfind("Value cannot be substituted", 0), 0u) << r.errors[0];
 }
 
+TEST(Calls, AParameterNamedResultIsTheFunctionsResult) {
+  auto r = runScript({{"main.kov",
+                       "PRINT f(21)\nPRINT g(5)\nPRINT f(1)\n"
+                       "FUNCTION f(result)\nresult = result * 2\nFEND\n"
+                       "FUNCTION g(a)\nx = 1\nRESULT = a + x\nFEND\n"}});
+  EXPECT_TRUE(r.errors.empty()) << r.errors[0];
+  EXPECT_THAT(r.printed, ElementsAre("42", "6", "2"));
+}
+
 }  // namespace
 }  // namespace kova
