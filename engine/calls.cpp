@@ -357,7 +357,9 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
       ok = false;
       return marks;
     }
-    const int existing = scope.variables.find(name);
+    // The new scope holds only the parameters bound so far, so only a name
+    // that an earlier parameter has can be there already.
+    const int existing = compiled.paramRepeatsName[k] ? scope.variables.find(name) : -1;
     if (existing >= 0) scope.variables.value(existing) = Variable{{}, ValueRow(std::move(value))};
     else scope.variables.addUpperCased(name, Variable{{}, ValueRow(std::move(value))});
   }

@@ -85,6 +85,9 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
         c->paramTakesName.push_back(item.find(u'[') < eq ? 1 : 0);
         c->paramHasBracket.push_back(item.find(u'[') != u16::npos ? 1 : 0);
         if (c->paramNames.back() == u"RESULT") c->paramNamedResult = true;
+        bool repeats = false;
+        for (size_t j = 0; j + 1 < c->paramNames.size(); ++j) repeats = repeats || c->paramNames[j] == c->paramNames.back();
+        c->paramRepeatsName.push_back(repeats ? 1 : 0);
       }
       break;
     case kIfb: {

@@ -63,6 +63,8 @@ struct CompiledStatement {
   std::vector<uint8_t> paramHasBracket;
   // Procedure header: a parameter is named RESULT.
   bool paramNamedResult = false;
+  // Procedure header, per parameter: an earlier parameter has the same name.
+  std::vector<uint8_t> paramRepeatsName;
   // Procedure header: its statement count up to the FEND once a call has
   // counted it; -1 before.
   std::atomic<int32_t> procedureLength{-1};

@@ -118,5 +118,15 @@ TEST(Calls, AParameterNamedResultIsTheFunctionsResult) {
   EXPECT_THAT(r.printed, ElementsAre("42", "6", "2"));
 }
 
+TEST(Calls, ARepeatedParameterNameIsBoundAgainNotAddedTwice) {
+  // The later binding replaces the earlier one; a default sees the first.
+  auto r = runScript({{"main.kov",
+                       "PRINT d(1, 2)\nPRINT e(3)\n"
+                       "FUNCTION d(a, a)\nRESULT = a\nFEND\n"
+                       "FUNCTION e(a, b = a + 1, a = b * 10)\nRESULT = a + b\nFEND\n"}});
+  EXPECT_TRUE(r.errors.empty()) << r.errors[0];
+  EXPECT_THAT(r.printed, ElementsAre("2", "44"));
+}
+
 }  // namespace
 }  // namespace kova
