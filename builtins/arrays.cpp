@@ -245,7 +245,7 @@ void lengthFn(BuiltinCall& c) {
       }
     }
   }
-  std::optional<Value> value = c.engine.evaluate(raw, c.scope);
+  std::optional<Value> value = c.evaluateRaw(0);
   if (!value) return;
   c.result = Value::integer(static_cast<int32_t>(textLength(c.engine, *value)));
 }

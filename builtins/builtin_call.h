@@ -14,10 +14,17 @@
 namespace kova {
 
 struct BuiltinArg {
-  u16 text;           // text form (raw text at a by-reference position)
   double number = 0;  // Double form (0 when the text is not a number)
   long long integer = 0;  // the Double truncated toward zero
   bool numeric = false;   // the text read as a number
+  // The text form (raw text at a by-reference position), read through
+  // BuiltinCall::str. A whole number's text is made only when a built-in
+  // asks for it: most take their numbers as numbers.
+  mutable bool textPending = false;
+  mutable u16 text;
+  // At a by-reference position: the text parsed as an expression, for a
+  // built-in that evaluates it when it names no variable.
+  const ParsedExpression* tree = nullptr;
 };
 
 struct BuiltinCall {
@@ -34,10 +41,19 @@ struct BuiltinCall {
 
   bool has(int i) const { return i < count; }
   // The argument's forms; an omitted argument reads as empty text and 0.
-  const u16& str(int i) const { return args[i].text; }
+  const u16& str(int i) const {
+    const BuiltinArg& a = args[static_cast<size_t>(i)];
+    if (a.textPending) {
+      a.text = toU16(a.integer);
+      a.textPending = false;
+    }
+    return a.text;
+  }
   double num(int i) const { return args[i].number; }
   long long integer(int i) const { return args[i].integer; }
   const Value& value(int i) const { return values[i]; }
+  // Evaluates the by-reference argument i as an expression.
+  std::optional<Value> evaluateRaw(int i) const;
 
   // Reports an error of this call (catchable unless said otherwise).
   void fail(const u16& message, bool catchable = true) { engine.report(message, &scope, false, catchable); }

@@ -2,6 +2,7 @@
 // EXP, LN, LOGN, CEIL, ARCSIN, ARCCOS, ARCTAN. They take the short path:
 // up to three arguments, each of which must be a number.
 
+#include <algorithm>
 #include <cmath>
 
 #include "builtins/dispatcher.h"
@@ -23,21 +24,17 @@ double roundAt(double x, long long digits) {
 
 }  // namespace
 
-void BuiltinDispatcher::callNumeric(TUScript& engine, int number, u16v argumentText, Value& result, THensuFmt& scope) {
+void BuiltinDispatcher::callNumeric(TUScript& engine, int number, const CallForm& call, Value& result,
+                                    THensuFmt& scope) {
   double a[3] = {0, 0, 0};
-  int count = 0;
-  u16 rest = trimCtl(argumentText);
-  while (!rest.empty() && count < 3) {
-    const size_t comma = findTopLevel(rest, u",");
-    const u16 argument = trimCtl(u16v(rest).substr(0, comma));
-    rest = comma == u16::npos ? u16() : trimCtl(u16v(rest).substr(comma + 1));
-    std::optional<Value> v = engine.evaluate(argument, scope);
+  const size_t given = std::min<size_t>(builtinArgumentCount(call), 3);
+  for (size_t count = 0; count < given; ++count) {
+    std::optional<Value> v = engine.evaluateParsed(*call.argTrees[count], scope);
     if (!v) return;
     if (!v->toNumber(a[count])) {
       engine.report(text(kNotNumber, v->toText()), &scope);
       return;
     }
-    ++count;
   }
   double r = 0;
   switch (number) {

@@ -39,12 +39,25 @@ void setNarrowResult(BuiltinCall& call, std::string bytes) {
 }
 
 std::optional<RawReference> parseReference(u16v raw) {
-  const u16 t = trimCtl(raw);
+  // Checked on views first: most raw texts given are expressions, which
+  // are turned down without a copy.
+  const u16v t = trimCtlView(raw);
   const size_t open = t.find(u'[');
+  const u16v name = trimCtlView(t.substr(0, open));
+  const auto notInName = [](char16_t ch) {
+    switch (ch) {
+      case u' ': case u'\t': case u'"': case u'(': case u')': case u'+': case u'-': case u'*': case u'/':
+      case u'=': case u'<': case u'>': case u'!': case u',': case u';': case u'&': case u'\'': case u'$':
+      case u']':
+        return true;
+      default:
+        return false;
+    }
+  };
+  if (name.empty() || std::any_of(name.begin(), name.end(), notInName)) return std::nullopt;
+  if (name[0] >= u'0' && name[0] <= u'9') return std::nullopt;
   RawReference ref;
-  ref.name = upperFull(trimCtl(u16v(t).substr(0, open)));
-  if (ref.name.empty() || ref.name.find_first_of(u" \t\"()+-*/=<>!,;&'$]") != u16::npos) return std::nullopt;
-  if (ref.name[0] >= u'0' && ref.name[0] <= u'9') return std::nullopt;
+  ref.name = upperFull(name);
   size_t at = open;
   while (at != u16::npos && at < t.size()) {
     if (t[at] == u' ' || t[at] == u'\t') {
@@ -67,7 +80,7 @@ std::optional<RawReference> parseReference(u16v raw) {
       }
     }
     if (close == u16::npos || t[close] != u']') return std::nullopt;
-    for (const u16& index : splitTopLevel(u16v(t).substr(at + 1, close - at - 1), u','))
+    for (const u16& index : splitTopLevel(t.substr(at + 1, close - at - 1), u','))
       ref.indexes.push_back(trimCtl(index));
     at = close + 1;
   }
@@ -184,7 +197,7 @@ void betweenstrFn(BuiltinCall& c) {
 // A raw argument that names no variable (a literal) is only read.
 void tokenFn(BuiltinCall& c) {
   const u16& raw = c.str(1);
-  std::optional<Value> v = c.engine.evaluate(raw, c.scope);
+  std::optional<Value> v = c.evaluateRaw(1);
   if (!v) return;
   const TokenCut cut = cutToken(argText(c, 0), valueText(c.engine, *v), flagSet(c, 2), flagSet(c, 3));
   if (parseReference(raw)) {

@@ -3,6 +3,7 @@
 // builtins/ and reaches the engine only through TUScript's public
 // interface; the engine reaches the library only through this interface.
 
+#include "engine/call_form.h"
 #include "engine/value.h"
 #include "util/u16.h"
 
@@ -16,10 +17,10 @@ class BuiltinLibrary {
   virtual ~BuiltinLibrary() = default;
   // The number of the built-in named `name` (compared without case), or -1.
   virtual int find(u16v name) const = 0;
-  // Runs built-in `number` with the raw argument text (without the
-  // parentheses); the result stays the empty narrow string when the call
-  // fails (the failure has been reported).
-  virtual void call(TUScript& engine, int number, u16v argumentText, Value& result, THensuFmt& scope) = 0;
+  // Runs built-in `number` with the arguments of `call` (split and parsed
+  // once per call site); the result stays the empty narrow string when the
+  // call fails (the failure has been reported).
+  virtual void call(TUScript& engine, int number, const CallForm& call, Value& result, THensuFmt& scope) = 0;
   // The least number of arguments a call must give, or -1 when a call is
   // checked only for running out of arguments.
   virtual int minimumArguments(int number) const = 0;

@@ -171,7 +171,7 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
         const uint32_t now = platform_.coarseTickCount();
         const int64_t elapsed = static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick);
         builtinElapsedMs = elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
-        builtins->call(*this, number, call.argList, result, caller);
+        builtins->call(*this, number, call, result, caller);
         lastBuiltinTick = platform_.coarseTickCount();
         return;
       }

@@ -62,7 +62,7 @@ class Evaluator {
     if (e_.savedFpControlWord && !fpControlIsLoaded(*e_.savedFpControlWord))
       loadFpControlWord(*e_.savedFpControlWord);
     if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
-    else if (v.kind() == ValueKind::WideString && v.wide().find(u"<#") != u16::npos)
+    else if (v.kind() == ValueKind::WideString && hasPlaceholderStart(v.wide()))
       v = Value::string(e_.expandEscapes(v.wide()));  // every placeholder starts with "<#"
     return v;
   }
@@ -201,6 +201,10 @@ class Evaluator {
       const Value right = eval(*n.operands[k + 1]);
       if (stopped()) return Value();
       if (levelFailed) continue;  // remaining operands still run for their effects
+      if (op == ExprOp::Add && acc.kind() == ValueKind::WideString && right.kind() == ValueKind::WideString) {
+        acc.appendWide(right.wide());  // a + b + c ... grows one text instead of copying it per "+"
+        continue;
+      }
       std::optional<Value> combined = combine(op, acc, right, n, k);
       if (!combined) {
         levelFailed = true;

@@ -164,27 +164,23 @@ u16 formatNumber(double v) {
 }
 
 bool parseNumber(u16v text, double& out) {
-  const u16 t = trimCtl(text);
+  // Works on the trimmed view: most texts asked are not numbers and are
+  // turned down at their first character, without a copy.
+  const u16v t = trimCtlView(text);
   if (t.empty()) return false;
-  std::string s;
-  s.reserve(t.size());
-  for (char16_t c : t) {
-    if (c >= 0x80) return false;
-    s.push_back(static_cast<char>(c));
-  }
   // "$" introduces hexadecimal; otherwise only plain decimal forms (no
   // "inf"/"nan" words).
-  if (s[0] == '$' || ((s[0] == '-' || s[0] == '+') && s.size() > 1 && s[1] == '$')) {
-    const bool negative = s[0] == '-';
-    const size_t start = s[0] == '$' ? 1 : 2;
-    if (start >= s.size() || s.size() - start > 16) return false;
+  if (t[0] == u'$' || ((t[0] == u'-' || t[0] == u'+') && t.size() > 1 && t[1] == u'$')) {
+    const bool negative = t[0] == u'-';
+    const size_t start = t[0] == u'$' ? 1 : 2;
+    if (start >= t.size() || t.size() - start > 16) return false;
     unsigned long long v = 0;
-    for (size_t i = start; i < s.size(); ++i) {
-      const char c = s[i];
+    for (size_t i = start; i < t.size(); ++i) {
+      const char16_t c = t[i];
       int d;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+      if (c >= u'0' && c <= u'9') d = c - u'0';
+      else if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
+      else if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
       else return false;
       v = v * 16 + static_cast<unsigned>(d);
     }
@@ -192,8 +188,22 @@ bool parseNumber(u16v text, double& out) {
     if (negative) out = -out;
     return true;
   }
-  for (char c : s)
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) return false;
+  bool digitsOnly = true;
+  for (size_t i = 0; i < t.size(); ++i) {
+    const char16_t c = t[i];
+    if (c >= u'0' && c <= u'9') continue;
+    if (!(c == u'.' || c == u'+' || c == u'-' || c == u'e' || c == u'E')) return false;
+    if (!(i == 0 && (c == u'-' || c == u'+'))) digitsOnly = false;
+  }
+  // A whole number of up to 15 digits is exact in a Double: no strtod.
+  const size_t sign = t[0] == u'-' || t[0] == u'+' ? 1 : 0;
+  if (digitsOnly && t.size() > sign && t.size() - sign <= 15) {
+    long long v = 0;
+    for (size_t i = sign; i < t.size(); ++i) v = v * 10 + (t[i] - u'0');
+    out = t[0] == u'-' ? -static_cast<double>(v) : static_cast<double>(v);
+    return true;
+  }
+  std::string s(t.begin(), t.end());  // every unit is ASCII here
   char* end = nullptr;
   out = std::strtod(s.c_str(), &end);
   return end && *end == 0 && std::isfinite(out);

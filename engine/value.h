@@ -163,6 +163,13 @@ class Value {
   int64_t intValue() const { return expect(Storage::Integer), integer_; }
   double doubleValue() const { return expect(Storage::Real), real_; }
   const u16& wide() const { return expect(Storage::Wide), wide_; }
+  // Joins `more` to the end of this wide text in place, as "+" joins two
+  // wide texts; throws TextTooLong before growing beyond the limit.
+  void appendWide(u16v more) {
+    expect(Storage::Wide);
+    checkTextLength(wide_.size() + more.size());
+    wide_ += more;
+  }
   const std::string& narrowBytes() const { return expect(Storage::Narrow), narrow_; }
   const std::shared_ptr<ArrayValue>& arrayValue() const { return expect(Storage::Array), array_; }
   const std::shared_ptr<ComObject>& comObject() const { return expect(Storage::Com), com_; }

@@ -1,5 +1,9 @@
 #include "util/u16.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <limits>
 
@@ -155,11 +159,31 @@ u16 trimBlank(u16v t) {
   return u16(t.substr(b, e - b));
 }
 
-u16 trimCtl(u16v t) {
+u16v trimCtlView(u16v t) {
   size_t b = 0, e = t.size();
   while (b < e && isCtl(t[b])) ++b;
   while (e > b && isCtl(t[e - 1])) --e;
-  return u16(t.substr(b, e - b));
+  return t.substr(b, e - b);
+}
+
+u16 trimCtl(u16v t) { return u16(trimCtlView(t)); }
+
+bool hasPlaceholderStart(u16v t) {
+  const char16_t* p = t.data();
+  const size_t n = t.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Eight units a step: "<" at each position and "#" at the next.
+  const __m128i lt = _mm_set1_epi16(u'<'), hash = _mm_set1_epi16(u'#');
+  for (; i + 9 <= n; i += 8) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(here, lt), _mm_cmpeq_epi16(next, hash))) != 0) return true;
+  }
+#endif
+  for (; i + 1 < n; ++i)
+    if (p[i] == u'<' && p[i + 1] == u'#') return true;
+  return false;
 }
 
 u16 trimLeftCtl(u16v t) {

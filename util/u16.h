@@ -40,6 +40,11 @@ u16 upperOutsideQuotes(u16v text);
 // Trim of the language's built-ins).
 u16 trimBlank(u16v text);
 u16 trimCtl(u16v text);
+// The same without a copy: a view into `text`.
+u16v trimCtlView(u16v text);
+// Whether `text` holds "<#", where every placeholder starts. It runs on
+// every text an expression yields, so it looks at eight units a step.
+bool hasPlaceholderStart(u16v text);
 u16 trimLeftCtl(u16v text);
 u16 trimRightCtl(u16v text);
 

@@ -126,8 +126,8 @@ class SafeBuiltins final : public BuiltinLibrary {
     const BuiltinFamily f = kBuiltins[static_cast<size_t>(n)].family;
     return f == BuiltinFamily::Numeric || f == BuiltinFamily::Strings ? n : -1;
   }
-  void call(TUScript& engine, int number, u16v argumentText, Value& result, THensuFmt& scope) override {
-    all_.call(engine, number, argumentText, result, scope);
+  void call(TUScript& engine, int number, const CallForm& call, Value& result, THensuFmt& scope) override {
+    all_.call(engine, number, call, result, scope);
   }
   int minimumArguments(int number) const override { return all_.minimumArguments(number); }
   bool isRawPosition(int number, int position) const override { return all_.isRawPosition(number, position); }

@@ -135,5 +135,28 @@ TEST(ValueFormatting, NumbersAndTexts) {
   EXPECT_FALSE(parseNumber(u"", d));
 }
 
+TEST(ValueFormatting, ParseNumberWholeNumbersMatchTheGeneralReader) {
+  // Whole numbers of up to 15 digits take a short path; from 16 digits on,
+  // and for every other form, strtod reads them. Both must agree.
+  double d = 0;
+  EXPECT_TRUE(parseNumber(u"\t+42\r\n", d));
+  EXPECT_EQ(d, 42);
+  EXPECT_TRUE(parseNumber(u"-0", d));
+  EXPECT_TRUE(std::signbit(d));
+  EXPECT_TRUE(parseNumber(u"999999999999999", d));
+  EXPECT_EQ(d, 999999999999999.0);
+  EXPECT_TRUE(parseNumber(u"-9007199254740993", d));  // 16 digits: rounded as strtod rounds
+  EXPECT_EQ(d, -9007199254740992.0);
+  EXPECT_TRUE(parseNumber(u"007", d));
+  EXPECT_EQ(d, 7);
+  EXPECT_TRUE(parseNumber(u"1e3", d));
+  EXPECT_EQ(d, 1000);
+  EXPECT_FALSE(parseNumber(u"-", d));
+  EXPECT_FALSE(parseNumber(u"+-1", d));
+  EXPECT_FALSE(parseNumber(u"1 2", d));
+  EXPECT_FALSE(parseNumber(u"\uFF11", d));  // a full-width digit is text
+  EXPECT_FALSE(parseNumber(u"1e999", d));    // beyond the Doubles
+}
+
 }  // namespace
 }  // namespace kova

@@ -103,6 +103,25 @@ TEST(Trim, BlankAndControlSetsDiffer) {
   EXPECT_EQ(trimCtl(u"   "), u"");
 }
 
+TEST(Placeholders, FoundAtEveryOffsetAndAcrossBlocks) {
+  // The search looks at blocks of units; "<#" must be found wherever it
+  // starts, including split over two blocks, and nowhere else.
+  for (size_t length = 2; length <= 40; ++length) {
+    for (size_t at = 0; at + 1 < length; ++at) {
+      u16 t(length, u'a');
+      t[at] = u'<';
+      t[at + 1] = u'#';
+      EXPECT_TRUE(hasPlaceholderStart(t)) << length << " " << at;
+      t[at + 1] = u'a';
+      EXPECT_FALSE(hasPlaceholderStart(t)) << length << " " << at;
+    }
+  }
+  EXPECT_FALSE(hasPlaceholderStart(u"#<>#<"));
+  EXPECT_TRUE(hasPlaceholderStart(u"#<<#"));
+  EXPECT_FALSE(hasPlaceholderStart(u""));
+  EXPECT_FALSE(hasPlaceholderStart(u16v(u"<#", 1)));  // the view ends before "#"
+}
+
 TEST(Compare, NoCaseHelpersFoldAsciiOnly) {
   EXPECT_TRUE(startsWithNoCase(u"Include x", u"INCLUDE"));
   EXPECT_FALSE(startsWithNoCase(u"\u00E9t\u00E9", u"\u00C9"));
