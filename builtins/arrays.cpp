@@ -13,6 +13,7 @@
 // stored back, since array values may be shared by several variables.
 
 #include <cmath>
+#include <span>
 
 #include "builtins/string_family.h"
 #include "builtins/string_rules.h"
@@ -153,7 +154,7 @@ size_t othersOf(const std::vector<size_t>& extents, size_t dim) {
 
 // Re-dimensions dimension `dim` of a row-major block with the element counts
 // `extents` to `newExtent`, keeping every element whose indexes still fit.
-std::vector<Value> redimension(const std::vector<Value>& old, const std::vector<size_t>& extents, size_t dim,
+std::vector<Value> redimension(std::span<const Value> old, const std::vector<size_t>& extents, size_t dim,
                                size_t newExtent) {
   size_t outer = 1, inner = 1;
   for (size_t j = 0; j < dim; ++j) outer *= extents[j];
@@ -348,7 +349,8 @@ void resizeFn(BuiltinCall& c) {
       std::vector<size_t> extents;
       for (int32_t b : v.bounds) extents.push_back(static_cast<size_t>(b) + 1);
       if (tooLarge(othersOf(extents, t.level))) return;
-      v.slots = redimension(v.slots, extents, t.level, static_cast<size_t>(bound + 1));
+      v.slots = redimension(std::span<const Value>(v.slots.data(), v.slots.size()), extents, t.level,
+                            static_cast<size_t>(bound + 1));
       v.bounds[t.level] = static_cast<int32_t>(bound);
       break;
     }

@@ -3,6 +3,8 @@
 // DLL function, and the binding of arguments to parameters.
 
 #include <exception>
+#include <new>
+#include <span>
 
 #include "engine/call_form.h"
 #include "engine/compiled_statement.h"
@@ -70,6 +72,7 @@ std::unique_ptr<CallForm> TUScript::compileCall(u16v textIn) {
   const size_t paren = callText.find(u'(');
   form->name = trimCtl(u16v(callText).substr(0, paren));
   form->upperName = upperFull(form->name);
+  form->hasDot = form->upperName.find(u'.') != u16::npos;
   if (paren != u16::npos) {
     form->argList = callText.substr(paren + 1);
     if (!form->argList.empty()) form->argList.pop_back();  // the closing ")"
@@ -78,8 +81,10 @@ std::unique_ptr<CallForm> TUScript::compileCall(u16v textIn) {
   if (!form->noArguments) {
     for (const u16& piece : splitTopLevel(form->argList, u',')) {
       form->argTexts.push_back(trimCtl(piece));
+      form->upperArgTexts.push_back(upperFull(form->argTexts.back()));
       form->argTrees.push_back(parsed(form->argTexts.back()));
     }
+    form->argHints = std::vector<SlotHint>(form->argTexts.size());
   }
   return form;
 }
@@ -97,6 +102,52 @@ void TUScript::callByText(u16v textIn, THensuFmt& caller, Value& result, bool th
   callForm(*form, caller, result, threadFlag, callFlag);
 }
 
+namespace {
+
+// The argument values of one call, in order. Calls with up to kInline
+// arguments keep them without a heap block.
+class ArgumentValues {
+ public:
+  explicit ArgumentValues(size_t capacity) : onHeap_(capacity > kInline) {
+    if (onHeap_) more_.reserve(capacity);
+  }
+  ArgumentValues(const ArgumentValues&) = delete;
+  ArgumentValues& operator=(const ArgumentValues&) = delete;
+  ~ArgumentValues() {
+    for (size_t k = 0; k < count_; ++k) inlineValues()[k].~Value();
+  }
+  void push_back(Value v) {
+    if (!onHeap_ && count_ == kInline) {
+      // More values than announced: continue on the heap.
+      more_.reserve(kInline * 2);
+      for (size_t k = 0; k < count_; ++k) more_.push_back(std::move(inlineValues()[k]));
+      for (size_t k = 0; k < count_; ++k) inlineValues()[k].~Value();
+      count_ = 0;
+      onHeap_ = true;
+    }
+    if (onHeap_) {
+      more_.push_back(std::move(v));
+      return;
+    }
+    new (storage_ + count_ * sizeof(Value)) Value(std::move(v));
+    ++count_;
+  }
+  std::span<const Value> values() const {
+    return onHeap_ ? std::span<const Value>(more_) : std::span<const Value>(inlineValues(), count_);
+  }
+
+ private:
+  static constexpr size_t kInline = 6;
+  Value* inlineValues() { return std::launder(reinterpret_cast<Value*>(storage_)); }
+  const Value* inlineValues() const { return std::launder(reinterpret_cast<const Value*>(storage_)); }
+  alignas(Value) unsigned char storage_[kInline * sizeof(Value)];
+  size_t count_ = 0;
+  bool onHeap_;
+  std::vector<Value> more_;
+};
+
+}  // namespace
+
 void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, bool threadFlag, bool callFlag) {
   result = Value::integer(0);
   if (caller.exitFlag || stopFlag) return;
@@ -104,17 +155,24 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
     const u16& name = call.name;
     u16 module = caller.moduleName;
     int kind = 0;
-    const int header = findFunction(name, caller, module, callFlag, kind);
+    // A plain name outside a module means the same function wherever it is
+    // called from: it is looked up once per program.
+    const bool plain = !call.hasDot && caller.moduleName.empty();
+    int header = plain ? call.resolved.headerFor(program.generation, kind) : -1;
+    if (header < 0) {
+      header = findFunction(name, caller, module, callFlag, kind);
+      if (plain) call.resolved.remember(program.generation, header, kind);
+    }
     if (header < 0 && !callFlag && !threadFlag && builtins) {
       const u16v builtinName =
           startsWith(call.upperName, u"GLOBAL.") ? u16v(call.upperName).substr(7) : u16v(call.upperName);
       const int number = builtins->find(builtinName);
       if (number >= 0) {
-        const uint32_t now = platform_.tickCount();
+        const uint32_t now = platform_.coarseTickCount();
         const int64_t elapsed = static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick);
         builtinElapsedMs = elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
         builtins->call(*this, number, call, result, caller);
-        lastBuiltinTick = platform_.tickCount();
+        lastBuiltinTick = platform_.coarseTickCount();
         return;
       }
     }
@@ -134,20 +192,19 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       return;
     }
 
-    std::vector<Value> args;
+    ArgumentValues args(call.argTexts.size());
     if (!call.noArguments) {
-      const std::vector<u16>* params = nullptr;
+      const std::vector<uint8_t>* hasBracket = nullptr;
       if (!callFlag) {
         cacheHeaderParams(header);
-        params = &program.headerParams[header];
+        hasBracket = &compiledStatement(header).paramHasBracket;
       }
-      args.reserve(call.argTexts.size());
       for (size_t k = 0; k < call.argTexts.size(); ++k) {
         if (stopRequest >= 1 || stopFlag) return;
         const u16& argText = call.argTexts[k];
         if (callFlag && argText.find(u"<#") != u16::npos) {
           args.push_back(Value::string(argText));
-        } else if (params && k < params->size() && (*params)[k].find(u'[') != u16::npos) {
+        } else if (hasBracket && k < hasBracket->size() && (*hasBracket)[k]) {
           args.push_back(Value::string(argText));
         } else {
           std::optional<Value> v = evaluateParsed(*call.argTrees[k], caller);
@@ -157,8 +214,8 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       }
     }
     static const std::vector<u16> kNoArgumentTexts;
-    runProcedure(name, header, result, &caller, call.noArguments ? kNoArgumentTexts : call.argTexts, args, callFlag,
-                 kind, module);
+    runProcedure(name, header, result, &caller, call.noArguments ? kNoArgumentTexts : call.argTexts, args.values(), callFlag,
+                 kind, module, &call);
   } catch (const std::exception& ex) {
     report(internalFailure(u"KansuCall:", ex), &caller);
   }
@@ -223,20 +280,23 @@ bool isAssignableName(u16v t) {
 
 }  // namespace
 
-std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFmt* caller,
-                                          const std::vector<u16>& argTexts, const std::vector<Value>& args,
-                                          bool& ok) {
+ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compiled, THensuFmt& scope,
+                                   THensuFmt* caller, const std::vector<u16>& argTexts, std::span<const Value> args,
+                                   const CallForm* form, bool& ok) {
   ok = true;
-  cacheHeaderParams(header);
   const std::vector<u16>& params = program.headerParams[header];
   const std::vector<int32_t>& modes = program.headerParamModes[header];
-  std::vector<int> marks(params.size(), kMarkValue);
-  const std::vector<u16>& upperNames = compiledStatement(header).paramNames;
+  ParamMarks marks(params.size());
+  const std::vector<u16>& upperNames = compiled.paramNames;
+  // The parameters and RESULT; more variables are rare in short procedures.
+  scope.variables.reserve(params.size() + 1);
   for (size_t k = 0; k < params.size(); ++k) {
     const u16& item = params[k];
     const u16v argText = k < argTexts.size() ? u16v(argTexts[k]) : u16v();
     if (modes[k] == 1 && caller && !argText.empty()) {
-      const u16 upper = upperFull(argText);
+      u16 made;
+      const bool known = form && k < form->upperArgTexts.size() && &form->argTexts[k] == &argTexts[k];
+      const u16& upper = known ? form->upperArgTexts[k] : (made = upperFull(argText));
       if (program.constTable.contains(upper) || program.textblockTable.contains(upper) ||
           constantValue(*this, upper) != kNoSuchConstant) {
         report(text(kValueCannotBeSubstituted), caller);
@@ -244,12 +304,12 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
         return marks;
       }
     }
-    const size_t eq = item.find(u'=', 1);
+    const size_t eq = compiled.paramDefaultAt[k];
     const u16& name = upperNames[k];
-    if (item.find(u'[') < eq) {
+    if (compiled.paramTakesName[k]) {
       // An array or hash-table parameter: the argument is the caller's name.
       if (k >= args.size()) {
-        scope.variables.add(name, Variable{{}, {Value()}});
+        scope.variables.addUpperCased(name, Variable{{}, {Value()}});
         continue;
       }
       const u16 source = trimCtl(args[k].toText());
@@ -259,7 +319,7 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
           ok = false;
           return marks;
         }
-        scope.variables.add(name, Variable{{}, {std::move(*v)}});
+        scope.variables.addUpperCased(name, Variable{{}, {std::move(*v)}});
         marks[k] = kMarkSplit;
         continue;
       }
@@ -277,7 +337,7 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
         continue;
       }
       Variable* from = caller ? findVariable(sourceName, *caller) : nullptr;
-      scope.variables.add(name, from ? *from : Variable{{}, {Value()}});
+      scope.variables.addUpperCased(name, from ? *from : Variable{{}, {Value()}});
       marks[k] = kMarkArray;
       continue;
     }
@@ -297,20 +357,24 @@ std::vector<int> TUScript::bindParameters(int header, THensuFmt& scope, THensuFm
       ok = false;
       return marks;
     }
-    const int existing = scope.variables.find(name);
-    if (existing >= 0) scope.variables.value(existing) = Variable{{}, {std::move(value)}};
-    else scope.variables.add(name, Variable{{}, {std::move(value)}});
+    // The new scope holds only the parameters bound so far, so only a name
+    // that an earlier parameter has can be there already.
+    const int existing = compiled.paramRepeatsName[k] ? scope.variables.find(name) : -1;
+    if (existing >= 0) scope.variables.value(existing) = Variable{{}, ValueRow(std::move(value))};
+    else scope.variables.addUpperCased(name, Variable{{}, ValueRow(std::move(value))});
   }
   return marks;
 }
 
-void TUScript::writeBackParameters(int header, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
-                                   const std::vector<int>& marks) {
+void TUScript::writeBackParameters(int header, const CompiledStatement& compiled, THensuFmt& scope,
+                                   THensuFmt& caller, const std::vector<u16>& argTexts, const ParamMarks& marks,
+                                   const CallForm* form) {
   const std::vector<u16>& params = program.headerParams[header];
   const std::vector<int32_t>& modes = program.headerParamModes[header];
+  const std::vector<u16>& names = compiled.paramNames;
   for (size_t k = 0; k < params.size() && k < argTexts.size() && k < marks.size(); ++k) {
     if (modes[k] != 1) continue;
-    const u16& name = compiledStatement(header).paramNames[k];
+    const u16& name = names[k];
     const int mark = marks[k];
     if (mark == kMarkSplit) continue;
     if (mark >= kMarkLocalHash || (mark >= kMarkGlobalHash && mark < kMarkLocalHash)) {
@@ -324,8 +388,10 @@ void TUScript::writeBackParameters(int header, THensuFmt& scope, THensuFmt& call
     }
     const int local = scope.variables.find(name);
     if (local < 0) continue;
+    // The call site's own texts: their upper-cased forms were made once.
+    const bool known = form && k < form->upperArgTexts.size() && &form->argTexts[k] == &argTexts[k];
     if (mark == kMarkArray) {
-      Variable* target = findVariable(upperFull(argTexts[k]), caller);
+      Variable* target = findVariable(known ? form->upperArgTexts[k] : upperFull(argTexts[k]), caller);
       if (!target) continue;
       const Variable& changed = scope.variables.value(local);
       if (target->bounds.size() > 1 && changed.bounds != target->bounds) {
@@ -336,7 +402,15 @@ void TUScript::writeBackParameters(int header, THensuFmt& scope, THensuFmt& call
       continue;
     }
     if (!isAssignableName(argTexts[k])) continue;
-    putValue(argTexts[k], scope.variables.value(local).slots[0], caller);
+    if (known && argTexts[k].find(u'[') == u16::npos) {
+      // A plain name: what putValue would write, without taking the text
+      // apart again.
+      static const std::vector<Value> kNoIndexes;
+      putValueIndexed(form->upperArgTexts[k], false, kNoIndexes, scope.variables.value(local).slots[0], caller, false,
+                      false, &form->argHints[k]);
+    } else {
+      putValue(argTexts[k], scope.variables.value(local).slots[0], caller);
+    }
     if (stopFlag) return;
   }
 }

@@ -78,8 +78,16 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
       break;
     case kCachedHeader:
       for (const u16& item : program.headerParams[static_cast<size_t>(line)]) {
-        const u16 name = trimCtl(u16v(item).substr(0, item.find(u'=', 1)));
+        const size_t eq = item.find(u'=', 1);
+        const u16 name = trimCtl(u16v(item).substr(0, eq));
         c->paramNames.push_back(upperFull(trimCtl(u16v(name).substr(0, name.find(u'[')))));
+        c->paramDefaultAt.push_back(eq);
+        c->paramTakesName.push_back(item.find(u'[') < eq ? 1 : 0);
+        c->paramHasBracket.push_back(item.find(u'[') != u16::npos ? 1 : 0);
+        if (c->paramNames.back() == u"RESULT") c->paramNamedResult = true;
+        bool repeats = false;
+        for (size_t j = 0; j + 1 < c->paramNames.size(); ++j) repeats = repeats || c->paramNames[j] == c->paramNames.back();
+        c->paramRepeatsName.push_back(repeats ? 1 : 0);
       }
       break;
     case kIfb: {

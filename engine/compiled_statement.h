@@ -12,6 +12,7 @@
 // order of evaluation is unchanged (right side first, then the target's
 // indexes).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -53,6 +54,20 @@ struct CompiledStatement {
   // Procedure header (after its parameters were cached): each parameter's
   // bare name, upper-cased, without brackets or default value.
   std::vector<u16> paramNames;
+  // Per parameter: where its default value's "=" stands in the parameter's
+  // text (npos: no default); whether a "[" comes before that (an array or
+  // hash-table parameter, bound to the caller's name); whether the text
+  // holds a "[" anywhere (its argument is passed as text, not evaluated).
+  std::vector<size_t> paramDefaultAt;
+  std::vector<uint8_t> paramTakesName;
+  std::vector<uint8_t> paramHasBracket;
+  // Procedure header: a parameter is named RESULT.
+  bool paramNamedResult = false;
+  // Procedure header, per parameter: an earlier parameter has the same name.
+  std::vector<uint8_t> paramRepeatsName;
+  // Procedure header: its statement count up to the FEND once a call has
+  // counted it; -1 before.
+  std::atomic<int32_t> procedureLength{-1};
   // Call statement: the call.
   std::unique_ptr<CallForm> call;
 };

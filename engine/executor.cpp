@@ -24,6 +24,17 @@ int procedureLength(const PreparedProgram& p, int header) {
   return n;
 }
 
+// procedureLength kept in the header's compiled form. A FEND stays a FEND
+// (statements are never made FENDs while a program runs), so the length
+// found once holds as long as the statement it stopped at is still one.
+int cachedProcedureLength(const PreparedProgram& p, int header, CompiledStatement& compiled) {
+  const int known = compiled.procedureLength.load(std::memory_order_relaxed);
+  if (known >= 0 && (header + known >= p.size() || p.statementKind[header + known] == kFend)) return known;
+  const int n = procedureLength(p, header);
+  compiled.procedureLength.store(n, std::memory_order_relaxed);
+  return n;
+}
+
 bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(trimCtl(t)) == word; }
 
 // Where the current thread's run started on its stack, and how far below
@@ -121,19 +132,26 @@ void TUScript::run(const u16& entry, const std::vector<u16>& params) {
 }
 
 bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
-                            const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
-                            int kind, const u16& moduleName) {
+                            const std::vector<u16>& argTexts, std::span<const Value> args, bool callFlag,
+                            int kind, const u16& moduleName, const CallForm* form) {
   result = Value::integer(0);
   if (stackExhausted()) {
     report(text(rm::kCallTooDeep, name), caller);
     return false;
   }
 
+  // A called function's header holds its parameters and its length, found once.
+  CompiledStatement* header = nullptr;
+  if (!callFlag) {
+    cacheHeaderParams(headerLine);
+    header = &compiledStatement(headerLine);
+  }
+
   THensuFmt scope;
   scope.serial = scopeSerial_.fetch_add(1, std::memory_order_relaxed) + 1;
   scope.caller = caller;
   scope.startLine = headerLine;
-  scope.count = procedureLength(program, headerLine);
+  scope.count = header ? cachedProcedureLength(program, headerLine, *header) : procedureLength(program, headerLine);
   scope.moduleName = moduleName;
   scope.isMain = callFlag;
 
@@ -145,19 +163,29 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
       paramStr.slots.resize(1);
     } else {
       paramStr.bounds.push_back(static_cast<int32_t>(args.size()) - 1);
-      paramStr.slots = args;
+      paramStr.slots.assign(args.begin(), args.end());
     }
     scope.variables.add(u"PARAM_STR", std::move(paramStr));
   }
-  std::vector<int> marks;
+  ParamMarks marks(0);
   if (!callFlag) {
     bool ok = true;
-    marks = bindParameters(headerLine, scope, caller, argTexts, args, ok);
+    marks = bindParameters(headerLine, *header, scope, caller, argTexts, args, form, ok);
     if (!ok) return false;
   }
-  if (kind == 1) scope.variables.add(u"RESULT", Variable{{}, {Value::integer(0)}});
+  // A function's result is its first variable named RESULT: the one added
+  // here unless a parameter has the name (variables are only ever added).
+  static const u16 kResult = u"RESULT";
+  int resultIndex = -1;
+  if (kind == 1) {
+    const int added = scope.variables.addUpperCased(kResult, Variable{{}, ValueRow(Value::integer(0))});
+    if (header && !header->paramNamedResult) resultIndex = added;
+  }
 
-  lastBuiltinTick = platform_.tickCount();
+  // Every call restarts the built-ins' elapsed time, so the clock is read
+  // on every call: at the timer's resolution, which the measure has on
+  // Windows anyway, and which is cheap to read.
+  lastBuiltinTick = platform_.coarseTickCount();
   scope.offset = 1;
   while (scope.offset < scope.count &&
          (stopRequest < 1 || (program.options.optFinally && !scope.openTries.empty()))) {
@@ -171,10 +199,10 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   }
 
   if (kind == 1) {
-    const int r = scope.variables.find(u"RESULT");
+    const int r = resultIndex >= 0 ? resultIndex : scope.variables.find(kResult);
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
-  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, scope, *caller, argTexts, marks);
+  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, *header, scope, *caller, argTexts, marks, form);
   return true;
 }
 

@@ -26,28 +26,29 @@ class NameList {
   }
   bool contains(u16v name) const { return find(name) >= 0; }
   // Appends a new entry; the caller ensures the name is not present yet.
-  int add(u16v name, T value) {
-    u16 key = upperFull(name);
-    const int i = static_cast<int>(names_.size());
+  int add(u16v name, T value) { return addUpperCased(upperFull(name), std::move(value)); }
+  // The same for a name that is upper-cased already (as upperFull makes it).
+  int addUpperCased(u16 key, T value) {
+    const int i = static_cast<int>(entries_.size());
     if (!index_.empty()) {
       index_.emplace(key, i);
-    } else if (names_.size() + 1 > kLinearLimit) {
+    } else if (entries_.size() + 1 > kLinearLimit) {
       // The list outgrows the linear search: index every name. The first
       // of equal names keeps the index, as emplace does.
-      for (int k = 0; k < i; ++k) index_.emplace(names_[static_cast<size_t>(k)], k);
+      for (int k = 0; k < i; ++k) index_.emplace(entries_[static_cast<size_t>(k)].name, k);
       index_.emplace(key, i);
     }
-    names_.push_back(std::move(key));
-    values_.push_back(std::move(value));
+    entries_.emplace_back(std::move(key), std::move(value));
     return i;
   }
-  int size() const { return static_cast<int>(names_.size()); }
-  const u16& name(int i) const { return names_[i]; }
-  T& value(int i) { return values_[i]; }
-  const T& value(int i) const { return values_[i]; }
+  // Room for `n` entries in all, so that adding up to that many allocates once.
+  void reserve(size_t n) { entries_.reserve(n); }
+  int size() const { return static_cast<int>(entries_.size()); }
+  const u16& name(int i) const { return entries_[i].name; }
+  T& value(int i) { return entries_[i].value; }
+  const T& value(int i) const { return entries_[i].value; }
   void clear() {
-    names_.clear();
-    values_.clear();
+    entries_.clear();
     index_.clear();
   }
 
@@ -58,8 +59,8 @@ class NameList {
 
   int findUpper(u16v name) const {
     if (index_.empty()) {
-      for (size_t k = 0; k < names_.size(); ++k)
-        if (names_[k] == name) return static_cast<int>(k);
+      for (size_t k = 0; k < entries_.size(); ++k)
+        if (entries_[k].name == name) return static_cast<int>(k);
       return -1;
     }
     auto it = index_.find(name);
@@ -76,8 +77,14 @@ class NameList {
     size_t operator()(u16v s) const { return std::hash<u16v>{}(s); }
   };
 
-  std::vector<u16> names_;
-  std::vector<T> values_;
+  // Names and values side by side: one block for both, so a short list
+  // (the variables of a procedure call) costs one allocation.
+  struct Entry {
+    Entry(u16&& n, T&& v) : name(std::move(n)), value(std::move(v)) {}
+    u16 name;
+    T value;
+  };
+  std::vector<Entry> entries_;
   std::unordered_map<u16, int, Hash, std::equal_to<>> index_;
 };
 

@@ -1,5 +1,7 @@
 #include "engine/program.h"
 
+#include <atomic>
+
 namespace kova {
 
 namespace {
@@ -19,7 +21,13 @@ u16 PreparedProgram::origin(int index) const {
   return s;
 }
 
+uint32_t nextProgramGeneration() {
+  static std::atomic<uint32_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void PreparedProgram::clear() {
+  generation = nextProgramGeneration();
   statementText.clear();
   statementKind.clear();
   headerParams.clear();

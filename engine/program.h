@@ -98,7 +98,13 @@ struct FunctionEntry {
   int headerLine = 0;
 };
 
+// A number not given to any earlier prepared program of this process.
+uint32_t nextProgramGeneration();
+
 struct PreparedProgram {
+  // Changes whenever the program is emptied, so that what was learnt about
+  // one program (a call site's function) is never taken for another one.
+  uint32_t generation = nextProgramGeneration();
   std::vector<u16> statementText;
   std::vector<int32_t> statementKind;
   std::vector<std::vector<u16>> headerParams;

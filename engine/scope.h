@@ -5,6 +5,8 @@
 // state, exit/break/continue requests) and the per-scope system values.
 
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -14,9 +16,103 @@
 
 namespace kova {
 
+// The value slots of a variable. A row of exactly one slot (every scalar)
+// holds it in place, so making a scalar variable, as every call does for
+// its parameters, needs no heap block; other rows live in a vector.
+class ValueRow {
+ public:
+  ValueRow() = default;
+  ValueRow(std::initializer_list<Value> values) { assign(values.begin(), values.end()); }
+  // A row of the one slot `single`.
+  explicit ValueRow(Value single) : one_(std::move(single)), single_(true) {}
+  ValueRow(const ValueRow&) = default;
+  ValueRow& operator=(const ValueRow&) = default;
+  ValueRow(ValueRow&& other) noexcept
+      : one_(std::move(other.one_)), many_(std::move(other.many_)), single_(other.single_) {
+    other.many_.clear();
+    other.single_ = false;
+  }
+  ValueRow& operator=(ValueRow&& other) noexcept {
+    if (this == &other) return *this;
+    one_ = std::move(other.one_);
+    many_ = std::move(other.many_);
+    single_ = other.single_;
+    other.many_.clear();
+    other.single_ = false;
+    return *this;
+  }
+  ValueRow& operator=(std::vector<Value> values) {
+    if (values.size() == 1) {
+      setSingle(std::move(values[0]));
+    } else {
+      many_ = std::move(values);
+      single_ = false;
+      one_ = Value();
+    }
+    return *this;
+  }
+
+  size_t size() const { return single_ ? 1 : many_.size(); }
+  bool empty() const { return size() == 0; }
+  Value* data() { return single_ ? &one_ : many_.data(); }
+  const Value* data() const { return single_ ? &one_ : many_.data(); }
+  Value& operator[](size_t i) { return data()[i]; }
+  const Value& operator[](size_t i) const { return data()[i]; }
+  Value* begin() { return data(); }
+  Value* end() { return data() + size(); }
+  const Value* begin() const { return data(); }
+  const Value* end() const { return data() + size(); }
+
+  // As std::vector's: new slots are Empty, slots kept keep their values.
+  void resize(size_t n) {
+    if (n == size()) return;
+    std::vector<Value> all = takeAll();
+    all.resize(n);
+    *this = std::move(all);
+  }
+  void assign(size_t n, const Value& v) {
+    if (n == 1) {
+      Value copy = v;  // `v` may be one of this row's slots
+      many_.clear();
+      setSingle(std::move(copy));
+    } else {
+      *this = std::vector<Value>(n, v);
+    }
+  }
+  template <typename It>
+  void assign(It first, It last) {
+    if (std::distance(first, last) == 1) {
+      Value copy = *first;  // may be one of this row's slots
+      setSingle(std::move(copy));
+    } else {
+      *this = std::vector<Value>(first, last);
+    }
+  }
+
+ private:
+  void setSingle(Value v) {
+    one_ = std::move(v);
+    many_.clear();
+    single_ = true;
+  }
+  std::vector<Value> takeAll() {
+    std::vector<Value> all;
+    if (single_) all.push_back(std::move(one_));
+    else all = std::move(many_);
+    many_.clear();
+    single_ = false;
+    one_ = Value();
+    return all;
+  }
+
+  Value one_;                // the slot while single_
+  std::vector<Value> many_;  // the slots otherwise
+  bool single_ = false;
+};
+
 struct Variable {
   std::vector<int32_t> bounds;  // declared upper bounds; empty for a scalar
-  std::vector<Value> slots;     // (b1+1)*...*(bn+1) slots; one for a scalar
+  ValueRow slots;               // (b1+1)*...*(bn+1) slots; one for a scalar
 };
 
 // An open TRY block: "<TRY offset> <kind> <handler offset> <handler length>".

@@ -34,6 +34,24 @@
 namespace kova {
 
 struct CallForm;
+
+// The binding mark of each parameter of one call (calls.cpp). Calls with up
+// to kInline parameters keep them without a heap block.
+class ParamMarks {
+ public:
+  explicit ParamMarks(size_t n) : size_(n) {
+    if (n > kInline) more_.assign(n, 0);
+  }
+  int& operator[](size_t k) { return size_ > kInline ? more_[k] : inline_[k]; }
+  int operator[](size_t k) const { return size_ > kInline ? more_[k] : inline_[k]; }
+  size_t size() const { return size_; }
+
+ private:
+  static constexpr size_t kInline = 8;
+  size_t size_;
+  int inline_[kInline] = {};
+  std::vector<int> more_;
+};
 struct CompiledStatement;
 struct CompiledTarget;
 struct ParsedExpression;
@@ -98,9 +116,10 @@ class TUScript {
   // the argument values; `callFlag` marks the main procedure or a CALL of a
   // script file (the arguments become PARAM_STR). Returns false when the
   // call could not start.
+  // `form` is the call site the arguments come from, when there is one.
   bool runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
-                    const std::vector<u16>& argTexts, const std::vector<Value>& args, bool callFlag,
-                    int kind, const u16& moduleName);
+                    const std::vector<u16>& argTexts, std::span<const Value> args, bool callFlag,
+                    int kind, const u16& moduleName, const CallForm* form = nullptr);
   void runStatement(THensuFmt& scope);
   void pumpMessages(int n);
   void waitPumping(int n);
@@ -278,11 +297,16 @@ class TUScript {
   // Binds a call's arguments to the header's parameters in the new scope;
   // returns the binding mark of each parameter. `ok` is false when the call
   // must not run (the failure has been reported).
-  std::vector<int> bindParameters(int headerLine, THensuFmt& scope, THensuFmt* caller, const std::vector<u16>& argTexts,
-                                  const std::vector<Value>& args, bool& ok);
-  // Copies VAR parameters back to the caller's variables, arrays and hash tables.
-  void writeBackParameters(int headerLine, THensuFmt& scope, THensuFmt& caller, const std::vector<u16>& argTexts,
-                           const std::vector<int>& marks);
+  // `header` is the compiled header statement (after cacheHeaderParams);
+  // `form` (may be null) supplies the upper-cased argument texts.
+  ParamMarks bindParameters(int headerLine, const CompiledStatement& header, THensuFmt& scope, THensuFmt* caller,
+                            const std::vector<u16>& argTexts, std::span<const Value> args, const CallForm* form,
+                            bool& ok);
+  // Copies VAR parameters back to the caller's variables, arrays and hash
+  // tables. `form` (may be null) supplies the upper-cased argument texts and
+  // remembers where plain names were found in the caller.
+  void writeBackParameters(int headerLine, const CompiledStatement& header, THensuFmt& scope, THensuFmt& caller,
+                           const std::vector<u16>& argTexts, const ParamMarks& marks, const CallForm* form);
   std::shared_ptr<TSZHash> hashTableNamed(const u16& name, std::span<const u16> candidates, THensuFmt& scope);
   // A local variable of `scope`, else the global it names (module rules).
   Variable* findVariable(const u16& upperName, THensuFmt& scope);

@@ -37,6 +37,10 @@ class Platform {
   virtual void sleepMs(uint32_t ms) = 0;
   // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
   virtual uint32_t tickCount() = 0;
+  // The same clock read at the resolution of the system timer tick (a few
+  // milliseconds), for bookkeeping read often, such as on every procedure
+  // call. GetTickCount has that resolution already.
+  virtual uint32_t coarseTickCount() { return tickCount(); }
   virtual uint64_t currentThreadId() = 0;
 
   // --- Files and folders ---------------------------------------------------

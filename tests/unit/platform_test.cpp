@@ -247,6 +247,20 @@ TEST(PlatformTime, TickCountIsInMilliseconds) {
   P().processMessages();  // nothing pending: must return at once
 }
 
+TEST(PlatformTime, CoarseTickCountIsTheSameClockInMilliseconds) {
+  // Behind the fine count by at most a timer tick (Windows: about 16 ms;
+  // Linux: up to 10 ms), never ahead of it, and advancing with it.
+  const uint32_t fine = P().tickCount();
+  const uint32_t coarse = P().coarseTickCount();
+  const uint32_t fineAfter = P().tickCount();
+  EXPECT_LE(static_cast<int32_t>(coarse - fineAfter), 0);
+  EXPECT_LT(static_cast<int32_t>(fine - coarse), 50);
+  P().sleepMs(60);
+  const uint32_t elapsed = P().coarseTickCount() - coarse;
+  EXPECT_GE(elapsed, 40u);
+  EXPECT_LT(elapsed, 5000u);
+}
+
 TEST(PlatformTime, ThreadIdsAreStableAndDistinct) {
   const uint64_t mine = P().currentThreadId();
   EXPECT_EQ(P().currentThreadId(), mine);
