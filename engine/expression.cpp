@@ -124,6 +124,13 @@ class Evaluator {
   }
 
   Value identifier(const ExprNode& n) {
+    if (n.operands.empty() && !e_.checkingMode) {
+      // A plain name, the most common node: nothing to gather.
+      const bool stoppedBefore = e_.stopFlag;
+      Value v = e_.getValueIndexed(n.text, n.hasIndexes, IndexList(), scope_, &n.hint);
+      if (e_.stopFlag && !stoppedBefore) quietFailure();
+      return v;
+    }
     IndexValues indexes(n.operands.size());
     for (const auto& index : n.operands) {
       indexes.push_back(eval(*index));
