@@ -13,11 +13,18 @@ constexpr int kLargestRequest = 1 << 24;
 
 }  // namespace
 
+uint32_t keyTag(std::string_view stored) {
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (const char c : stored) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  return h;
+}
+
 int TSZSubList::indexOf(std::string_view key) const {
+  const uint32_t tag = keyTag(key);
   probes = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     ++probes;
-    if (entries[i].key == key) return static_cast<int>(i);
+    if (entries[i].tag == tag && entries[i].key == key) return static_cast<int>(i);
   }
   return -1;
 }
@@ -102,7 +109,8 @@ int TSZHash::put(const u16& key, const Value& value) {
   auto item = std::make_shared<const KeyItem>(KeyItem{key, upperFull(key), stored, serial});
   const size_t pos = sorted_ ? sortedPosition(item->key, item->upper) : keys_.size();
   keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
-  b.entries.push_back(TSZEntry{std::move(stored), value, serial});
+  const uint32_t tag = keyTag(stored);
+  b.entries.push_back(TSZEntry{std::move(stored), value, serial, tag});
   return 1;
 }
 

@@ -24,7 +24,13 @@ struct TSZEntry {
   std::string key;  // stored form (see above)
   Value value;
   uint64_t serial = 0;  // ties the entry to its key list item
+  uint32_t tag = 0;     // keyTag(key): compared before the key itself
 };
+
+// A second hash of a stored key, independent of the bucket's: a bucket of a
+// large table holds many keys, and comparing tags first spares comparing
+// all their bytes.
+uint32_t keyTag(std::string_view stored);
 
 // One bucket: its entries in the order they were added.
 class TSZSubList {

@@ -168,24 +168,20 @@ TEST(SZHash, CollisionsStayApartInOneBucket) {
   EXPECT_EQ(textOf(h, u"k49"), u"49");
 }
 
-TEST(SZHash, CopyFromTakesEverythingAndStaysIndependent) {
-  TSZHash source(true, true, 3, 100);
-  source.put(u"b", Value::number(2));
-  source.put(u"a", Value::number(1));
-  TSZHash copy;
-  copy.put(u"old", Value());
-  copy.copyFrom(source);
-  EXPECT_EQ(copy.selector(), 3);
-  EXPECT_EQ(copy.bucketCount(), 97);
-  EXPECT_TRUE(copy.caseSensitive());
-  EXPECT_TRUE(copy.sorted());
-  EXPECT_EQ(keysOf(copy), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(copy.find(u"old"), nullptr);
-  copy.put(u"c", Value::number(3));
-  copy.remove(u"a");
-  EXPECT_EQ(keysOf(source), (std::vector<std::string>{"a", "b"}));
-  copy.copyFrom(copy);
-  EXPECT_EQ(keysOf(copy), (std::vector<std::string>{"b", "c"}));
+TEST(SzHash, KeysWithTheSameTagStayApart) {
+  // "K47199" and "K1168204" share their tag: the key bytes still decide.
+  ASSERT_EQ(keyTag("K47199"), keyTag("K1168204"));
+  TSZSubList bucket;
+  bucket.entries.push_back(TSZEntry{"K47199", Value::number(1), 0, keyTag("K47199")});
+  EXPECT_EQ(bucket.indexOf("K1168204"), -1);
+  bucket.entries.push_back(TSZEntry{"K1168204", Value::number(2), 1, keyTag("K1168204")});
+  EXPECT_EQ(bucket.indexOf("K47199"), 0);
+  EXPECT_EQ(bucket.indexOf("K1168204"), 1);
+  TSZHash h(false, false, 2, 2);
+  h.put(u"k47199", Value::number(1));
+  h.put(u"k1168204", Value::number(2));
+  EXPECT_EQ(textOf(h, u"K47199"), u"1");
+  EXPECT_EQ(textOf(h, u"K1168204"), u"2");
 }
 
 }  // namespace
