@@ -168,7 +168,7 @@ TEST(SZHash, CollisionsStayApartInOneBucket) {
   EXPECT_EQ(textOf(h, u"k49"), u"49");
 }
 
-TEST(SzHash, KeysWithTheSameTagStayApart) {
+TEST(SZHash, KeysWithTheSameTagStayApart) {
   // "K47199" and "K1168204" share their tag: the key bytes still decide.
   ASSERT_EQ(keyTag("K47199"), keyTag("K1168204"));
   TSZSubList bucket;
