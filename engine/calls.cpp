@@ -163,6 +163,12 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       header = findFunction(name, caller, module, callFlag, kind);
       if (plain) call.resolved.remember(program.generation, header, kind);
     }
+    if (header >= static_cast<int>(program.statementKind.size())) {
+      // Statement kinds, block partners and parameter tables exist only
+      // once preparation is over.
+      report(text(rm::kCalledWhilePreparing, call.upperName), &caller);
+      return;
+    }
     if (header < 0 && !callFlag && !threadFlag && builtins) {
       const u16v builtinName =
           startsWith(call.upperName, u"GLOBAL.") ? u16v(call.upperName).substr(7) : u16v(call.upperName);
