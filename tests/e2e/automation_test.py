@@ -55,18 +55,42 @@ def main(argv):
     quit_file = os.path.join(work, "quit")
     procs = []
     code = 1
+    def start(cmd, n, attempt):
+        # Wine's own messages go to a file of the test, shown if it fails.
+        err = open(os.path.join(work, "fixture%d-%d.err" % (n, attempt)), "wb")
+        try:
+            return subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    stderr=err, start_new_session=True)
+        finally:
+            err.close()
+
     try:
+        commands = []
         for n, args in enumerate(fixture_lines(a.script, work)):
             ready = os.path.join(work, "ready%d" % n)
             cmd = ["bash", WINE_ENV, "--dir", a.wine_dir, "run", "wine", a.fixture,
                    "--ready", windows_path(ready), "--quit-file", windows_path(quit_file)] + args
-            procs.append((subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.DEVNULL, start_new_session=True), ready))
+            commands.append(cmd)
+            procs.append((start(cmd, n, 0), ready))
         deadline = time.monotonic() + READY_TIMEOUT
-        for proc, ready in procs:
+        for n, (proc, ready) in enumerate(procs):
+            attempts = 1
             while not os.path.exists(ready):
-                if proc.poll() is not None or time.monotonic() > deadline:
+                if proc.poll() is not None and attempts < 3 and time.monotonic() < deadline:
+                    # A fixture that ended before it was ready is started
+                    # again: under load Wine sometimes fails to start a
+                    # program at all.
+                    print("fixture %d ended before it was ready (exit %s); starting it again"
+                          % (n, proc.returncode), file=sys.stderr)
+                    proc = start(commands[n], n, attempts)
+                    procs[n] = (proc, ready)
+                    attempts += 1
+                elif proc.poll() is not None or time.monotonic() > deadline:
                     print("fixture did not get ready: %s" % ready, file=sys.stderr)
+                    for name in sorted(os.listdir(work)):
+                        if name.startswith("fixture%d-" % n):
+                            with open(os.path.join(work, name), "rb") as f:
+                                sys.stderr.write(f.read().decode("utf-8", "replace")[-2000:])
                     return 1
                 time.sleep(0.05)
         code = subprocess.call([sys.executable, GOLDEN, "--runner", "wine", "--program", a.program,
