@@ -140,7 +140,7 @@ std::pair<size_t, size_t> indexRange(const BuiltinCall& c, int fromArg, const El
 // hash table element). The result of a call or another expression is a
 // temporary that goes nowhere.
 void storeBack(BuiltinCall& c, const ArrayTarget& t, Value changed) {
-  if (t.kind == ArrayTarget::HeldArray) t.variable->slots[t.slot] = std::move(changed);
+  if (t.kind == ArrayTarget::HeldArray) t.variable->slots.at(t.slot) = std::move(changed);
   else if (parseReference(c.str(0))) c.engine.putValue(c.str(0), changed, c.scope);
 }
 
@@ -300,12 +300,12 @@ void setclearFn(BuiltinCall& c) {
   const Value fill = c.has(1) ? c.value(1) : Value();
   switch (t.kind) {
     case ArrayTarget::Slots:
-      for (size_t i = 0; i < t.count; ++i) t.variable->slots[t.first + i] = fill;
+      for (size_t i = 0; i < t.count; ++i) t.variable->slots.at(t.first + i) = fill;
       return;
     case ArrayTarget::Plain:
       // One element of a declared array named with all its indexes; a
       // scalar that holds no array is left alone.
-      if (!t.variable->bounds.empty()) t.variable->slots[t.slot] = fill;
+      if (!t.variable->bounds.empty()) t.variable->slots.at(t.slot) = fill;
       return;
     case ArrayTarget::HeldArray: {
       const ArrayValue& old = *t.variable->slots[t.slot].arrayValue();
@@ -392,7 +392,7 @@ void shiftarrayFn(BuiltinCall& c) {
   const long long shift = c.integer(1);
   if (t.kind == ArrayTarget::Slots) {
     const size_t rows = static_cast<size_t>(t.variable->bounds[t.level]) + 1;
-    shiftRows(t.variable->slots.data() + t.first, t.count, t.count / rows, shift);
+    shiftRows(t.variable->slots.mutableData() + t.first, t.count, t.count / rows, shift);
     return;
   }
   if (t.kind != ArrayTarget::HeldArray && !(t.kind == ArrayTarget::Evaluated && t.value.isArray())) return;

@@ -18,7 +18,11 @@ namespace kova {
 
 // The value slots of a variable. A row of exactly one slot (every scalar)
 // holds it in place, so making a scalar variable, as every call does for
-// its parameters, needs no heap block; other rows live in a vector.
+// its parameters, needs no heap block. Other rows (declared arrays) keep
+// their slots in a block that copies of the row share until one of them
+// writes (copy on write): passing an array to a parameter or assigning it
+// costs nothing until a side changes it. Reading goes through the const
+// accessors; `at` and `mutableData` make the block the row's own first.
 class ValueRow {
  public:
   ValueRow() = default;
@@ -29,7 +33,6 @@ class ValueRow {
   ValueRow& operator=(const ValueRow&) = default;
   ValueRow(ValueRow&& other) noexcept
       : one_(std::move(other.one_)), many_(std::move(other.many_)), single_(other.single_) {
-    other.many_.clear();
     other.single_ = false;
   }
   ValueRow& operator=(ValueRow&& other) noexcept {
@@ -37,7 +40,6 @@ class ValueRow {
     one_ = std::move(other.one_);
     many_ = std::move(other.many_);
     single_ = other.single_;
-    other.many_.clear();
     other.single_ = false;
     return *this;
   }
@@ -45,23 +47,30 @@ class ValueRow {
     if (values.size() == 1) {
       setSingle(std::move(values[0]));
     } else {
-      many_ = std::move(values);
+      many_ = values.empty() ? nullptr : std::make_shared<std::vector<Value>>(std::move(values));
       single_ = false;
       one_ = Value();
     }
     return *this;
   }
 
-  size_t size() const { return single_ ? 1 : many_.size(); }
+  size_t size() const { return single_ ? 1 : many_ ? many_->size() : 0; }
   bool empty() const { return size() == 0; }
-  Value* data() { return single_ ? &one_ : many_.data(); }
-  const Value* data() const { return single_ ? &one_ : many_.data(); }
-  Value& operator[](size_t i) { return data()[i]; }
+  const Value* data() const { return single_ ? &one_ : many_ ? many_->data() : nullptr; }
   const Value& operator[](size_t i) const { return data()[i]; }
-  Value* begin() { return data(); }
-  Value* end() { return data() + size(); }
   const Value* begin() const { return data(); }
   const Value* end() const { return data() + size(); }
+
+  // Write access: the slots are made this row's own first.
+  Value* mutableData() {
+    if (single_) return &one_;
+    if (!many_) return nullptr;
+    if (many_.use_count() != 1) many_ = std::make_shared<std::vector<Value>>(*many_);
+    return many_->data();
+  }
+  Value& at(size_t i) { return mutableData()[i]; }
+  // True when another row shares this row's slots.
+  bool shared() const { return !single_ && many_ && many_.use_count() != 1; }
 
   // As std::vector's: new slots are Empty, slots kept keep their values.
   void resize(size_t n) {
@@ -73,7 +82,7 @@ class ValueRow {
   void assign(size_t n, const Value& v) {
     if (n == 1) {
       Value copy = v;  // `v` may be one of this row's slots
-      many_.clear();
+      many_.reset();
       setSingle(std::move(copy));
     } else {
       *this = std::vector<Value>(n, v);
@@ -88,25 +97,31 @@ class ValueRow {
       *this = std::vector<Value>(first, last);
     }
   }
-
- private:
-  void setSingle(Value v) {
-    one_ = std::move(v);
-    many_.clear();
-    single_ = true;
-  }
+  // All slots, taken out of the row (which is left empty); copied only when
+  // another row shares them.
   std::vector<Value> takeAll() {
     std::vector<Value> all;
-    if (single_) all.push_back(std::move(one_));
-    else all = std::move(many_);
-    many_.clear();
+    if (single_) {
+      all.push_back(std::move(one_));
+    } else if (many_) {
+      if (many_.use_count() == 1) all = std::move(*many_);
+      else all = *many_;
+    }
+    many_.reset();
     single_ = false;
     one_ = Value();
     return all;
   }
 
-  Value one_;                // the slot while single_
-  std::vector<Value> many_;  // the slots otherwise
+ private:
+  void setSingle(Value v) {
+    one_ = std::move(v);
+    many_.reset();
+    single_ = true;
+  }
+
+  Value one_;  // the slot while single_
+  std::shared_ptr<std::vector<Value>> many_;  // the slots otherwise
   bool single_ = false;
 };
 

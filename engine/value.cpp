@@ -43,10 +43,45 @@ bool Value::isNumeric() const {
   }
 }
 
+namespace {
+
+template <typename Body>
+void retain(Body* b) {
+  b->refs.fetch_add(1, std::memory_order_relaxed);
+}
+
+template <typename Body>
+void release(Body* b) noexcept {
+  if (b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete b;
+}
+
+}  // namespace
+
+uint32_t Value::bodyRefs() const {
+  switch (storage_) {
+    case Storage::Wide: return wide_->refs.load(std::memory_order_acquire);
+    case Storage::Narrow: return narrow_->refs.load(std::memory_order_acquire);
+    case Storage::Array: return static_cast<uint32_t>(array_.use_count());
+    case Storage::Com: return static_cast<uint32_t>(com_.use_count());
+    default: return 1;
+  }
+}
+
+u16& Value::ownWide() {
+  expect(Storage::Wide);
+  if (wide_->refs.load(std::memory_order_acquire) != 1) {
+    auto* own = new WideBody(wide_->text);
+    own->scannedClean.store(wide_->scannedClean.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    release(wide_);
+    wide_ = own;
+  }
+  return wide_->text;
+}
+
 void Value::copyHeld(const Value& other) {
   switch (storage_) {
-    case Storage::Wide: new (&wide_) u16(other.wide_); return;
-    case Storage::Narrow: new (&narrow_) std::string(other.narrow_); return;
+    case Storage::Wide: wide_ = other.wide_, retain(wide_); return;
+    case Storage::Narrow: narrow_ = other.narrow_, retain(narrow_); return;
     case Storage::Array: new (&array_) std::shared_ptr<ArrayValue>(other.array_); return;
     case Storage::Com: new (&com_) std::shared_ptr<ComObject>(other.com_); return;
     default: bits_ = other.bits_; return;
@@ -55,18 +90,27 @@ void Value::copyHeld(const Value& other) {
 
 void Value::moveHeld(Value&& other) noexcept {
   switch (storage_) {
-    case Storage::Wide: new (&wide_) u16(std::move(other.wide_)); return;
-    case Storage::Narrow: new (&narrow_) std::string(std::move(other.narrow_)); return;
-    case Storage::Array: new (&array_) std::shared_ptr<ArrayValue>(std::move(other.array_)); return;
-    case Storage::Com: new (&com_) std::shared_ptr<ComObject>(std::move(other.com_)); return;
+    case Storage::Wide: wide_ = other.wide_; break;
+    case Storage::Narrow: narrow_ = other.narrow_; break;
+    case Storage::Array:
+      new (&array_) std::shared_ptr<ArrayValue>(std::move(other.array_));
+      other.array_.~shared_ptr();
+      break;
+    case Storage::Com:
+      new (&com_) std::shared_ptr<ComObject>(std::move(other.com_));
+      other.com_.~shared_ptr();
+      break;
     default: bits_ = other.bits_; return;
   }
+  other.kind_ = ValueKind::Empty;
+  other.storage_ = Storage::None;
+  other.bits_ = 0;
 }
 
 void Value::destroyHeld() noexcept {
   switch (storage_) {
-    case Storage::Wide: wide_.~u16(); break;
-    case Storage::Narrow: narrow_.~basic_string(); break;
+    case Storage::Wide: release(wide_); break;
+    case Storage::Narrow: release(narrow_); break;
     case Storage::Array: array_.~shared_ptr(); break;
     case Storage::Com: com_.~shared_ptr(); break;
     default: break;
@@ -209,4 +253,10 @@ bool parseNumber(u16v text, double& out) {
   return end && *end == 0 && std::isfinite(out);
 }
 
+}  // namespace kova
+
+namespace kova {
+// A value is a tag and one word or one shared pointer: arrays of a million
+// values stay within 24 MB.
+static_assert(sizeof(Value) <= 24, "a script value grew beyond 24 bytes");
 }  // namespace kova

@@ -7,6 +7,7 @@
 // type in value.cpp, with their rules written beside them.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 #include <memory>
@@ -85,6 +86,25 @@ struct ComObject {
   virtual ~ComObject() = default;
 };
 
+// The shared body of a text value. Values that hold the same text share one
+// body: copying a text value costs a reference count, not the characters.
+// A body is never changed while more than one value holds it (copy on
+// write), so a shared body may be read by several threads at once.
+template <typename Text>
+struct SharedText {
+  explicit SharedText(Text t) : text(std::move(t)) {}
+  std::atomic<uint32_t> refs{1};
+  // Leading code units known to hold no "<#" (where every placeholder
+  // starts): an evaluation result is scanned for placeholders only beyond
+  // them. The text up to there never changes (appends keep it), so any value
+  // a thread stores is right; relaxed atomics keep concurrent readers free
+  // of data races.
+  std::atomic<uint32_t> scannedClean{0};
+  Text text;
+};
+using WideBody = SharedText<u16>;
+using NarrowBody = SharedText<std::string>;
+
 class Value {
  public:
   Value() : kind_(ValueKind::Empty), storage_(Storage::None), bits_(0) {}  // Empty
@@ -107,6 +127,7 @@ class Value {
     Value copy(other);
     return *this = std::move(copy);
   }
+  // A moved-from value is Empty.
   Value& operator=(Value&& other) noexcept {
     if (this == &other) return *this;
     if (storage_ > Storage::Real) destroyHeld();
@@ -132,13 +153,13 @@ class Value {
   static Value string(u16 v) {
     checkTextLength(v.size());
     Value r(ValueKind::WideString, Storage::Wide);
-    new (&r.wide_) u16(std::move(v));
+    r.wide_ = new WideBody(std::move(v));
     return r;
   }
   static Value narrow(std::string bytes) {
     checkTextLength(bytes.size());
     Value r(ValueKind::NarrowString, Storage::Narrow);
-    new (&r.narrow_) std::string(std::move(bytes));
+    r.narrow_ = new NarrowBody(std::move(bytes));
     return r;
   }
   static Value array(std::shared_ptr<ArrayValue> a) {
@@ -165,15 +186,29 @@ class Value {
   // otherwise).
   int64_t intValue() const { return expect(Storage::Integer), integer_; }
   double doubleValue() const { return expect(Storage::Real), real_; }
-  const u16& wide() const { return expect(Storage::Wide), wide_; }
-  // Joins `more` to the end of this wide text in place, as "+" joins two
-  // wide texts; throws TextTooLong before growing beyond the limit.
+  const u16& wide() const { return expect(Storage::Wide), wide_->text; }
+  // Joins `more` to the end of this wide text, as "+" joins two wide
+  // texts: in place when this value is the text's only holder, so that a
+  // text built by appends grows in amortised constant time per append.
+  // Throws TextTooLong before growing beyond the limit.
   void appendWide(u16v more) {
     expect(Storage::Wide);
-    checkTextLength(wide_.size() + more.size());
-    wide_ += more;
+    checkTextLength(wide_->text.size() + more.size());
+    ownWide().append(more);
   }
-  const std::string& narrowBytes() const { return expect(Storage::Narrow), narrow_; }
+  // True when no other value shares this text's body.
+  bool soleHolder() const { return storage_ <= Storage::Real || bodyRefs() == 1; }
+  // The body of a text, to tell whether two values share one (identity only).
+  const void* textBody() const { return storage_ == Storage::Wide ? static_cast<const void*>(wide_) : nullptr; }
+  // The wide text, made this value's own first (copy on write).
+  u16& ownWide();
+  // Scanning state of a wide text (see SharedText::scannedClean).
+  size_t scannedClean() const { return expect(Storage::Wide), wide_->scannedClean.load(std::memory_order_relaxed); }
+  void markScannedClean(size_t n) const {
+    expect(Storage::Wide);
+    wide_->scannedClean.store(static_cast<uint32_t>(n), std::memory_order_relaxed);
+  }
+  const std::string& narrowBytes() const { return expect(Storage::Narrow), narrow_->text; }
   const std::shared_ptr<ArrayValue>& arrayValue() const { return expect(Storage::Array), array_; }
   const std::shared_ptr<ComObject>& comObject() const { return expect(Storage::Com), com_; }
 
@@ -196,11 +231,11 @@ class Value {
 
  private:
   // What the value holds. None, Integer and Real are plain bits, copied
-  // without looking further; the others own an object.
+  // without looking further; the others own (a share of) an object.
   enum class Storage : uint8_t { None, Integer, Real, Wide, Narrow, Array, Com };
 
-  // The held object of a text, array or COM kind is constructed by the
-  // caller right after.
+  // The held object of a text, array or COM kind is set by the caller
+  // right after.
   Value(ValueKind k, Storage s = Storage::None) : kind_(k), storage_(s), bits_(0) {}
   Value(ValueKind k, int64_t v) : kind_(k), storage_(Storage::Integer), integer_(v) {}
   Value(ValueKind k, double v) : kind_(k), storage_(Storage::Real), real_(v) {}
@@ -208,6 +243,7 @@ class Value {
   void expect(Storage s) const {
     if (storage_ != s) throw std::bad_variant_access();
   }
+  uint32_t bodyRefs() const;
   bool toNumberSlow(double& out) const;
   void copyHeld(const Value& other);
   void moveHeld(Value&& other) noexcept;
@@ -219,8 +255,8 @@ class Value {
     uint64_t bits_;
     int64_t integer_;
     double real_;
-    u16 wide_;
-    std::string narrow_;
+    WideBody* wide_;
+    NarrowBody* narrow_;
     std::shared_ptr<ArrayValue> array_;
     std::shared_ptr<ComObject> com_;
   };

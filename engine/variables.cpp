@@ -369,16 +369,16 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
         report(text(kListExceeded), &scope);
         return;
       }
-      v.slots[static_cast<size_t>(i)] = std::move(value);
+      v.slots.at(static_cast<size_t>(i)) = std::move(value);
       return;
     }
     const SlotRef r = locate(v, indexes, hasIndexes);
     switch (r.kind) {
       case SlotRef::Plain:
-        v.slots[r.slot] = std::move(value);
+        v.slots.at(r.slot) = std::move(value);
         return;
       case SlotRef::InArray: {
-        ArrayValue& a = ownArray(v.slots[r.slot]);
+        ArrayValue& a = ownArray(v.slots.at(r.slot));
         const long long slot = arraySlot(a, indexes, r.firstNested);
         if (slot < 0 || slot >= static_cast<long long>(a.elements.size())) {
           report(text(rm::kExceeded, name), &scope);
@@ -409,7 +409,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
   if (local >= 0) {
     Variable& v = scope.variables.value(local);
     if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) {
-      v.slots[0] = std::move(value);
+      v.slots.at(0) = std::move(value);
       return;
     }
     return store(v);
