@@ -264,6 +264,10 @@ constexpr Msg kMultiDimResize{u"多次元配列の引数をサイズ変更して
 // Binding marks of array and hash-table parameters.
 constexpr int kMarkValue = 0;
 constexpr int kMarkArray = 1;
+// Array parameters whose slots a local of the caller lent (lendArrays):
+// kMarkLentBase + the local's index in the caller's variables.
+constexpr int kMarkLentBase = -1000000;
+bool isLent(int mark) { return mark < 0; }
 constexpr int kMarkGlobalHash = 10000;
 constexpr int kMarkLocalHash = 20000;
 constexpr int kMarkSplit = 50000;
@@ -343,8 +347,13 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
         continue;
       }
       Variable* from = caller ? findVariable(sourceName, *caller) : nullptr;
+      // The copy shares the caller's slots until one side writes.
       scope.variables.addUpperCased(name, from ? *from : Variable{{}, {Value()}});
       marks[k] = kMarkArray;
+      if (from && modes[k] == 1 && caller->openTries.empty()) {
+        const int local = caller->variables.find(sourceName);
+        if (local >= 0 && &caller->variables.value(local) == from) marks[k] = kMarkLentBase + local;
+      }
       continue;
     }
     Value value;
@@ -369,7 +378,45 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
     if (existing >= 0) scope.variables.value(existing) = Variable{{}, ValueRow(std::move(value))};
     else scope.variables.addUpperCased(name, Variable{{}, ValueRow(std::move(value))});
   }
+  if (caller) lendArrays(scope, *caller, marks, upperNames);
   return marks;
+}
+
+// A VAR array parameter copies the caller's array in and back out. When the
+// array is a local of the caller, bound to no other parameter of the call,
+// and the caller has no open TRY, nothing can read it before the copy comes
+// back: the caller's procedure does not run during the call, no other
+// procedure sees its locals, and no EXCEPT or FINALLY part of it can run
+// while an error travels outwards. Its slots are then lent to the callee
+// instead of shared, so that the callee's writes (a recursive sort) change
+// them in place instead of copying the whole array on each call.
+void TUScript::lendArrays(THensuFmt& scope, THensuFmt& caller, ParamMarks& marks, const std::vector<u16>& names) {
+  for (size_t k = 0; k < marks.size(); ++k) {
+    if (!isLent(marks[k])) continue;
+    Variable& source = caller.variables.value(marks[k] - kMarkLentBase);
+    // Every parameter bound to the same slots, whatever name or scope
+    // they came from, shares them: the slots are lent only when one does.
+    int bindings = 0;
+    for (size_t j = 0; j < marks.size(); ++j) {
+      if (marks[j] != kMarkArray && !isLent(marks[j])) continue;
+      const int param = scope.variables.find(names[j]);
+      if (param >= 0 && scope.variables.value(param).slots.data() == source.slots.data()) ++bindings;
+    }
+    if (bindings != 1 || source.slots.size() < 2) {
+      marks[k] = kMarkArray;
+      continue;
+    }
+    source.slots = ValueRow();  // the callee's copy is now the only holder
+  }
+}
+
+void TUScript::returnLentArrays(THensuFmt& scope, THensuFmt& caller, const ParamMarks& marks,
+                                const std::vector<u16>& names) {
+  for (size_t k = 0; k < marks.size(); ++k) {
+    if (!isLent(marks[k])) continue;
+    const int param = scope.variables.find(names[k]);
+    if (param >= 0) caller.variables.value(marks[k] - kMarkLentBase).slots = scope.variables.value(param).slots;
+  }
 }
 
 void TUScript::writeBackParameters(int header, const CompiledStatement& compiled, THensuFmt& scope,
@@ -396,15 +443,16 @@ void TUScript::writeBackParameters(int header, const CompiledStatement& compiled
     if (local < 0) continue;
     // The call site's own texts: their upper-cased forms were made once.
     const bool known = form && k < form->upperArgTexts.size() && &form->argTexts[k] == &argTexts[k];
-    if (mark == kMarkArray) {
+    if (mark == kMarkArray || isLent(mark)) {
       Variable* target = findVariable(known ? form->upperArgTexts[k] : upperFull(argTexts[k]), caller);
       if (!target) continue;
       const Variable& changed = scope.variables.value(local);
       if (target->bounds.size() > 1 && changed.bounds != target->bounds) {
+        if (isLent(mark)) target->slots = changed.slots;  // never left without its slots
         report(text(kMultiDimResize), &caller);
         return;
       }
-      *target = changed;
+      *target = changed;  // shares the slots: the callee's scope ends now
       continue;
     }
     if (!isAssignableName(argTexts[k])) continue;

@@ -38,6 +38,25 @@ int32_t offsetField(const std::vector<u16v>& f, size_t i) {
 
 u16v fieldAt(const std::vector<u16v>& f, size_t i) { return i < f.size() ? f[i] : u16v(); }
 
+// True when no node of the tree is a call or a dotted word.
+bool runsNoCode(const ExprNode& n) {
+  if (n.op == ExprOp::Call || n.op == ExprOp::Dotted) return false;
+  for (const auto& o : n.operands)
+    if (!runsNoCode(*o)) return false;
+  return true;
+}
+
+bool appendsTo(const CompiledTarget& target, const ParsedExpression& tree) {
+  if (target.hasIndexes || tree.syntaxError || !tree.trailingIndexes.empty() || !tree.root) return false;
+  const ExprNode& root = *tree.root;
+  if (root.op != ExprOp::Chain || root.operands.size() < 2) return false;
+  for (ExprOp op : root.ops)
+    if (op != ExprOp::Add) return false;
+  const ExprNode& first = *root.operands[0];
+  if (first.op != ExprOp::Identifier || first.hasIndexes || first.text != target.name) return false;
+  return runsNoCode(root);
+}
+
 }  // namespace
 
 CompiledStatement& TUScript::compiledStatement(int line) { return compiledStatement(line, program.statementKind[line]); }
@@ -68,6 +87,7 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
       const size_t eq = findOutsideParens(text, u"=");
       c->expressions[0] = parsed(u16v(text).substr(eq + 1));
       compileTarget(trimCtl(u16v(text).substr(0, eq)));
+      c->appendsToTarget = appendsTo(c->target, *c->expressions[0]);
       break;
     }
     case kPrint:

@@ -51,6 +51,11 @@ struct CompiledStatement {
   int32_t offsets[3] = {-1, -1, -1};
   // Assignment: the left side. FOR: the loop variable.
   CompiledTarget target;
+  // Assignment "X = X + a + b ...": the target is a plain name, the right
+  // side a chain of "+" whose first operand is that name, and no operand
+  // holds a call or a dotted word (nothing in it can run script code), so
+  // the statement may append to X's text in place.
+  bool appendsToTarget = false;
   // Procedure header (after its parameters were cached): each parameter's
   // bare name, upper-cased, without brackets or default value.
   std::vector<u16> paramNames;

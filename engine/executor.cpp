@@ -202,7 +202,10 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     const int r = resultIndex >= 0 ? resultIndex : scope.variables.find(kResult);
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
-  if (!callFlag && caller && !stopFlag) writeBackParameters(headerLine, *header, scope, *caller, argTexts, marks, form);
+  if (!callFlag && caller) {
+    if (!stopFlag) writeBackParameters(headerLine, *header, scope, *caller, argTexts, marks, form);
+    else returnLentArrays(scope, *caller, marks, header->paramNames);
+  }
   return true;
 }
 
@@ -236,7 +239,8 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
   switch (kind) {
     case kAssignment: {
       const CompiledStatement& c = compiledStatement(scope.currentLine());
-      std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
+      std::optional<Value> v = c.appendsToTarget ? evaluateAppending(*c.expressions[0], scope, c.target)
+                                                 : evaluateParsed(*c.expressions[0], scope);
       if (v) putTarget(c.target, std::move(*v), scope);
       return;
     }

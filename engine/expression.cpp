@@ -3,8 +3,10 @@
 // are kept in a cache keyed by the text, so a line that runs again is not
 // tokenised again.
 
+#include <algorithm>
 #include <cmath>
 
+#include "engine/compiled_statement.h"
 #include "engine/expression_tree.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -30,10 +32,12 @@ u16 expandThunk(const void* engine, u16v text) { return static_cast<const TUScri
 
 class Evaluator {
  public:
-  Evaluator(TUScript& e, THensuFmt& scope, const ParsedExpression& parsed, bool wantShortCircuit)
+  Evaluator(TUScript& e, THensuFmt& scope, const ParsedExpression& parsed, bool wantShortCircuit,
+            const CompiledTarget* appendTarget = nullptr)
       : e_(e),
         scope_(scope),
         parsed_(parsed),
+        appendTarget_(appendTarget),
         shortCircuit_(wantShortCircuit && e.program.options.shortCircuit),
         startOffset_(scope.offset) {
     compare_.sameStr = e.program.options.sameStr;
@@ -62,12 +66,40 @@ class Evaluator {
     if (e_.savedFpControlWord && !fpControlIsLoaded(*e_.savedFpControlWord))
       loadFpControlWord(*e_.savedFpControlWord);
     if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
-    else if (v.kind() == ValueKind::WideString && hasPlaceholderStart(v.wide()))
-      v = Value::string(e_.expandEscapes(v.wide()));  // every placeholder starts with "<#"
+    else if (v.kind() == ValueKind::WideString) expandPlaceholders(v);
     return v;
   }
 
  private:
+  // Expands the placeholders of a text result. Every placeholder starts with
+  // "<#" and expands to text without "<" or "#", so the text before the
+  // first "<#" is left as it is and only the rest is expanded: a text built
+  // by appends is scanned from where the previous scan of its body ended and
+  // rewritten only from its first placeholder on, in place when the result
+  // is the text's only holder.
+  void expandPlaceholders(Value& v) {
+    const u16& t = v.wide();
+    const size_t clean = std::min(v.scannedClean(), t.size());
+    const size_t from = clean > 0 ? clean - 1 : 0;  // a "<" before the mark may meet a "#" after it
+    size_t at = findPlaceholderStart(u16v(t).substr(from));
+    if (at == u16v::npos) {
+      v.markScannedClean(t.size());
+      return;
+    }
+    at += from;
+    u16 tail = e_.expandEscapes(u16v(t).substr(at));
+    if (v.soleHolder()) {
+      u16& own = v.ownWide();
+      own.resize(at);
+      own += tail;
+    } else {
+      u16 whole(u16v(t).substr(0, at));
+      whole += tail;
+      v = Value::string(std::move(whole));
+    }
+    v.markScannedClean(at);
+  }
+
   std::optional<Value> fail() {
     // An error inside a called function was reported there (or handed to a
     // TRY, which moved this scope's offset): no second message.
@@ -185,8 +217,49 @@ class Evaluator {
     quietError_ = true;
   }
 
+  // The root of "X = X + a + b ..." (see CompiledStatement::appendsToTarget):
+  // no operand can run script code or read the text through X by a call, so
+  // evaluating every operand before joining them is the same as joining
+  // them one by one. When the first is X's own text and every other joins
+  // to a text (no array or COM object), X's share of the body is given up
+  // before the joins, so that the body grows in place instead of being
+  // copied per statement. A join that fails leaves X as it was.
+  Value appendChain(const ExprNode& n) {
+    constexpr size_t kMaxOperands = 8;
+    if (n.operands.size() > kMaxOperands) return chainFrom(n, nullptr);
+    Value values[kMaxOperands];
+    for (size_t k = 0; k < n.operands.size(); ++k) values[k] = eval(*n.operands[k]);
+    bool joinable = !error_ && !e_.stopFlag && scope_.offset == startOffset_ &&
+                    values[0].kind() == ValueKind::WideString;
+    for (size_t k = 1; joinable && k < n.operands.size(); ++k)
+      joinable = !values[k].isArray() && values[k].kind() != ValueKind::Dispatch;
+    // Found after the operands: an error handed to a TRY may have run code
+    // that added variables.
+    Value* slot = joinable ? e_.appendableSlot(*appendTarget_, scope_) : nullptr;
+    if (!slot || slot->textBody() != values[0].textBody()) return chainFrom(n, values);
+    Value acc = std::move(values[0]);
+    *slot = Value();  // X's share: acc may now be the body's only holder
+    const size_t before = acc.wide().size();
+    try {
+      for (size_t k = 1; k < n.operands.size(); ++k) appendForAdd(acc, values[k]);
+    } catch (...) {
+      acc.ownWide().resize(before);
+      *slot = std::move(acc);
+      throw;
+    }
+    return acc;
+  }
+
   Value chain(const ExprNode& n) {
-    Value acc = eval(*n.operands[0]);
+    if (appendTarget_ && &n == parsed_.root.get()) return appendChain(n);
+    return chainFrom(n, nullptr);
+  }
+
+  // A chain whose operands are evaluated here, or taken from `evaluated`
+  // (all of them, in order) when given.
+  Value chainFrom(const ExprNode& n, Value* evaluated) {
+    auto operand = [&](size_t k) { return evaluated ? std::move(evaluated[k]) : eval(*n.operands[k]); };
+    Value acc = operand(0);
     bool levelFailed = false;
     for (size_t k = 0; k < n.ops.size(); ++k) {
       if (stopped()) return Value();
@@ -204,13 +277,11 @@ class Evaluator {
           return Value();
         }
       }
-      const Value right = eval(*n.operands[k + 1]);
+      const Value right = operand(k + 1);
       if (stopped()) return Value();
       if (levelFailed) continue;  // remaining operands still run for their effects
-      if (op == ExprOp::Add && acc.kind() == ValueKind::WideString && right.kind() == ValueKind::WideString) {
-        acc.appendWide(right.wide());  // a + b + c ... grows one text instead of copying it per "+"
-        continue;
-      }
+      // a + b + c ... grows one text instead of copying it per "+".
+      if (op == ExprOp::Add && acc.kind() == ValueKind::WideString && appendForAdd(acc, right)) continue;
       std::optional<Value> combined = combine(op, acc, right, n, k);
       if (!combined) {
         levelFailed = true;
@@ -287,6 +358,8 @@ class Evaluator {
   TUScript& e_;
   THensuFmt& scope_;
   const ParsedExpression& parsed_;
+  // X in "X = X + ...", when the statement appends to it.
+  const CompiledTarget* const appendTarget_;
   const bool shortCircuit_;
   const int32_t startOffset_;
   CompareOptions compare_;
@@ -316,6 +389,11 @@ std::optional<Value> TUScript::evaluate(u16v expression, THensuFmt& scope, bool 
 
 std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THensuFmt& scope, bool wantShortCircuit) {
   return Evaluator(*this, scope, tree, wantShortCircuit).run();
+}
+
+std::optional<Value> TUScript::evaluateAppending(const ParsedExpression& tree, THensuFmt& scope,
+                                                 const CompiledTarget& target) {
+  return Evaluator(*this, scope, tree, false, &target).run();
 }
 
 bool TUScript::isTrue(const Value& v) {

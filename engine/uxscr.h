@@ -140,6 +140,13 @@ class TUScript {
   std::optional<Value> evaluate(u16v text, THensuFmt& scope, bool wantShortCircuit = false);
   // The same for a text parsed before (the tree `evaluate` would parse).
   std::optional<Value> evaluateParsed(const ParsedExpression& tree, THensuFmt& scope, bool wantShortCircuit = false);
+  // The right side of "X = X + a + ..." (CompiledStatement::appendsToTarget),
+  // which may append to X's text in place; the caller then stores the result
+  // in X as any assignment does.
+  std::optional<Value> evaluateAppending(const ParsedExpression& tree, THensuFmt& scope, const CompiledTarget& target);
+  // The one slot of the scalar variable a plain target names (local, else
+  // global by the module rules); null when it names no scalar variable.
+  Value* appendableSlot(const CompiledTarget& target, THensuFmt& scope);
   // A condition's truth: not equal to 0 by the comparison rules.
   bool isTrue(const Value& v);
   // Set by the byte functions (COPYB, CHRB): narrow strings produced since
@@ -307,6 +314,11 @@ class TUScript {
   // remembers where plain names were found in the caller.
   void writeBackParameters(int headerLine, const CompiledStatement& header, THensuFmt& scope, THensuFmt& caller,
                            const std::vector<u16>& argTexts, const ParamMarks& marks, const CallForm* form);
+  // VAR array parameters bound to a caller's local: lends the caller's
+  // slots to the call where no one can see the difference, and gives them
+  // back when the write-back is skipped (calls.cpp).
+  void lendArrays(THensuFmt& scope, THensuFmt& caller, ParamMarks& marks, const std::vector<u16>& names);
+  void returnLentArrays(THensuFmt& scope, THensuFmt& caller, const ParamMarks& marks, const std::vector<u16>& names);
   std::shared_ptr<TSZHash> hashTableNamed(const u16& name, std::span<const u16> candidates, THensuFmt& scope);
   // A local variable of `scope`, else the global it names (module rules).
   Variable* findVariable(const u16& upperName, THensuFmt& scope);

@@ -152,6 +152,18 @@ std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool n
   return Value::string(left.toText() + right.toText());
 }
 
+bool appendForAdd(Value& left, const Value& right) {
+  switch (right.kind()) {
+    case ValueKind::WideString: left.appendWide(right.wide()); return true;
+    case ValueKind::Empty:
+    case ValueKind::Null: return true;
+    case ValueKind::Error: left.appendWide(u"ERROR"); return true;
+    case ValueKind::Array:
+    case ValueKind::Dispatch: return false;
+    default: left.appendWide(right.toText()); return true;
+  }
+}
+
 std::optional<bool> compareValues(CompareOp op, const Value& leftIn, const Value& rightIn, bool leftIsEmptyWord,
                                   bool rightIsEmptyWord, const CompareOptions& options) {
   // Numbers (integers, Booleans, Doubles, Dates) are left as they are by the

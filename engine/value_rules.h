@@ -32,6 +32,12 @@ bool indexOf(const Value& v, long long& out);
 // "+". `narrowAddition` is true when both narrow strings may be added as
 // numbers (no byte-function result was produced during this evaluation).
 std::optional<Value> addValues(const Value& left, const Value& right, bool narrowAddition);
+// "+" with a wide text on the left, done in place: joins the text form
+// that addValues would join (Empty and Null add nothing, an Error adds
+// "ERROR") to `left` and returns true; false, with `left` unchanged, when
+// the right side is an array or a COM object (addValues fails for those).
+// `left` must be a wide text.
+bool appendForAdd(Value& left, const Value& right);
 
 enum class CompareOp { Greater, Less, Equal, GreaterEqual, LessEqual, NotEqual };
 

@@ -10,6 +10,7 @@
 #include <new>
 #include <span>
 
+#include "engine/compiled_statement.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -336,6 +337,26 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList inde
 
 
 // --- Write path --------------------------------------------------------------
+
+Value* TUScript::appendableSlot(const CompiledTarget& target, THensuFmt& scope) {
+  if (target.hasIndexes) return nullptr;
+  Variable* v = nullptr;
+  const int local = findLocal(scope, target.name, &target.hint);
+  if (local >= 0) {
+    v = &scope.variables.value(local);
+  } else {
+    const GlobalNames candidates(target.name, scope);
+    for (const u16& candidate : candidates) {
+      const int g = globals.variables.find(candidate);
+      if (g >= 0) {
+        v = &globals.variables.value(g);
+        break;
+      }
+    }
+  }
+  if (!v || !v->bounds.empty() || v->slots.size() != 1) return nullptr;
+  return &v->slots.at(0);
+}
 
 void TUScript::putValue(u16v text, const Value& value, THensuFmt& scope, bool initialiser, bool mustExist) {
   const size_t open = text.find(u'[');

@@ -168,7 +168,7 @@ u16v trimCtlView(u16v t) {
 
 u16 trimCtl(u16v t) { return u16(trimCtlView(t)); }
 
-bool hasPlaceholderStart(u16v t) {
+size_t findPlaceholderStart(u16v t) {
   const char16_t* p = t.data();
   const size_t n = t.size();
   size_t i = 0;
@@ -178,13 +178,16 @@ bool hasPlaceholderStart(u16v t) {
   for (; i + 9 <= n; i += 8) {
     const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-    if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(here, lt), _mm_cmpeq_epi16(next, hash))) != 0) return true;
+    const int mask = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(here, lt), _mm_cmpeq_epi16(next, hash)));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
   }
 #endif
   for (; i + 1 < n; ++i)
-    if (p[i] == u'<' && p[i + 1] == u'#') return true;
-  return false;
+    if (p[i] == u'<' && p[i + 1] == u'#') return i;
+  return u16v::npos;
 }
+
+bool hasPlaceholderStart(u16v t) { return findPlaceholderStart(t) != u16v::npos; }
 
 u16 trimLeftCtl(u16v t) {
   size_t b = 0;

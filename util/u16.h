@@ -45,6 +45,8 @@ u16v trimCtlView(u16v text);
 // Whether `text` holds "<#", where every placeholder starts. It runs on
 // every text an expression yields, so it looks at eight units a step.
 bool hasPlaceholderStart(u16v text);
+// Where the first "<#" of `text` starts, or npos.
+size_t findPlaceholderStart(u16v text);
 u16 trimLeftCtl(u16v text);
 u16 trimRightCtl(u16v text);
 

@@ -112,6 +112,13 @@ TEST(Placeholders, FoundAtEveryOffsetAndAcrossBlocks) {
       t[at] = u'<';
       t[at + 1] = u'#';
       EXPECT_TRUE(hasPlaceholderStart(t)) << length << " " << at;
+      EXPECT_EQ(findPlaceholderStart(t), at);
+      if (at + 3 < length) {  // the first of two is found
+        t[at + 2] = u'<';
+        t[at + 3] = u'#';
+        EXPECT_EQ(findPlaceholderStart(t), at) << length << " " << at;
+        t[at + 2] = t[at + 3] = u'a';
+      }
       t[at + 1] = u'a';
       EXPECT_FALSE(hasPlaceholderStart(t)) << length << " " << at;
     }
