@@ -202,8 +202,7 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
     if (!call.noArguments) {
       const std::vector<uint8_t>* hasBracket = nullptr;
       if (!callFlag) {
-        cacheHeaderParams(header);
-        hasBracket = &compiledStatement(header).paramHasBracket;
+        hasBracket = &headerStatement(header).paramHasBracket;
       }
       for (size_t k = 0; k < call.argTexts.size(); ++k) {
         if (stopRequest >= 1 || stopFlag) return;

@@ -4,6 +4,8 @@
 
 #include "engine/compiled_statement.h"
 
+#include <mutex>
+
 #include "engine/expression_tree.h"
 #include "engine/uxscr.h"
 
@@ -59,7 +61,121 @@ bool appendsTo(const CompiledTarget& target, const ParsedExpression& tree) {
 
 }  // namespace
 
-CompiledStatement& TUScript::compiledStatement(int line) { return compiledStatement(line, program.statementKind[line]); }
+namespace {
+
+// Kinds whose statements the executor classifies by their text when it
+// meets them (plain statements, and closing statements reached directly).
+bool classifiedByText(int32_t kind) {
+  switch (kind) {
+    case kUnclassified:
+    case kEndif:
+    case kElse:
+    case kNext:
+    case kWend:
+    case kUntil:
+    case kSelend:
+    case kCase:
+    case kDefault:
+    case kFend:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Forces the split of every call node of a tree, so that no evaluation
+// writes to the tree later.
+void compileCallsOf(TUScript& e, const ExprNode& n) {
+  if (n.op == ExprOp::Call && n.call) std::call_once(n.call->once, [&] { n.call->form = e.compileCall(n.text); });
+  for (const auto& o : n.operands) compileCallsOf(e, *o);
+  if (n.op == ExprOp::Call && n.call && n.call->form)
+    for (const auto& tree : n.call->form->argTrees)
+      if (tree && tree->root) compileCallsOf(e, *tree->root);
+}
+
+void compileCallsOf(TUScript& e, const ParsedExpression* tree) {
+  if (!tree) return;
+  if (tree->root) compileCallsOf(e, *tree->root);
+  for (const auto& index : tree->trailingIndexes) compileCallsOf(e, *index);
+}
+
+}  // namespace
+
+const CompiledStatement& TUScript::compiledStatement(int line) {
+  if (static_cast<size_t>(line) < compiled_.size() && compiled_[static_cast<size_t>(line)])
+    return *compiled_[static_cast<size_t>(line)];
+  // Only a program that did not go through compileProgram (an engine driven
+  // statement by statement, as some tests do) gets here.
+  std::lock_guard<std::mutex> lock(compileMutex_);
+  const int32_t kind = program.statementKind[line];
+  return compiledStatement(line, classifiedByText(kind) ? kDynamicEntry : kind);
+}
+
+const CompiledStatement& TUScript::headerStatement(int line) {
+  if (static_cast<size_t>(line) < compiled_.size()) {
+    const auto& entry = compiled_[static_cast<size_t>(line)];
+    if (entry && entry->kind == kCachedHeader) return *entry;
+  }
+  std::lock_guard<std::mutex> lock(compileMutex_);
+  cacheHeaderParams(line);
+  if (static_cast<size_t>(line) < compiled_.size()) {
+    const auto& entry = compiled_[static_cast<size_t>(line)];
+    if (entry && entry->kind == kCachedHeader) return *entry;
+  }
+  return compiledStatement(line, kCachedHeader);
+}
+
+int TUScript::procedureLengthAt(int header) const {
+  int n = 0;
+  for (int i = header; i < program.size() && program.statementKind[i] != kFend; ++i) ++n;
+  return n;
+}
+
+void TUScript::compileProgram() {
+  const size_t n = program.statementText.size();
+  if (compiledGeneration_ == program.generation && compiled_.size() == n) return;
+  compiled_.clear();
+  compiled_.resize(n);
+  // Procedure headers: their parameters, split once.
+  for (int f = 0; f < program.functionIndex.size(); ++f) {
+    const int header = program.functionIndex.value(f).headerLine;
+    if (header < 0 || static_cast<size_t>(header) >= n) continue;
+    const u16& text = program.statementText[static_cast<size_t>(header)];
+    if (startsWith(text, u"FUNCTION ") || startsWith(text, u"PROCEDURE ")) cacheHeaderParams(header);
+  }
+  static const THensuFmt kNoScope;
+  for (size_t i = 0; i < n; ++i) {
+    const int line = static_cast<int>(i);
+    const int32_t kind = program.statementKind[i];
+    const u16& text = program.statementText[i];
+    if (classifiedByText(kind)) {
+      if (trimCtl(text).empty()) continue;
+      // A text without a "." outside parentheses, or one naming a member of
+      // a module, means the same in every scope: its kind is fixed now, as
+      // the executor would fix it on the first run. Others are decided per
+      // execution.
+      const size_t eq = findOutsideParens(text, u"=");
+      const u16 subject = eq == u16::npos ? u16(text) : trimCtl(u16v(text).substr(0, eq));
+      const bool dotted = findTopLevel(subject, u".") != u16::npos;
+      if (kind == kUnclassified && (!dotted || isModuleQualified(subject, kNoScope))) {
+        program.statementKind[i] = eq == u16::npos ? kCallStatement : kAssignment;
+        compiledStatement(line, program.statementKind[i]);
+      } else {
+        compiledStatement(line, kDynamicEntry);
+      }
+      continue;
+    }
+    compiledStatement(line, kind);
+  }
+  for (const auto& c : compiled_) {
+    if (!c) continue;
+    for (const auto& tree : c->expressions) compileCallsOf(*this, tree.get());
+    for (const auto& tree : c->target.indexes) compileCallsOf(*this, tree.get());
+    if (c->call)
+      for (const auto& tree : c->call->argTrees) compileCallsOf(*this, tree.get());
+  }
+  compiledGeneration_ = program.generation;
+}
 
 CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
   if (compiled_.size() < program.statementText.size()) compiled_.resize(program.statementText.size());
@@ -96,7 +212,23 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
     case kCallStatement:
       c->call = compileCall(text);
       break;
+    case kDynamicEntry: {
+      const size_t eq = findOutsideParens(text, u"=");
+      c->hasAssignment = eq != u16::npos;
+      if (c->hasAssignment) {
+        const u16 left = trimCtl(u16v(text).substr(0, eq));
+        c->dotted = findTopLevel(left, u".") != u16::npos;
+        c->expressions[0] = parsed(u16v(text).substr(eq + 1));
+        compileTarget(left);
+        c->appendsToTarget = appendsTo(c->target, *c->expressions[0]);
+      } else {
+        c->dotted = findTopLevel(text, u".") != u16::npos;
+        c->call = compileCall(text);
+      }
+      break;
+    }
     case kCachedHeader:
+      c->procedureLength.store(procedureLengthAt(line), std::memory_order_relaxed);
       for (const u16& item : program.headerParams[static_cast<size_t>(line)]) {
         const size_t eq = item.find(u'=', 1);
         const u16 name = trimCtl(u16v(item).substr(0, eq));

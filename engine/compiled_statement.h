@@ -1,8 +1,9 @@
 #pragma once
-// The compiled form of one statement of the prepared program. It is made
-// the first time the statement runs and kept until the program is prepared
-// again or the run ends, so a statement in a loop is taken apart once, not
-// on every pass: the fields that the block check wrote into an opener's
+// The compiled form of one statement of the prepared program. Every
+// statement is compiled once, before the run starts (compileProgram), and
+// never changed while the program runs, so that threads running the same
+// program read it without locks; a statement in a loop is taken apart once,
+// not on every pass: the fields that the block check wrote into an opener's
 // text are split once and their offsets read as numbers, the statement's
 // expressions are held as parsed trees, and an assignment's target is split
 // into its upper-cased name and the trees of its index expressions.
@@ -38,10 +39,20 @@ struct CompiledTarget {
   SlotHint hint;
 };
 
+// The kind of an entry for a statement whose meaning depends on the scope
+// it runs in (a dotted name that may be a module member or a COM member):
+// it holds both readings, and the executor picks one per execution.
+inline constexpr int32_t kDynamicEntry = -2;
+
 struct CompiledStatement {
-  // The statement kind the entry was made for; a statement classified on
-  // its first execution is compiled again for its new kind.
+  // The statement kind the entry was made for (kDynamicEntry: see above).
   int32_t kind = -1;
+  // Dynamic entry: the text holds "=" outside parentheses (an assignment
+  // or a COM property assignment), else it is a call or a COM method call.
+  bool hasAssignment = false;
+  // Dynamic entry: the left side (assignment) or the whole text (call)
+  // holds a "." outside parentheses.
+  bool dotted = false;
   // Assignment: [0] the right side. PRINT: [0] the text. IFB, WHILE, REPEAT:
   // [0] the condition. FOR: [0] start, [1] end, [2] step.
   std::shared_ptr<const ParsedExpression> expressions[3];

@@ -16,25 +16,6 @@ namespace kova {
 
 namespace {
 
-// Statement count of a procedure: from its header up to (not including)
-// the first FEND. Without a FEND the procedure runs to the program's end.
-int procedureLength(const PreparedProgram& p, int header) {
-  int n = 0;
-  for (int i = header; i < p.size() && p.statementKind[i] != kFend; ++i) ++n;
-  return n;
-}
-
-// procedureLength kept in the header's compiled form. A FEND stays a FEND
-// (statements are never made FENDs while a program runs), so the length
-// found once holds as long as the statement it stopped at is still one.
-int cachedProcedureLength(const PreparedProgram& p, int header, CompiledStatement& compiled) {
-  const int known = compiled.procedureLength.load(std::memory_order_relaxed);
-  if (known >= 0 && (header + known >= p.size() || p.statementKind[header + known] == kFend)) return known;
-  const int n = procedureLength(p, header);
-  compiled.procedureLength.store(n, std::memory_order_relaxed);
-  return n;
-}
-
 bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(trimCtl(t)) == word; }
 
 // Where the current thread's run started on its stack, and how far below
@@ -101,6 +82,7 @@ void TUScript::run(const u16& entry, const std::vector<u16>& params) {
     checkingMode = false;
     mainThreadId = platform_.currentThreadId();
     markStackBase();
+    compileProgram();
 
     // Module constructors, in the order of the modules' sequence numbers.
     for (int k = 0; k < program.moduleIndex.size(); ++k) {
@@ -140,18 +122,15 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     return false;
   }
 
-  // A called function's header holds its parameters and its length, found once.
-  CompiledStatement* header = nullptr;
-  if (!callFlag) {
-    cacheHeaderParams(headerLine);
-    header = &compiledStatement(headerLine);
-  }
+  // A called function's header holds its parameters and its length.
+  const CompiledStatement* header = callFlag ? nullptr : &headerStatement(headerLine);
 
   THensuFmt scope;
   scope.serial = scopeSerial_.fetch_add(1, std::memory_order_relaxed) + 1;
   scope.caller = caller;
   scope.startLine = headerLine;
-  scope.count = header ? cachedProcedureLength(program, headerLine, *header) : procedureLength(program, headerLine);
+  const int known = header ? header->procedureLength.load(std::memory_order_relaxed) : -1;
+  scope.count = known >= 0 ? known : procedureLengthAt(headerLine);
   scope.moduleName = moduleName;
   scope.isMain = callFlag;
 
@@ -319,37 +298,26 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
 
 void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
   if (trimCtl(text).empty()) return;
-  const int line = scope.startLine + scope.offset;
-  const size_t eq = findOutsideParens(text, u"=");
-  if (eq == u16::npos) {
-    if (findTopLevel(text, u".") != u16::npos && !isModuleQualified(text, scope)) {
-      program.statementKind[line] = kComMethodCall;
-      runControl(kComMethodCall, text, scope);
-      return;
-    }
-    program.statementKind[line] = kCallStatement;
+  const CompiledStatement& c = compiledStatement(scope.currentLine());
+  if (c.kind != kDynamicEntry) return;
+  // A dotted name is a COM member unless it names a module member in this
+  // scope; the rest of the statement means the same either way.
+  if (!c.hasAssignment) {
+    if (c.dotted && !isModuleQualified(text, scope)) return runControl(kComMethodCall, text, scope);
     Value ignored;
-    callForm(*compiledStatement(line).call, scope, ignored, false, false);
+    callForm(*c.call, scope, ignored, false, false);
     return;
   }
-  // Whether the left side is a COM property does not depend on the right
-  // side's value (evaluating it cannot change the scope's module or WITH
-  // value), so it is decided first; the kind itself is stored only once
-  // the right side was evaluated without error. Calls made by the right
-  // side that run this statement again (recursion) take the same road.
-  const u16 left = trimCtl(u16v(text).substr(0, eq));
-  if (findTopLevel(left, u".") != u16::npos && !isModuleQualified(left, scope)) {
-    std::optional<Value> v = evaluate(u16v(text).substr(eq + 1), scope);
+  const size_t eq = findOutsideParens(text, u"=");
+  if (c.dotted && !isModuleQualified(trimCtl(u16v(text).substr(0, eq)), scope)) {
+    // The right side is evaluated before the property is set.
+    std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
     if (!v) return;
-    program.statementKind[line] = kComPropertyAssignment;
-    runControl(kComPropertyAssignment, text, scope);
-    return;
+    return runControl(kComPropertyAssignment, text, scope);
   }
-  const CompiledStatement& c = compiledStatement(line, kAssignment);
-  std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
-  if (!v) return;
-  program.statementKind[line] = kAssignment;
-  putTarget(c.target, std::move(*v), scope);
+  std::optional<Value> v = c.appendsToTarget ? evaluateAppending(*c.expressions[0], scope, c.target)
+                                             : evaluateParsed(*c.expressions[0], scope);
+  if (v) putTarget(c.target, std::move(*v), scope);
 }
 
 void TUScript::runExitExit(const u16& text, THensuFmt& scope) {
@@ -392,8 +360,12 @@ void TUScript::endRun() {
   if (program.options.logPathSet) log.clearLines();
   log.resetForRun(ScriptLog::maxLinesFromSetting(host_.readSetting(u"SET", u"LogLines")));
   program.clear();
-  expressionCache_.clear();
+  {
+    std::lock_guard<std::mutex> lock(expressionCacheMutex_);
+    expressionCache_.clear();
+  }
   compiled_.clear();
+  compiledGeneration_ = 0;
   publicFlags.clear();
   globals = THensuFmt();
   pumpMessages(10);

@@ -372,6 +372,9 @@ class Evaluator {
 }  // namespace
 
 std::shared_ptr<const ParsedExpression> TUScript::parsed(u16v expression) {
+  // Statements are parsed before the run; texts met while running (EVAL,
+  // SELECT items, DIM lists, defaults) come here from any thread.
+  std::lock_guard<std::mutex> lock(expressionCacheMutex_);
   auto it = expressionCache_.find(expression);
   if (it != expressionCache_.end()) return it->second;
   auto tree = parseExpression(expression);

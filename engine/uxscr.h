@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -111,6 +112,11 @@ class TUScript {
   u16 reportLocation;
 
   // --- Execution (executor.cpp) -------------------------------------------
+  // Compiles every statement of the prepared program (compiled_statement.cpp):
+  // kinds of plain statements, header parameters, expression trees and call
+  // forms. Done once per preparation, before the first run; afterwards a run
+  // changes nothing of the program but the DEF_DLL table.
+  void compileProgram();
   void run(const u16& entry, const std::vector<u16>& params);
   // Runs one call from its header to its FEND in a fresh scope. `args` are
   // the argument values; `callFlag` marks the main procedure or a CALL of a
@@ -337,10 +343,15 @@ class TUScript {
   void runExitExit(const u16& text, THensuFmt& scope);
   std::shared_ptr<const ParsedExpression> parsed(u16v expression);
   // Compiled statements (compiled_statement.cpp): the entry of the statement
-  // at `line` for its current kind, made on first use.
-  CompiledStatement& compiledStatement(int line);
-  // The entry for `kind`, which the statement is about to get.
+  // at `line`, made by compileProgram.
+  const CompiledStatement& compiledStatement(int line);
+  // Makes the entry of the statement at `line` for `kind` (while compiling).
   CompiledStatement& compiledStatement(int line, int32_t kind);
+  // The compiled header of the procedure whose header is at `line`.
+  const CompiledStatement& headerStatement(int line);
+  // Statement count of the procedure whose header is at `line`: up to (not
+  // including) the first FEND, or to the program's end.
+  int procedureLengthAt(int line) const;
   // Reads and writes a compiled target as getValue and putValue read and
   // write its text.
   Value getTarget(const CompiledTarget& target, THensuFmt& scope);
@@ -358,6 +369,13 @@ class TUScript {
   static constexpr size_t kExpressionCacheLimit = 100000;
   // By statement index; emptied whenever the prepared program is.
   std::vector<std::unique_ptr<CompiledStatement>> compiled_;
+  // The program generation compiled_ was made for (0: none).
+  uint32_t compiledGeneration_ = 0;
+  // Serialises the rare compilation after compileProgram (a header entry of
+  // a function index that points at no header) and the cache of expression
+  // texts met at run time.
+  std::mutex compileMutex_;
+  std::mutex expressionCacheMutex_;
   long long lastLogMinute_ = -1;
   // The serial number of the last procedure call's scope.
   std::atomic<uint64_t> scopeSerial_{0};
