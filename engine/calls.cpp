@@ -175,10 +175,12 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       const int number = builtins->find(builtinName);
       if (number >= 0) {
         const uint32_t now = platform_.coarseTickCount();
-        const int64_t elapsed = static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick);
-        builtinElapsedMs = elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
+        const int64_t elapsed =
+            static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick.load(std::memory_order_relaxed));
+        builtinElapsedMs.store(elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed),
+                               std::memory_order_relaxed);
         builtins->call(*this, number, call, result, caller);
-        lastBuiltinTick = platform_.coarseTickCount();
+        lastBuiltinTick.store(platform_.coarseTickCount(), std::memory_order_relaxed);
         return;
       }
     }

@@ -164,7 +164,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   // Every call restarts the built-ins' elapsed time, so the clock is read
   // on every call: at the timer's resolution, which the measure has on
   // Windows anyway, and which is cheap to read.
-  lastBuiltinTick = platform_.coarseTickCount();
+  lastBuiltinTick.store(platform_.coarseTickCount(), std::memory_order_relaxed);
   scope.offset = 1;
   while (scope.offset < scope.count &&
          (stopRequest < 1 || (program.options.optFinally && !scope.openTries.empty()))) {

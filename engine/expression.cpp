@@ -53,9 +53,11 @@ class Evaluator {
     struct Depth {
       TUScript& e;
       explicit Depth(TUScript& engine) : e(engine) {
-        if (e.evaluationDepth++ == 0) e.byteResultProduced = false;
+        const int depth = e.evaluationDepth.load(std::memory_order_relaxed);
+        e.evaluationDepth.store(depth + 1, std::memory_order_relaxed);
+        if (depth == 0) e.byteResultProduced.store(false, std::memory_order_relaxed);
       }
-      ~Depth() { --e.evaluationDepth; }
+      ~Depth() { e.evaluationDepth.store(e.evaluationDepth.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed); }
     } depth(e_);
     if (!parsed_.root) return parsed_.syntaxError ? fail() : std::optional<Value>(Value());
     Value v = eval(*parsed_.root);

@@ -157,8 +157,10 @@ class TUScript {
   bool isTrue(const Value& v);
   // Set by the byte functions (COPYB, CHRB): narrow strings produced since
   // the current evaluation began are not added as numbers.
-  bool byteResultProduced = false;
-  int evaluationDepth = 0;
+  // Evaluation state. Atomic, so that threads sharing the engine never race
+  // on it; THREAD workers will keep their own.
+  std::atomic<bool> byteResultProduced{false};
+  std::atomic<int> evaluationDepth{0};
   // COM member access "obj.Member" inside an expression. Returns false when
   // it failed (the failure has been reported).
   bool memberAccess(u16v text, THensuFmt& scope, Value& out);
@@ -236,20 +238,22 @@ class TUScript {
   PreparedProgram program;
   THensuFmt globals;
 
-  bool stopFlag = false;             // set by the error reporter
-  std::atomic<int32_t> stopRequest{0};  // raised by stop hotkey, stop form, EXITEXIT, end of run
-  bool endedByScript = false;        // set by EXITEXIT
-  bool errorOccurred = false;        // a run stopped on an error (for the exit code)
-  bool checkingMode = false;         // set by the pre-run check
-  bool comErrorIgnore = false;
-  bool comErrorOccurred = false;
-  int suppressErrors = 0;
+  // The engine's flags: read by every statement and written from any thread
+  // (the stop form, hotkeys, workers), so all are atomic.
+  std::atomic<bool> stopFlag{false};       // set by the error reporter
+  std::atomic<int32_t> stopRequest{0};     // raised by stop hotkey, stop form, EXITEXIT, end of run
+  std::atomic<bool> endedByScript{false};  // set by EXITEXIT
+  std::atomic<bool> errorOccurred{false};  // a run stopped on an error (for the exit code)
+  std::atomic<bool> checkingMode{false};   // set by the pre-run check
+  std::atomic<bool> comErrorIgnore{false};
+  std::atomic<bool> comErrorOccurred{false};
+  std::atomic<int> suppressErrors{0};
   // While set, the error reporter stores the first message here instead of
   // handling it (declarations evaluated during preparation).
   u16* capturedError = nullptr;
   std::optional<int32_t> exitCode;   // set by EXITEXIT
-  uint64_t mainThreadId = 0;
-  uint32_t lastBuiltinTick = 0;
+  std::atomic<uint64_t> mainThreadId{0};
+  std::atomic<uint32_t> lastBuiltinTick{0};
   // Statement whose location is shown for errors raised while no procedure
   // is running (set by preparation); -1 for none.
   int fixedLocationLine = -1;
@@ -277,7 +281,7 @@ class TUScript {
   BuiltinLibrary* builtins = nullptr;
   // Milliseconds between the end of the previous built-in call (or the
   // start of the running procedure) and the start of the current one, 0..999.
-  int32_t builtinElapsedMs = 0;
+  std::atomic<int32_t> builtinElapsedMs{0};
 
   // SET8087CW (util/fp_control.h): the saved control word. While set, the
   // evaluator loads it again before rounding a result whenever the current
