@@ -17,6 +17,7 @@
 
 #include "builtins/string_family.h"
 #include "builtins/string_rules.h"
+#include "engine/name_resolver.h"
 #include "engine/run_messages.h"
 #include "engine/value_rules.h"
 
@@ -203,12 +204,7 @@ long long firstDimensionLength(const ArrayValue& a) {
 std::shared_ptr<TSZHash> hashTableNamed(TUScript& e, const u16& name, THensuFmt& scope) {
   const int local = scope.hashTables.find(name);
   if (local >= 0) return scope.hashTables.value(local);
-  std::vector<u16> candidates;
-  if (startsWith(name, u"GLOBAL.")) candidates = {name.substr(7)};
-  else if (startsWith(name, u"THIS.")) candidates = {scope.moduleName + name.substr(4)};
-  else if (!scope.moduleName.empty() && name.find(u'.') == u16::npos) candidates = {scope.moduleName + u"." + name, name};
-  else candidates = {name};
-  for (const u16& candidate : candidates) {
+  for (const u16& candidate : GlobalCandidates(name, scope.moduleName, scope.instanceText)) {
     const int g = e.globals.hashTables.find(candidate);
     if (g >= 0) return e.globals.hashTables.value(g);
   }

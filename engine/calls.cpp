@@ -9,6 +9,7 @@
 #include "engine/call_form.h"
 #include "engine/compiled_statement.h"
 #include "engine/expression_tree.h"
+#include "engine/name_resolver.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -24,30 +25,21 @@ int TUScript::findFunction(u16v nameIn, THensuFmt& caller, u16& moduleName, bool
     kind = program.functionIndex.value(f).kind;
     return program.functionIndex.value(f).headerLine;
   };
-  if (!callFlag && (!caller.moduleName.empty() || name.find(u'.') != u16::npos)) {
-    u16 qualifiedName;
-    bool candidate = true;
-    if (startsWith(name, u".")) {
-      // A member of the current WITH value; only a module name qualifies it.
-      candidate = false;
-      if (!caller.instanceText.empty() && program.moduleIndex.contains(caller.instanceText)) {
-        qualifiedName = upperFull(caller.instanceText) + name;
-        candidate = true;
-      }
-    } else if (startsWith(name, u"THIS.")) {
-      qualifiedName = caller.moduleName + name.substr(4);
-    } else if (startsWith(name, u"GLOBAL.")) {
-      qualifiedName = name.substr(7);
-    } else if (name.find(u'.') == u16::npos) {
-      qualifiedName = caller.moduleName + u"." + name;
-    } else {
-      qualifiedName = name;
-    }
-    if (candidate) {
-      const int header = lookup(qualifiedName);
+  if (!callFlag) {
+    const GlobalCandidates candidates(name, caller.moduleName, caller.instanceText);
+    // A member of the current WITH value names a function only when the
+    // WITH value is a module's name.
+    const bool usable = !candidates.withMember() ||
+                        (!caller.instanceText.empty() && program.moduleIndex.contains(caller.instanceText));
+    // The last candidate of a name inside a module is the name itself: found
+    // there, the function runs in the caller's module, as a plain call does.
+    const size_t qualifiedCount = candidates.size() == 2 ? 1 : candidates.size();
+    for (size_t k = 0; usable && k < qualifiedCount; ++k) {
+      const u16& qualified = candidates.begin()[k];
+      const int header = lookup(qualified);
       if (header >= 0) {
-        const size_t dot = qualifiedName.find(u'.');
-        moduleName = dot == u16::npos ? u16() : qualifiedName.substr(0, dot);
+        const size_t dot = qualified.find(u'.');
+        moduleName = dot == u16::npos ? u16() : qualified.substr(0, dot);
         return header;
       }
     }
@@ -473,15 +465,11 @@ void TUScript::writeBackParameters(int header, const CompiledStatement& compiled
 Variable* TUScript::findVariable(const u16& name, THensuFmt& scope) {
   const int local = scope.variables.find(name);
   if (local >= 0) return &scope.variables.value(local);
-  if (!scope.moduleName.empty() && name.find(u'.') == u16::npos) {
-    const int qualified = globals.variables.find(scope.moduleName + u"." + name);
-    if (qualified >= 0) return &globals.variables.value(qualified);
+  for (const u16& candidate : GlobalCandidates(name, scope.moduleName, scope.instanceText)) {
+    const int g = globals.variables.find(candidate);
+    if (g >= 0) return &globals.variables.value(g);
   }
-  u16 global = name;
-  if (startsWith(global, u"GLOBAL.")) global = global.substr(7);
-  else if (startsWith(global, u"THIS.")) global = scope.moduleName + global.substr(4);
-  const int g = globals.variables.find(global);
-  return g >= 0 ? &globals.variables.value(g) : nullptr;
+  return nullptr;
 }
 
 }  // namespace kova

@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "engine/expression_tree.h"
+#include "engine/name_resolver.h"
 #include "engine/named_constants.h"
 #include "engine/prerun_check.h"
 #include "engine/run_messages.h"
@@ -137,15 +138,10 @@ bool isSystemName(const u16& name) {
 }
 
 // The global names `name` may stand for, as the read and write paths try
-// them: inside a module "X" is "MODULE.X" first, then "X"; "THIS.X" is
-// "MODULE.X"; "GLOBAL.X" is "X"; ".X" continues the WITH value's text.
+// them (name_resolver.h).
 std::vector<u16> globalCandidates(const u16& name, const THensuFmt& scope) {
-  if (startsWith(name, u"THIS.")) return {scope.moduleName + name.substr(4)};
-  if (startsWith(name, u"GLOBAL.")) return {name.substr(7)};
-  if (startsWith(name, u".")) return {upperFull(scope.instanceText) + name};
-  if (!scope.moduleName.empty() && name.find(u'.') == u16::npos)
-    return {scope.moduleName + u"." + name, name};
-  return {name};
+  const GlobalCandidates c(name, scope.moduleName, scope.instanceText);
+  return std::vector<u16>(c.begin(), c.end());
 }
 
 bool isNamedConstant(TUScript& e, const u16& name) {

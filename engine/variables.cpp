@@ -11,6 +11,7 @@
 #include <span>
 
 #include "engine/compiled_statement.h"
+#include "engine/name_resolver.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -171,40 +172,11 @@ Value TUScript::getValue(u16v text, THensuFmt& scope) {
   return getValueIndexed(bare, open != u16v::npos, indexes, scope);
 }
 
-namespace {
-
-// The candidates for a global name: inside a module "X" is "MODULE.X" first,
-// then "X"; "THIS.X" is "MODULE.X"; "GLOBAL.X" is "X"; ".X" continues the
-// scope's instance text (the WITH value).
-std::vector<u16> globalCandidates(const u16& name, const THensuFmt& scope) {
-  if (startsWith(name, u"THIS.")) return {scope.moduleName + name.substr(4)};
-  if (startsWith(name, u"GLOBAL.")) return {name.substr(7)};
-  if (startsWith(name, u".")) return {upperFull(scope.instanceText) + name};
-  if (!scope.moduleName.empty() && name.find(u'.') == u16::npos) return {scope.moduleName + u"." + name, name};
-  return {name};
-}
-
-}  // namespace
-
-// The candidates of globalCandidates without copying the name in the common
-// case: a name outside a module, without THIS., GLOBAL. or a leading ".",
-// is its own only candidate.
-class GlobalNames {
+// The global names a name may stand for in `scope` (name_resolver.h).
+class GlobalNames : public GlobalCandidates {
  public:
-  GlobalNames(const u16& name, const THensuFmt& scope) {
-    if (scope.moduleName.empty() && !startsWith(name, u"THIS.") && !startsWith(name, u"GLOBAL.") &&
-        !startsWith(name, u"."))
-      single_ = &name;
-    else
-      many_ = globalCandidates(name, scope);
-  }
-  const u16* begin() const { return single_ ? single_ : many_.data(); }
-  const u16* end() const { return single_ ? single_ + 1 : many_.data() + many_.size(); }
+  GlobalNames(const u16& name, const THensuFmt& scope) : GlobalCandidates(name, scope.moduleName, scope.instanceText) {}
   operator std::span<const u16>() const { return {begin(), end()}; }
-
- private:
-  const u16* single_ = nullptr;
-  std::vector<u16> many_;
 };
 
 // The hash table a name refers to: the scope's own, else a global one
