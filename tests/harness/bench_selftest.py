@@ -70,7 +70,7 @@ class TimeLimit(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             starts = os.path.join(d, "starts")
             slow = ["sh", "-c", "printf x >> '%s'; exec sleep 30" % starts]
-            results = bench.alternate([(slow, None, None), (py("print(7)"), None, None)], reps=3, timeout=2)
+            results = bench.alternate([(slow, None, None), (["echo", "7"], None, None)], reps=3, timeout=2)
             with open(starts) as f:
                 self.assertEqual(f.read(), "x")
         self.assertEqual(len(results[0]), 1)
@@ -131,6 +131,19 @@ class Table(unittest.TestCase):
         self.assertIn("= 3.00x the final text", note)
         self.assertIn("not measured", bench.text_memory_note(row(text_units=units), 4.0))
         self.assertIsNone(bench.text_memory_note(row(), 4.0))
+
+
+@unittest.skipUnless(shutil.which("valgrind"), "needs valgrind")
+class Callgrind(unittest.TestCase):
+    def test_complete_run_is_counted(self):
+        self.assertGreater(bench.callgrind_instructions(["/bin/true"], 60), 0)
+
+    def test_run_stopped_by_a_signal_is_not_counted(self):
+        # valgrind prints the count of the part that ran before the signal.
+        self.assertIsNone(bench.callgrind_instructions(["sh", "-c", "kill -TERM $$"], 60))
+
+    def test_failing_run_is_not_counted(self):
+        self.assertIsNone(bench.callgrind_instructions(["/bin/false"], 60))
 
 
 class InstructionsBefore(unittest.TestCase):
