@@ -1,7 +1,20 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian 12 package that building and testing
 # KOVA needs and that is not installed yet. Quiet when nothing is missing.
+#
+#   scripts/install-deps.sh [--bench]
+#
+# --bench adds what bench/run needs beyond the build: the peer interpreters
+# it times KOVA against, callgrind and GNU time.
 set -euo pipefail
+
+bench=0
+for arg in "$@"; do
+  case "$arg" in
+    --bench) bench=1 ;;
+    *) echo "install-deps: unknown option $arg (usage: install-deps.sh [--bench])" >&2; exit 2 ;;
+  esac
+done
 
 packages=(
   # Native build and tests
@@ -16,6 +29,9 @@ packages=(
   # flock, setsid (the Wine harness)
   util-linux
 )
+if [[ $bench -eq 1 ]]; then
+  packages+=(python3-minimal lua5.4 valgrind time)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

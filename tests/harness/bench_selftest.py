@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
 """Checks of bench/run's verdict on a program's runs: a peer interpreter
-that stops without a message (Wine's cscript does on a script error) must
-show in the table with its reason, not as a blank or a time."""
+that stops without a message (Wine's cscript does on a script error) or a
+program stopped at the time limit must show in the table with its reason,
+not as a blank or a time; the table's peer and "before" columns must come
+from the right runs and files."""
 
 import os
 import re
+import shutil
+import subprocess
 import sys
+import tempfile
+import time
 import types
 import unittest
 
@@ -43,15 +49,138 @@ class Failure(unittest.TestCase):
     def test_exit_status(self):
         self.assertEqual(bench.failure([bench.run_once(py("print(1); raise SystemExit(3)"))]), "exit 3")
 
-    def test_timeout(self):
+    def test_time_limit(self):
+        start = time.monotonic()
         r = bench.run_once(py("import time; time.sleep(30)"), timeout=0.5)
+        self.assertLess(time.monotonic() - start, 10)
         self.assertTrue(r.timed_out)
-        self.assertEqual(bench.failure([r]), "timed out")
+        self.assertEqual(bench.failure([r]), "time limit")
+
+    def test_no_runs_is_not_success(self):
+        self.assertEqual(bench.failure([]), "not run")
 
     def test_one_bad_run_of_several(self):
         good = bench.run_once(py("print(1)"))
         bad = bench.run_once(py("pass"))
         self.assertEqual(bench.failure([good, bad, good]), "no output")
+
+
+class TimeLimit(unittest.TestCase):
+    def test_program_over_the_limit_runs_once_and_the_others_go_on(self):
+        with tempfile.TemporaryDirectory() as d:
+            starts = os.path.join(d, "starts")
+            slow = ["sh", "-c", "printf x >> '%s'; exec sleep 30" % starts]
+            results = bench.alternate([(slow, None, None), (["echo", "7"], None, None)], reps=3, timeout=2)
+            with open(starts) as f:
+                self.assertEqual(f.read(), "x")
+        self.assertEqual(len(results[0]), 1)
+        self.assertEqual(bench.failure(results[0]), "time limit")
+        self.assertEqual([r.out for r in results[1]], ["7", "7", "7"])
+
+    @unittest.skipUnless(os.path.exists("/usr/bin/time"), "needs GNU time")
+    def test_peak_memory_of_a_run_over_the_limit_is_unknown(self):
+        start = time.monotonic()
+        self.assertIsNone(bench.peak_mb(py("import time; time.sleep(30)"), timeout=0.5))
+        self.assertLess(time.monotonic() - start, 10)
+        self.assertGreater(bench.peak_mb(py("print(1)")), 0)
+
+
+def row(**fields):
+    r = {"name": "loop", "title": "(1) loop", "checksum": "42", "fails": {}}
+    r.update(fields)
+    return r
+
+
+class Table(unittest.TestCase):
+    def cells(self, r, ir_before=None):
+        return dict(zip(bench.HEADER, bench.table_cells(r, ir_before or {})))
+
+    def test_every_column_has_a_cell(self):
+        self.assertEqual(len(bench.table_cells(row(), {})), len(bench.HEADER))
+
+    def test_lua_column_and_ratio(self):
+        c = self.cells(row(kova_cpu=0.2, lua_cpu=0.1, lua_ratio_cpu=2.0, python3_cpu=0.4, python3_ratio_cpu=0.5,
+                           lua_mb=2.5))
+        self.assertEqual((c["lua cpu s"], c["kova/lua cpu"], c["kova/py cpu"]), ("0.100", "2.00", "0.50"))
+        self.assertEqual(c["lua MB"], "2.5")
+
+    def test_time_limit_shows_as_failure_without_ratios(self):
+        c = self.cells(row(kova_cpu=60.0, lua_cpu=0.1, lua_ratio_cpu=600.0, python3_ratio_cpu=300.0,
+                           fails={"kova": "time limit"}))
+        self.assertEqual(c["kova cpu s"], "(fails: time limit)")
+        self.assertEqual((c["kova/lua cpu"], c["kova/py cpu"], c["kova/py wall"]), ("-", "-", "-"))
+        self.assertEqual(c["lua cpu s"], "0.100")
+
+    def test_missing_peer_is_not_run(self):
+        c = self.cells(row(fails={"lua": "not run: no lua"}))
+        self.assertEqual((c["lua cpu s"], c["kova/lua cpu"]), ("not run: no lua", "-"))
+
+    def test_instructions_before(self):
+        self.assertEqual(self.cells(row(ir=1234567890), {"loop": 2401227895})["Ir before"], "2401.2M")
+        self.assertEqual(self.cells(row(), {"loop": None})["Ir before"], "(did not finish)")
+        self.assertEqual(self.cells(row(), {})["Ir before"], "-")
+
+    def test_checksum_lines_join(self):
+        self.assertEqual(bench.checksum_text("75025\n5000150000\n"), "75025 / 5000150000")
+
+    def test_text_memory_note(self):
+        units = 512 * 1024  # 1 MB of UTF-16
+        note = bench.text_memory_note(row(text_units=units, kova_mb=7.0), 4.0)
+        self.assertIn("final text 1048576 bytes", note)
+        self.assertIn("3.0 MB above", note)
+        self.assertIn("= 3.00x the final text", note)
+        self.assertIn("not measured", bench.text_memory_note(row(text_units=units), 4.0))
+        self.assertIsNone(bench.text_memory_note(row(), 4.0))
+
+
+@unittest.skipUnless(shutil.which("valgrind"), "needs valgrind")
+class Callgrind(unittest.TestCase):
+    def test_complete_run_is_counted(self):
+        self.assertGreater(bench.callgrind_instructions(["/bin/true"], 60), 0)
+
+    def test_run_stopped_by_a_signal_is_not_counted(self):
+        # valgrind prints the count of the part that ran before the signal.
+        self.assertIsNone(bench.callgrind_instructions(["sh", "-c", "kill -TERM $$"], 60))
+
+    def test_failing_run_is_not_counted(self):
+        self.assertIsNone(bench.callgrind_instructions(["/bin/false"], 60))
+
+
+class InstructionsBefore(unittest.TestCase):
+    def test_recorded_file_names_known_benchmarks(self):
+        counts = bench.read_ir_before()
+        names = {n for n, _ in bench.BENCHMARKS}
+        self.assertTrue(counts)
+        self.assertLessEqual(set(counts), names)
+        self.assertTrue(all(c is None or c > 0 for c in counts.values()))
+
+    def test_format(self):
+        with tempfile.NamedTemporaryFile("w", suffix=".txt") as f:
+            f.write("# comment\nloop 100  # trailing\n\nlines did-not-finish\n")
+            f.flush()
+            self.assertEqual(bench.read_ir_before(f.name), {"loop": 100, "lines": None})
+            f.write("hash 12M\n")
+            f.flush()
+            with self.assertRaisesRegex(ValueError, ":5:"):
+                bench.read_ir_before(f.name)
+
+    def test_missing_file_gives_no_counts(self):
+        self.assertEqual(bench.read_ir_before("/nonexistent/ir_before.txt"), {})
+
+
+@unittest.skipUnless(shutil.which("dpkg"), "needs dpkg")
+class DebianPeers(unittest.TestCase):
+    def test_python_is_the_package_binary(self):
+        exe = bench.package_binary("python3-minimal", "python3")
+        if exe is None:
+            self.skipTest("python3-minimal not installed")
+        owner = subprocess.run(["dpkg", "-S", exe], capture_output=True, text=True)
+        self.assertEqual(owner.returncode, 0, exe)
+        self.assertTrue(owner.stdout.startswith("python3"), owner.stdout)
+        self.assertEqual(os.path.realpath(exe), exe)
+
+    def test_unknown_package_is_none(self):
+        self.assertIsNone(bench.package_binary("kova-no-such-package", "python3"))
 
 
 class Programs(unittest.TestCase):
@@ -60,7 +189,7 @@ class Programs(unittest.TestCase):
             self.assertTrue(os.path.exists(os.path.join(PROGRAMS, name + ".kov")), name)
             if name in bench.WINDOWS_ONLY:
                 continue
-            for ext in (".py", ".vbs"):
+            for ext in bench.PEER_SUFFIXES:
                 self.assertTrue(os.path.exists(os.path.join(PROGRAMS, name + ext)), name + ext)
 
     def test_vbscript_avoids_wine_stubs(self):
