@@ -2,8 +2,10 @@
 // Helpers for tests that run the front end and the engine on scripts
 // written to a fresh temporary folder.
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -36,8 +38,9 @@ class ScriptFolder {
  public:
   ScriptFolder() {
     // ctest runs test processes side by side: the name must differ between
-    // processes, not only between the folders of one process.
-    static int counter = 0;
+    // processes, not only between the folders of one process (whose threads
+    // may make folders at the same time).
+    static std::atomic<int> counter{0};
     static const unsigned processTag = std::random_device{}();
     dir_ = std::filesystem::temp_directory_path() /
            ("kova_test_" + std::to_string(processTag) + "_" + std::to_string(++counter));
@@ -66,7 +69,7 @@ class ScriptFolder {
 // One prepared script: the statement table as texts, kinds and origins.
 struct PreparedScript {
   bool assemblyFailed = false;
-  bool stopped = false;  // preparation or the pre-run check reported an error
+  bool stopped = false;            // preparation or the pre-run check reported an error
   std::vector<std::string> lines;  // assembled lines
   std::vector<std::string> texts;
   std::vector<int> kinds;
@@ -93,7 +96,8 @@ inline PreparedScript prepareScript(const std::map<std::string, std::string>& fi
     out.messages = host.messages;
     return out;
   }
-  AssemblyResult assembled = player.assembler().assemble(launch.path, [](u16v) { return std::optional<u16>(); });
+  AssemblyResult assembled =
+      player.assembler().assemble(launch.path, [](u16v) { return std::optional<u16>(); });
   out.assemblyFailed = assembled.failed;
   for (const u16& l : assembled.lines) out.lines.push_back(utf8(l));
   if (!assembled.failed) {
