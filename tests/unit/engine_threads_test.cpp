@@ -487,5 +487,39 @@ TEST_F(EngineThreads, StoppingOneEngineLeavesTheOtherRunning) {
   EXPECT_GT(endlessLines, 0);
 }
 
+TEST_F(EngineThreads, EnginesWithoutSettingsShareTheProgramsFileWithoutLosingWrites) {
+  // Hosts without settings of their own (like the test host) all write the
+  // program's own file through one settings object. Each write reads the
+  // file, changes it and replaces it: two engines writing at once must not
+  // lose each other's keys.
+  constexpr int kKeys = 15;
+  const std::string section = "KOVA_ENGINE_THREADS_TEST";
+  for (int seed = 1; seed <= kEngines; ++seed) {
+    folderOf(seed).write("own.kov", "FOR i = 1 TO " + std::to_string(kKeys) + "\n  WRITEINI(\"" + section +
+                                        "\", \"k\" + PARAM_STR[0] + \"_\" + i, i * 10)\nNEXT\n");
+  }
+  auto play = [&](int seed, const std::string& file, std::vector<std::string>& failures) {
+    RecordingHost host;
+    Player player(hostPlatform(), host);
+    ScriptLaunch launch;
+    if (!player.load(folderOf(seed).widePath(file), launch)) return failures.push_back(file + " not loaded");
+    launch.params = {toU16(seed)};
+    if (player.play(launch) != 0 || !host.errors.empty())
+      failures.push_back(file + " failed\n" + joined(host.errors));
+    if (file == "check.kov") failures.insert(failures.end(), host.printed.begin(), host.printed.end());
+  };
+  onEveryEngine([&](int seed, std::vector<std::string>& failures) { play(seed, "own.kov", failures); });
+
+  // Every key of both engines is there; then the section goes again.
+  folderOf(1).write("check.kov", "FOR e = 1 TO " + std::to_string(kEngines) + "\n  FOR i = 1 TO " +
+                                     std::to_string(kKeys) + "\n    v = READINI(\"" + section +
+                                     "\", \"k\" + e + \"_\" + i)\n    IF v <> i * 10 THEN PRINT \"k\" + e + "
+                                     "\"_\" + i + \" is \" + v\n  NEXT\nNEXT\nDELETEINI(\"" +
+                                     section + "\", \"\")\n");
+  std::vector<std::string> missing;
+  play(1, "check.kov", missing);
+  EXPECT_THAT(missing, ::testing::IsEmpty());
+}
+
 }  // namespace
 }  // namespace kova

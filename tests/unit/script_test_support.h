@@ -69,7 +69,7 @@ class ScriptFolder {
 // One prepared script: the statement table as texts, kinds and origins.
 struct PreparedScript {
   bool assemblyFailed = false;
-  bool stopped = false;            // preparation or the pre-run check reported an error
+  bool stopped = false;  // preparation or the pre-run check reported an error
   std::vector<std::string> lines;  // assembled lines
   std::vector<std::string> texts;
   std::vector<int> kinds;
@@ -96,8 +96,7 @@ inline PreparedScript prepareScript(const std::map<std::string, std::string>& fi
     out.messages = host.messages;
     return out;
   }
-  AssemblyResult assembled =
-      player.assembler().assemble(launch.path, [](u16v) { return std::optional<u16>(); });
+  AssemblyResult assembled = player.assembler().assemble(launch.path, [](u16v) { return std::optional<u16>(); });
   out.assemblyFailed = assembled.failed;
   for (const u16& l : assembled.lines) out.lines.push_back(utf8(l));
   if (!assembled.failed) {
