@@ -11,6 +11,7 @@
 // access time, 4 size; oldest (smallest) first, equal entries by name.
 
 #include <algorithm>
+#include <mutex>
 
 #include "builtins/families.h"
 #include "builtins/file_table.h"
@@ -289,10 +290,18 @@ void getdirFn(BuiltinCall& c) {
 
 // --- INI files -------------------------------------------------------------------
 
-SettingsFile& settingsOf(BuiltinCall& c) {
-  if (SettingsFile* s = c.engine.host().settingsFile()) return *s;
-  static SettingsFile fallback = SettingsFile::forRunningProgram(c.engine.platform());
-  return fallback;
+// Runs `use` with the host's settings object. Hosts without one share a
+// settings object for the running program, which engines on other threads
+// use too: they take turns, one whole routine at a time, so that no write to
+// the program's own file is lost and its per-user flag is read and changed
+// by one engine at a time.
+template <class Use>
+auto withSettings(BuiltinCall& c, Use&& use) {
+  if (SettingsFile* s = c.engine.host().settingsFile()) return use(*s);
+  static std::mutex turn;
+  static SettingsFile fallback = SettingsFile::forRunningProgram(hostPlatform());
+  const std::lock_guard<std::mutex> hold(turn);
+  return use(fallback);
 }
 
 // The INI file argument: empty means the program's own settings; a file
@@ -308,7 +317,7 @@ u16 iniFile(BuiltinCall& c, int i) {
 }
 
 void readiniFn(BuiltinCall& c) {
-  u16 value = settingsOf(c).read(c.str(0), c.str(1), iniFile(c, 2));
+  u16 value = withSettings(c, [&](SettingsFile& s) { return s.read(c.str(0), c.str(1), iniFile(c, 2)); });
   double d = 0;
   // A number comes back as narrow text, so that + adds such values.
   if (!value.empty() && parseNumber(value, d))
@@ -317,13 +326,17 @@ void readiniFn(BuiltinCall& c) {
     c.result = Value::string(std::move(value));
 }
 
-void writeiniFn(BuiltinCall& c) { settingsOf(c).write(c.str(0), c.str(1), c.str(2), iniFile(c, 3)); }
+void writeiniFn(BuiltinCall& c) {
+  withSettings(c, [&](SettingsFile& s) { s.write(c.str(0), c.str(1), c.str(2), iniFile(c, 3)); });
+}
 
 void deleteiniFn(BuiltinCall& c) {
-  if (!c.has(1) || c.str(1).empty())
-    settingsOf(c).eraseSection(c.str(0), iniFile(c, 2));
-  else
-    settingsOf(c).deleteKey(c.str(0), c.str(1), iniFile(c, 2));
+  withSettings(c, [&](SettingsFile& s) {
+    if (!c.has(1) || c.str(1).empty())
+      s.eraseSection(c.str(0), iniFile(c, 2));
+    else
+      s.deleteKey(c.str(0), c.str(1), iniFile(c, 2));
+  });
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ done
 packages=(
   # Native build and tests
   cmake ninja-build g++ python3 googletest
+  # g++'s ThreadSanitizer runtime (preset native-tsan)
+  libtsan2
   # Fuzz targets: clang with libFuzzer and the sanitizer runtimes; llvm for
   # llvm-symbolizer (readable sanitizer reports)
   clang libclang-rt-14-dev llvm

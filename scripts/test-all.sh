@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Builds the native, native-asan, fuzz and win64 presets and runs all of
-# their tests (unit, golden, the fuzz targets for KOVA_FUZZ_SECONDS each
-# (default 60), and under Wine the Windows ones). Exits non-zero when a
+# Builds the native, native-asan, native-tsan, fuzz and win64 presets and
+# runs all of their tests (unit, golden, the unit tests under
+# ThreadSanitizer, the fuzz targets for KOVA_FUZZ_SECONDS each (default 60),
+# and under Wine the Windows ones). Exits non-zero when a
 # configure step, a build or a test fails. Full logs: build/logs/.
 #
-#   scripts/test-all.sh [PRESET...]     default: native native-asan fuzz win64
+#   scripts/test-all.sh [PRESET...]     default: native native-asan native-tsan fuzz win64
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh || exit 1
 
 presets=("$@")
-[[ ${#presets[@]} -gt 0 ]] || presets=(native native-asan fuzz win64)
+[[ ${#presets[@]} -gt 0 ]] || presets=(native native-asan native-tsan fuzz win64)
 logs=build/logs
 mkdir -p "$logs"
 

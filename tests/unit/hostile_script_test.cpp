@@ -19,9 +19,9 @@ using ::testing::StartsWith;
 constexpr Language kBothLanguages[] = {Language::English, Language::Japanese};
 
 // The sizes below test time and memory, which the plain build measures. The
-// sanitizer build looks for memory faults, which a tenth of each size reaches
-// on the same code paths in a tenth of the time.
-#if defined(__SANITIZE_ADDRESS__)
+// sanitizer builds look for memory faults and data races, which a tenth of
+// each size reaches on the same code paths in a tenth of the time.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr int kScale = 10;
 #else
 constexpr int kScale = 1;

@@ -2,8 +2,10 @@
 // Helpers for tests that run the front end and the engine on scripts
 // written to a fresh temporary folder.
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -36,8 +38,9 @@ class ScriptFolder {
  public:
   ScriptFolder() {
     // ctest runs test processes side by side: the name must differ between
-    // processes, not only between the folders of one process.
-    static int counter = 0;
+    // processes, not only between the folders of one process (whose threads
+    // may make folders at the same time).
+    static std::atomic<int> counter{0};
     static const unsigned processTag = std::random_device{}();
     dir_ = std::filesystem::temp_directory_path() /
            ("kova_test_" + std::to_string(processTag) + "_" + std::to_string(++counter));

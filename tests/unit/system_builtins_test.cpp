@@ -30,8 +30,8 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Clock = std::chrono::steady_clock;
 
-// Unoptimised sanitizer builds move big texts several times more slowly.
-#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+// Unoptimised and sanitizer builds move big texts several times more slowly.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !defined(NDEBUG)
 constexpr long long kSlowBuildFactor = 6;
 #else
 constexpr long long kSlowBuildFactor = 1;
