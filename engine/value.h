@@ -308,6 +308,8 @@ class Platform;
 // decoded through the platform's code-page conversion, set once when the
 // first engine is created.
 void setNarrowTextPlatform(Platform* platform);
+// Forgets `platform` if it is the one set (its engine ends).
+void clearNarrowTextPlatform(Platform* platform);
 
 // Formats a Double the way the language prints numbers: integral values
 // without a decimal point, others with up to 15 significant digits.
