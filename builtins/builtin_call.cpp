@@ -10,9 +10,12 @@
 
 namespace kova {
 
+const u16 kOmittedArgumentText;
+
 std::optional<Value> BuiltinCall::evaluateRaw(int i) {
-  const BuiltinArg& a = args[static_cast<size_t>(i)];
-  return a.tree ? engine_.evaluateParsed(*a.tree, scope_) : engine_.evaluate(str(i), scope_);
+  const ParsedExpression* tree =
+      static_cast<size_t>(i) < args.size() ? args[static_cast<size_t>(i)].tree : nullptr;
+  return tree ? engine_.evaluateParsed(*tree, scope_) : engine_.evaluate(str(i), scope_);
 }
 
 std::optional<Value> BuiltinCall::evaluate(u16v text) { return engine_.evaluate(text, scope_); }

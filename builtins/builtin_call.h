@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "builtins/catalogue.h"
 #include "engine/uxscr.h"
@@ -31,11 +32,17 @@ struct BuiltinArg {
   const ParsedExpression* tree = nullptr;
 };
 
+// What an argument beyond the prepared ones reads as.
+extern const u16 kOmittedArgumentText;
+
 struct BuiltinCall {
-  BuiltinCall(TUScript& engine, THensuFmt& scope, int number) : id(number), engine_(engine), scope_(scope) {}
+  // `room` holds the arguments the dispatcher prepares (it outlives the
+  // call); every argument beyond it reads as omitted.
+  BuiltinCall(TUScript& engine, THensuFmt& scope, int number, std::span<BuiltinArg> room)
+      : id(number), args(room), engine_(engine), scope_(scope) {}
 
   const int id;  // the built-in's number
-  std::array<BuiltinArg, kMaxBuiltinArguments + 1> args{};
+  const std::span<BuiltinArg> args;
   std::array<Value, 2> values{};  // arguments 0 and 1 as evaluated
   int count = 0;                  // arguments given
   // Preset to the empty narrow string: a case that sets nothing returns "".
@@ -48,6 +55,7 @@ struct BuiltinCall {
   bool has(int i) const { return i < count; }
   // The argument's forms; an omitted argument reads as empty text and 0.
   const u16& str(int i) const {
+    if (static_cast<size_t>(i) >= args.size()) return kOmittedArgumentText;
     const BuiltinArg& a = args[static_cast<size_t>(i)];
     if (a.textPending) {
       a.text = toU16(a.integer);
@@ -55,8 +63,16 @@ struct BuiltinCall {
     }
     return a.text;
   }
-  double num(int i) const { return args[i].number; }
-  long long integer(int i) const { return args[i].integer; }
+  double num(int i) const {
+    return static_cast<size_t>(i) < args.size() ? args[static_cast<size_t>(i)].number : 0;
+  }
+  long long integer(int i) const {
+    return static_cast<size_t>(i) < args.size() ? args[static_cast<size_t>(i)].integer : 0;
+  }
+  // Whether the argument's text read as a number.
+  bool numeric(int i) const {
+    return static_cast<size_t>(i) < args.size() && args[static_cast<size_t>(i)].numeric;
+  }
   const Value& value(int i) const { return values[i]; }
   // Evaluates the by-reference argument i as an expression.
   std::optional<Value> evaluateRaw(int i);

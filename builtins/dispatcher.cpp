@@ -142,13 +142,8 @@ bool prepareForms(BuiltinCall& call, const BuiltinInfo& info, const CallForm& fo
   return true;
 }
 
-}  // namespace
-
-void BuiltinDispatcher::call(TUScript& engine, int number, const CallForm& form, Value& result,
-                             THensuFmt& scope) {
-  result = Value::narrow({});
-  const BuiltinInfo& info = kBuiltins[static_cast<size_t>(number)];
-  BuiltinCall call(engine, scope, number);
+// Prepares the arguments of `call` by its row's rule and runs the handler.
+void run(const BuiltinInfo& info, BuiltinCall& call, const CallForm& form, Value& result) {
   if (!(info.rule == ArgumentRule::Numbers ? prepareNumbers(call, form) : prepareForms(call, info, form)))
     return;
   try {
@@ -163,6 +158,30 @@ void BuiltinDispatcher::call(TUScript& engine, int number, const CallForm& form,
     return;
   }
   result = std::move(call.result);
+}
+
+}  // namespace
+
+void BuiltinDispatcher::call(TUScript& engine, int number, const CallForm& form, Value& result,
+                             THensuFmt& scope) {
+  result = Value::narrow({});
+  const BuiltinInfo& info = kBuiltins[static_cast<size_t>(number)];
+  // Room for the arguments the rule prepares, no more: most calls pass a
+  // few, and setting up room for all 34 would cost more than many a
+  // built-in's work.
+  if (info.rule == ArgumentRule::Numbers) {
+    std::array<BuiltinArg, 3> room;
+    BuiltinCall call(engine, scope, number, room);
+    return run(info, call, form, result);
+  }
+  if (builtinArgumentCount(form) <= 4) {
+    std::array<BuiltinArg, 4> room;
+    BuiltinCall call(engine, scope, number, room);
+    return run(info, call, form, result);
+  }
+  std::array<BuiltinArg, kMaxBuiltinArguments + 1> room;
+  BuiltinCall call(engine, scope, number, room);
+  run(info, call, form, result);
 }
 
 BuiltinDispatcher& builtinLibrary() {

@@ -50,7 +50,7 @@ KeyAction action(long long n) { return n == 1 ? KeyAction::Down : n == 2 ? KeyAc
 // keypad Enter) and texts that are no number.
 bool keyCode(BuiltinCall& c, int i, int64_t& code) {
   const double d = c.num(i);
-  if (!c.args[i].numeric || !automation::validKeyCode(c.integer(i)) || d != std::trunc(d)) {
+  if (!c.numeric(i) || !automation::validKeyCode(c.integer(i)) || d != std::trunc(d)) {
     c.fail(kova::text(kWrongKey, c.name()) + u": " + c.str(i));
     return false;
   }
@@ -79,7 +79,7 @@ void btnFn(BuiltinCall& c) {
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
   const long long button = c.integer(0);
-  if (!c.args[0].numeric || (button != 0 && button != 1 && button != 2 && button != 9)) {
+  if (!c.numeric(0) || (button != 0 && button != 1 && button != 2 && button != 9)) {
     c.fail(kova::text(kWrongButton, c.name()) + u": " + c.str(0));
     return;
   }
