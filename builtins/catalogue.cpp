@@ -12,7 +12,7 @@ namespace kova {
 namespace {
 using F = BuiltinFamily;
 using R = ArgumentRule;
-constexpr BuiltinFn notYet = &notAvailableYet;
+constexpr BuiltinHandler notYet = BuiltinHandler::notAvailable(&notAvailableYet);
 }  // namespace
 
 // One row per built-in, at the index of its number. Text positions: "3 and
@@ -210,12 +210,12 @@ constexpr bool familyToCome(BuiltinFamily f) {
 constexpr bool rowsComplete() {
   for (size_t i = 0; i < kBuiltins.size(); ++i) {
     const BuiltinInfo& b = kBuiltins[i];
-    if (b.number != static_cast<int>(i) || !wellFormedName(b.name) || b.handler == nullptr) return false;
+    if (b.number != static_cast<int>(i) || !wellFormedName(b.name) || !b.handler.set) return false;
     if (b.minimumArguments < -1 || b.minimumArguments > kMaxBuiltinArguments) return false;
     if (!positionsWithinLimit(b.rawPositions) || !positionsWithinLimit(b.textPositions)) return false;
     // A family to come runs the "not available yet" handler, every other
     // family a handler of its own.
-    if (familyToCome(b.family) != (b.handler == notYet)) return false;
+    if (familyToCome(b.family) == b.handler.available) return false;
     // The numeric built-ins, and only they, take their arguments as numbers.
     if ((b.family == F::Numeric) != (b.rule == R::Numbers)) return false;
   }

@@ -8,6 +8,7 @@
 // checks the table at compile time.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "util/u16.h"
@@ -16,6 +17,26 @@ namespace kova {
 
 struct BuiltinCall;
 using BuiltinFn = void (*)(BuiltinCall&);
+
+// A row's handler: made from a function, never from null. The handler of
+// the families not available yet is marked as such, so that the table's
+// compile-time checks need not compare function addresses (which GCC does
+// not fold while null-pointer checks are kept, as under UBSan).
+struct BuiltinHandler {
+  constexpr BuiltinHandler() = default;
+  constexpr BuiltinHandler(BuiltinFn f) : fn(f), set(true) {}  // NOLINT: rows name a function
+  BuiltinHandler(std::nullptr_t) = delete;
+  static constexpr BuiltinHandler notAvailable(BuiltinFn f) {
+    BuiltinHandler h(f);
+    h.available = false;
+    return h;
+  }
+  void operator()(BuiltinCall& call) const { fn(call); }
+
+  BuiltinFn fn = nullptr;
+  bool set = false;  // false only in a row left out of the table
+  bool available = true;
+};
 
 enum class BuiltinFamily : uint8_t {
   Numeric,
@@ -70,7 +91,7 @@ struct BuiltinInfo {
   int8_t minimumArguments;  // -1: checked only for running out of arguments
   uint64_t rawPositions;
   uint64_t textPositions;
-  BuiltinFn handler;
+  BuiltinHandler handler;
   ArgumentRule rule = ArgumentRule::Forms;
 };
 
