@@ -16,8 +16,8 @@
 #include <span>
 
 #include "builtins/string_family.h"
+#include "builtins/string_functions.h"
 #include "builtins/string_rules.h"
-#include "engine/name_resolver.h"
 #include "engine/run_messages.h"
 #include "engine/value_rules.h"
 
@@ -53,14 +53,14 @@ struct ArrayTarget {
 ArrayTarget resolve(BuiltinCall& c, const u16& raw, bool evaluateOthers) {
   ArrayTarget t;
   const std::optional<RawReference> ref = parseReference(raw);
-  Variable* v = ref ? c.engine.variableNamed(ref->name, c.scope) : nullptr;
+  Variable* v = ref ? c.variableNamed(ref->name) : nullptr;
   if (v && ref->indexes.size() <= v->bounds.size()) {
     t.name = ref->name;
     t.variable = v;
     const size_t k = ref->indexes.size();
     size_t first = 0;
     for (size_t j = 0; j < k; ++j) {
-      std::optional<Value> iv = c.engine.evaluate(ref->indexes[j], c.scope);
+      std::optional<Value> iv = c.evaluate(ref->indexes[j]);
       long long i = 0;
       if (!iv) {
         t.failed = true;
@@ -95,7 +95,7 @@ ArrayTarget resolve(BuiltinCall& c, const u16& raw, bool evaluateOthers) {
     return t;
   }
   if (!evaluateOthers) return t;
-  std::optional<Value> value = c.engine.evaluate(raw, c.scope);
+  std::optional<Value> value = c.evaluate(raw);
   if (!value) {
     t.failed = true;
     return t;
@@ -141,8 +141,10 @@ std::pair<size_t, size_t> indexRange(const BuiltinCall& c, int fromArg, const El
 // hash table element). The result of a call or another expression is a
 // temporary that goes nowhere.
 void storeBack(BuiltinCall& c, const ArrayTarget& t, Value changed) {
-  if (t.kind == ArrayTarget::HeldArray) t.variable->slots.at(t.slot) = std::move(changed);
-  else if (parseReference(c.str(0))) c.engine.putValue(c.str(0), changed, c.scope);
+  if (t.kind == ArrayTarget::HeldArray)
+    t.variable->slots.at(t.slot) = std::move(changed);
+  else if (parseReference(c.str(0)))
+    c.putVariable(c.str(0), changed);
 }
 
 // The element count of all dimensions but `dim`.
@@ -199,21 +201,11 @@ long long firstDimensionLength(const ArrayValue& a) {
   return a.upperBounds.empty() ? 0 : static_cast<long long>(a.upperBounds[0]) - a.lowerBounds[0] + 1;
 }
 
-// The hash table an upper-cased name denotes (local first, then global
-// with the module rules), or null.
-std::shared_ptr<TSZHash> hashTableNamed(TUScript& e, const u16& name, THensuFmt& scope) {
-  const int local = scope.hashTables.find(name);
-  if (local >= 0) return scope.hashTables.value(local);
-  for (const u16& candidate : GlobalCandidates(name, scope.moduleName, scope.instanceText)) {
-    const int g = e.globals.hashTables.find(candidate);
-    if (g >= 0) return e.globals.hashTables.value(g);
-  }
-  return nullptr;
+long long textLength(const Value& v) {
+  return v.isArray() ? firstDimensionLength(*v.arrayValue()) : static_cast<long long>(valueText(v).size());
 }
 
-long long textLength(TUScript& e, const Value& v) {
-  return v.isArray() ? firstDimensionLength(*v.arrayValue()) : static_cast<long long>(valueText(e, v).size());
-}
+}  // namespace
 
 // LENGTH(name or expression): for a declared array with fewer indexes than
 // dimensions the next dimension's element count; for one of its elements
@@ -223,7 +215,7 @@ void lengthFn(BuiltinCall& c) {
   const u16& raw = c.str(0);
   const std::optional<RawReference> ref = parseReference(raw);
   if (ref) {
-    Variable* v = c.engine.variableNamed(ref->name, c.scope);
+    Variable* v = c.variableNamed(ref->name);
     if (v && !v->bounds.empty() && ref->indexes.size() < v->bounds.size()) {
       c.result = Value::integer(v->bounds[ref->indexes.size()] + 1);
       return;
@@ -231,11 +223,11 @@ void lengthFn(BuiltinCall& c) {
     if (v && !v->bounds.empty() && ref->indexes.size() == v->bounds.size()) {
       const ArrayTarget t = resolve(c, raw, false);
       if (t.failed) return;
-      c.result = Value::integer(static_cast<int32_t>(textLength(c.engine, v->slots[t.slot])));
+      c.result = Value::integer(static_cast<int32_t>(textLength(v->slots[t.slot])));
       return;
     }
     if (!v && ref->indexes.empty()) {
-      if (const std::shared_ptr<TSZHash> table = hashTableNamed(c.engine, ref->name, c.scope)) {
+      if (const std::shared_ptr<TSZHash> table = c.hashTableNamed(ref->name)) {
         c.result = Value::integer(table->count());
         return;
       }
@@ -243,7 +235,7 @@ void lengthFn(BuiltinCall& c) {
   }
   std::optional<Value> value = c.evaluateRaw(0);
   if (!value) return;
-  c.result = Value::integer(static_cast<int32_t>(textLength(c.engine, *value)));
+  c.result = Value::integer(static_cast<int32_t>(textLength(*value)));
 }
 
 void splitFn(BuiltinCall& c) {
@@ -279,7 +271,7 @@ void joinFn(BuiltinCall& c) {
   u16 out;
   bool any = false;
   for (size_t i = from; i < from + count; ++i) {
-    const u16 piece = valueText(c.engine, e.data[i]);
+    const u16 piece = valueText(e.data[i]);
     if (skipEmpty && piece.empty()) continue;
     checkTextLength(out.size() + separator.size() + piece.size());
     if (any) out += separator;
@@ -369,7 +361,7 @@ void resizeFn(BuiltinCall& c) {
       a->elements = redimension(old.elements, extents, 0, extent);
       a->upperBounds[0] = static_cast<int32_t>(upper);
       storeBack(c, t, Value::array(std::move(a)));
-      if (c.engine.stopFlag) return;
+      if (c.stopped()) return;
       break;
     }
     default:
@@ -429,18 +421,6 @@ void calcarrayFn(BuiltinCall& c) {
   if (op == kCalcMax) r = high;
   if (op == kCalcAvr) r = used == 0 ? 0 : sum / static_cast<double>(used);
   c.result = Value::number(r);
-}
-
-}  // namespace
-
-void registerArrayFunctions(BuiltinHandlers& h) {
-  h.set(u"LENGTH", &lengthFn);
-  h.set(u"SPLIT", &splitFn);
-  h.set(u"JOIN", &joinFn);
-  h.set(u"SETCLEAR", &setclearFn);
-  h.set(u"RESIZE", &resizeFn);
-  h.set(u"SHIFTARRAY", &shiftarrayFn);
-  h.set(u"CALCARRAY", &calcarrayFn);
 }
 
 }  // namespace kova

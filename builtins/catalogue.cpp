@@ -1,165 +1,289 @@
 #include "builtins/catalogue.h"
 
+#include "builtins/file_functions.h"
+#include "builtins/input_functions.h"
+#include "builtins/numeric_functions.h"
+#include "builtins/string_functions.h"
+#include "builtins/system_functions.h"
+#include "builtins/window_functions.h"
+
 namespace kova {
 
 namespace {
 using F = BuiltinFamily;
+using R = ArgumentRule;
+constexpr BuiltinHandler notYet = BuiltinHandler::notAvailable(&notAvailableYet);
 }  // namespace
 
-// Text positions: "3 and later" is kFromPosition(3). CLKITEM accepts only
-// empty text at position 2; the dispatcher checks that case itself.
+// One row per built-in, at the index of its number. Text positions: "3 and
+// later" is kFromPosition(3).
 constexpr std::array<BuiltinInfo, kBuiltinCount> kBuiltins = {{
-    /*   0 */ {u"INT", F::Numeric, 1, 0, 0},
-    /*   1 */ {u"ABS", F::Numeric, 1, 0, 0},
-    /*   2 */ {u"ZCUT", F::Numeric, 1, 0, 0},
-    /*   3 */ {u"ROUND", F::Numeric, 1, 0, 0},
-    /*   4 */ {u"SQRT", F::Numeric, 1, 0, 0},
-    /*   5 */ {u"POWER", F::Numeric, 1, 0, 0},
-    /*   6 */ {u"SIN", F::Numeric, 1, 0, 0},
-    /*   7 */ {u"COS", F::Numeric, 1, 0, 0},
-    /*   8 */ {u"TAN", F::Numeric, 1, 0, 0},
-    /*   9 */ {u"EXP", F::Numeric, 1, 0, 0},
-    /*  10 */ {u"LN", F::Numeric, 1, 0, 0},
-    /*  11 */ {u"LOGN", F::Numeric, 1, 0, 0},
-    /*  12 */ {u"GETID", F::Windows, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  13 */ {u"EXEC", F::System, 1, 0, kPos(0)},
-    /*  14 */ {u"MSGBOX", F::Dialogs, 1, 0, kPos(0) | kPos(2) | kFromPosition(3)},
-    /*  15 */ {u"CTRLWIN", F::Windows, 2, 0, 0},
-    /*  16 */ {u"SLEEP", F::System, 0, 0, 0},
-    /*  17 */ {u"SENDSTR", F::Controls, 2, 0, kPos(1)},
-    /*  18 */ {u"MMV", F::Input, 2, 0, 0},
-    /*  19 */ {u"BTN", F::Input, 1, 0, 0},
-    /*  20 */ {u"KBD", F::Input, 1, 0, 0},
-    /*  21 */ {u"ACW", F::Windows, 1, 0, kPos(1) | kPos(2)},
-    /*  22 */ {u"FUKIDASI", F::Dialogs, 0, 0, kPos(0) | kFromPosition(3)},
-    /*  23 */ {u"CLKITEM", F::Controls, 2, 0, kPos(1)},
-    /*  24 */ {u"DOSCMD", F::System, 1, 0, kPos(0)},
-    /*  25 */ {u"SCKEY", F::Input, 2, 0, kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  26 */ {u"SOUND", F::System, 0, 0, kPos(0)},
-    /*  27 */ {u"INPUT", F::Dialogs, 0, 0, kPos(0) | kPos(1) | kPos(2)},
-    /*  28 */ {u"COPY", F::Strings, 2, 0, kPos(0)},
-    /*  29 */ {u"LENGTH", F::Strings, 1, kPos(0), kPos(0)},
-    /*  30 */ {u"POS", F::Strings, 2, 0, kPos(0) | kPos(1)},
-    /*  31 */ {u"GETSTR", F::Controls, 1, 0, 0},
-    /*  32 */ {u"CHKNUM", F::Strings, 1, 0, kPos(0)},
-    /*  33 */ {u"SETSLIDER", F::Controls, 2, 0, 0},
-    /*  34 */ {u"STATUS", F::Windows, 2, 0, 0},
-    /*  35 */ {u"GETALLWIN", F::Windows, 0, 0, 0},
-    /*  36 */ {u"GETTIME", F::System, 0, 0, kPos(1)},
-    /*  37 */ {u"LOGPRINT", F::Dialogs, 0, 0, 0},
-    /*  38 */ {u"VAL", F::Strings, 1, 0, kPos(0) | kPos(1)},
-    /*  39 */ {u"FOPEN", F::Files, 1, 0, kPos(0)},
-    /*  40 */ {u"FCLOSE", F::Files, 1, 0, 0},
-    /*  41 */ {u"FGET", F::Files, 2, 0, kPos(2)},
-    /*  42 */ {u"FPUT", F::Files, 2, 0, kPos(1)},
-    /*  43 */ {u"SETCLEAR", F::Strings, 1, kPos(0), kPos(0) | kPos(1)},
-    /*  44 */ {u"FORMAT", F::Strings, 2, 0, kPos(0)},
-    /*  45 */ {u"STOPFORM", F::Dialogs, 0, 0, 0},
-    /*  46 */ {u"CHGMOJ", F::Strings, 3, 0, kPos(0) | kPos(1) | kPos(2)},
-    /*  47 */ {u"POFF", F::System, 1, 0, 0},
-    /*  48 */ {u"CHKBTN", F::Controls, 2, 0, kPos(1)},
-    /*  49 */ {u"SLCTBOX", F::Dialogs, 3, kFromPosition(2), kPos(2) | kFromPosition(3)},
-    /*  50 */ {u"MOUSEORG", F::Input, 0, 0, 0},
-    /*  51 */ {u"TRIM", F::Strings, 1, 0, kPos(0)},
-    /*  52 */ {u"GETITEM", F::ItemLists, 2, 0, kPos(2) | kFromPosition(3)},
-    /*  53 */ {u"PEEKCOLOR", F::Images, 2, 0, 0},
-    /*  54 */ {u"CHKIMG", F::Images, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  55 */ {u"SAVEIMG", F::Images, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  56 */ {u"KINDOFOS", F::System, 0, 0, 0},
-    /*  57 */ {u"CHR", F::Strings, 1, 0, 0},
-    /*  58 */ {u"ASC", F::Strings, 1, 0, kPos(0)},
-    /*  59 */ {u"GETKEYSTATE", F::Input, 1, 0, 0},
-    /*  60 */ {u"RANDOM", F::Strings, 0, 0, 0},
-    /*  61 */ {u"LOCKHARD", F::Input, 0, 0, 0},
-    /*  62 */ {u"GETDIR", F::Files, 1, 0, kPos(0) | kPos(1)},
-    /*  63 */ {u"GETOLEITEM", F::Com, 1, kPos(0), kPos(0)},
-    /*  64 */ {u"MUSCUR", F::Input, 0, 0, 0},
-    /*  65 */ {u"GETCTLHND", F::Windows, 2, 0, kPos(1)},
-    /*  66 */ {u"IDTOHND", F::Windows, 1, 0, 0},
-    /*  67 */ {u"HNDTOID", F::Windows, 1, 0, 0},
-    /*  68 */ {u"TOKEN", F::Strings, 2, kPos(1), kPos(0) | kPos(1)},
-    /*  69 */ {u"CPUUSERATE", F::System, 0, 0, 0},
-    /*  70 */ {u"RESIZE", F::Strings, 1, kPos(0), kPos(0)},
-    /*  71 */ {u"POSACC", F::Unspecified, 3, 0, 0},
-    /*  72 */ {u"SPEAK", F::Speech, 0, 0, kPos(0)},
-    /*  73 */ {u"RECOSTATE", F::Speech, 0, kFromPosition(1), kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  74 */ {u"DICTATE", F::Speech, 0, 0, 0},
-    /*  75 */ {u"CHKSND", F::System, 0, 0, kPos(0)},
-    /*  76 */ {u"CREATEFORM", F::Browser, 1, 0, kPos(0) | kPos(1) | kFromPosition(3)},
-    /*  77 */ {u"GETFORMDATA", F::Browser, 1, 0, kPos(0) | kPos(1)},
-    /*  78 */ {u"GETHTMLDOC", F::Browser, 1, 0, 0},
-    /*  79 */ {u"CREATEOLEOBJ", F::Com, 1, 0, kPos(0)},
-    /*  80 */ {u"GETACTIVEOLEOBJ", F::Com, 1, 0, kPos(0) | kPos(1)},
-    /*  81 */ {u"LENGTHB", F::Strings, 1, 0, kPos(0)},
-    /*  82 */ {u"COPYB", F::Strings, 2, 0, kPos(0)},
-    /*  83 */ {u"POSB", F::Strings, 2, 0, kPos(0) | kPos(1)},
-    /*  84 */ {u"BYTETYPE", F::Strings, 2, 0, kPos(0)},
-    /*  85 */ {u"POPUPMENU", F::Dialogs, 1, kPos(0), kPos(0) | kPos(1) | kPos(2)},
-    /*  86 */ {u"ISUNICODE", F::Strings, 1, 0, kPos(0)},
-    /*  87 */ {u"FDELLINE", F::Files, 2, 0, 0},
-    /*  88 */ {u"CEIL", F::Numeric, 1, 0, 0},
-    /*  89 */ {u"ARCSIN", F::Numeric, 1, 0, 0},
-    /*  90 */ {u"ARCCOS", F::Numeric, 1, 0, 0},
-    /*  91 */ {u"ARCTAN", F::Numeric, 1, 0, 0},
-    /*  92 */ {u"DROPFILE", F::Unspecified, 3, kFromPosition(2), kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  93 */ {u"STRCONV", F::Strings, 2, 0, kPos(0)},
-    /*  94 */ {u"IEGETDATA", F::Browser, 2, 0, kPos(0) | kPos(1) | kPos(2)},
-    /*  95 */ {u"IESETDATA", F::Browser, 3, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /*  96 */ {u"SETFORMDATA", F::Browser, 2, 0, kPos(0) | kPos(1) | kPos(2)},
-    /*  97 */ {u"IELINK", F::Browser, 1, 0, kPos(0) | kPos(1) | kPos(2)},
-    /*  98 */ {u"ENCODE", F::Strings, 1, 0, kPos(0)},
-    /*  99 */ {u"DECODE", F::Strings, 1, 0, kPos(0)},
-    /* 100 */ {u"OLEEVENT", F::Com, 3, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /* 101 */ {u"REPLACE", F::Strings, 3, 0, kPos(0) | kPos(1) | kPos(2)},
-    /* 102 */ {u"ASCB", F::Strings, 1, 0, kPos(0)},
-    /* 103 */ {u"XLGETDATA", F::Spreadsheet, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /* 104 */ {u"XLSETDATA", F::Spreadsheet, 2, kPos(1), kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /* 105 */ {u"XLACTIVATE", F::Spreadsheet, 1, 0, kPos(0) | kPos(1) | kPos(2)},
-    /* 106 */ {u"XLSHEET", F::Spreadsheet, 2, 0, kPos(0) | kPos(1)},
-    /* 107 */ {u"XLOPEN", F::Spreadsheet, 0, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /* 108 */ {u"XLCLOSE", F::Spreadsheet, 1, 0, kPos(0) | kPos(1)},
-    /* 109 */ {u"VARTYPE", F::Strings, 1, 0, kPos(0)},
-    /* 110 */ {u"READINI", F::Files, 2, 0, kPos(0) | kPos(1) | kPos(2)},
-    /* 111 */ {u"WRITEINI", F::Files, 3, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3)},
-    /* 112 */ {u"DELETEINI", F::Files, 2, 0, kPos(0) | kPos(1) | kPos(2)},
-    /* 113 */ {u"IEGETSRC", F::Browser, 2, 0, kPos(0) | kPos(1)},
-    /* 114 */ {u"BETWEENSTR", F::Strings, 2, 0, kPos(0) | kPos(1) | kPos(2)},
-    /* 115 */ {u"EVAL", F::Strings, 1, 0, kPos(0)},
-    /* 116 */ {u"GETSLCTLST", F::Unspecified, 1, 0, 0},
-    /* 117 */ {u"CHRB", F::Strings, 1, 0, 0},
-    /* 118 */ {u"SHIFTARRAY", F::Strings, 2, kPos(0), kPos(0)},
-    /* 119 */ {u"CALCARRAY", F::Strings, 2, kPos(0), kPos(0)},
-    /* 120 */ {u"SAFEARRAY", F::Com, 0, 0, 0},
-    /* 121 */ {u"POWERSHELL", F::System, 1, 0, kPos(0)},
-    /* 122 */ {u"SET8087CW", F::System, 0, 0, 0},
-    /* 123 */ {u"SETHOTKEY", F::HotKeys, 1, 0, kPos(0) | kPos(1) | kPos(2)},
-    /* 124 */ {u"GETSLIDER", F::Controls, 1, 0, 0},
-    /* 125 */ {u"SPLIT", F::Strings, 1, 0, kPos(0) | kPos(1)},
-    /* 126 */ {u"JOIN", F::Strings, 1, kPos(0), kPos(0) | kPos(1)},
+    {u"INT", 0, F::Numeric, 1, 0, 0, &intFn, R::Numbers},
+    {u"ABS", 1, F::Numeric, 1, 0, 0, &absFn, R::Numbers},
+    {u"ZCUT", 2, F::Numeric, 1, 0, 0, &zcutFn, R::Numbers},
+    {u"ROUND", 3, F::Numeric, 1, 0, 0, &roundFn, R::Numbers},
+    {u"SQRT", 4, F::Numeric, 1, 0, 0, &sqrtFn, R::Numbers},
+    {u"POWER", 5, F::Numeric, 1, 0, 0, &powerFn, R::Numbers},
+    {u"SIN", 6, F::Numeric, 1, 0, 0, &sinFn, R::Numbers},
+    {u"COS", 7, F::Numeric, 1, 0, 0, &cosFn, R::Numbers},
+    {u"TAN", 8, F::Numeric, 1, 0, 0, &tanFn, R::Numbers},
+    {u"EXP", 9, F::Numeric, 1, 0, 0, &expFn, R::Numbers},
+    {u"LN", 10, F::Numeric, 1, 0, 0, &lnFn, R::Numbers},
+    {u"LOGN", 11, F::Numeric, 1, 0, 0, &lognFn, R::Numbers},
+    {u"GETID", 12, F::Windows, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), &getIdFn},
+    {u"EXEC", 13, F::System, 1, 0, kPos(0), &execFn},
+    {u"MSGBOX", 14, F::Dialogs, 1, 0, kPos(0) | kPos(2) | kFromPosition(3), notYet},
+    {u"CTRLWIN", 15, F::Windows, 2, 0, 0, &ctrlWinFn},
+    {u"SLEEP", 16, F::System, 0, 0, 0, &sleepFn},
+    {u"SENDSTR", 17, F::Controls, 2, 0, kPos(1), notYet},
+    {u"MMV", 18, F::Input, 2, 0, 0, &mmvFn},
+    {u"BTN", 19, F::Input, 1, 0, 0, &btnFn},
+    {u"KBD", 20, F::Input, 1, 0, 0, &kbdFn},
+    {u"ACW", 21, F::Windows, 1, 0, kPos(1) | kPos(2), &acwFn},
+    {u"FUKIDASI", 22, F::Dialogs, 0, 0, kPos(0) | kFromPosition(3), notYet},
+    {u"CLKITEM", 23, F::Controls, 2, 0, kPos(1), notYet, R::EmptyTextAt2},
+    {u"DOSCMD", 24, F::System, 1, 0, kPos(0), &doscmdFn},
+    {u"SCKEY", 25, F::Input, 2, 0, kPos(1) | kPos(2) | kFromPosition(3), &sckeyFn, R::BareKeyNames},
+    {u"SOUND", 26, F::System, 0, 0, kPos(0), &soundFn},
+    {u"INPUT", 27, F::Dialogs, 0, 0, kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"COPY", 28, F::Strings, 2, 0, kPos(0), &copyFn},
+    {u"LENGTH", 29, F::Strings, 1, kPos(0), kPos(0), &lengthFn},
+    {u"POS", 30, F::Strings, 2, 0, kPos(0) | kPos(1), &posFn},
+    {u"GETSTR", 31, F::Controls, 1, 0, 0, notYet},
+    {u"CHKNUM", 32, F::Strings, 1, 0, kPos(0), &chknumFn},
+    {u"SETSLIDER", 33, F::Controls, 2, 0, 0, notYet},
+    {u"STATUS", 34, F::Windows, 2, 0, 0, &statusFn},
+    {u"GETALLWIN", 35, F::Windows, 0, 0, 0, &getAllWinFn},
+    {u"GETTIME", 36, F::System, 0, 0, kPos(1), &gettimeFn},
+    {u"LOGPRINT", 37, F::Dialogs, 0, 0, 0, notYet},
+    {u"VAL", 38, F::Strings, 1, 0, kPos(0) | kPos(1), &valFn},
+    {u"FOPEN", 39, F::Files, 1, 0, kPos(0), &fopenFn},
+    {u"FCLOSE", 40, F::Files, 1, 0, 0, &fcloseFn},
+    {u"FGET", 41, F::Files, 2, 0, kPos(2), &fgetFn},
+    {u"FPUT", 42, F::Files, 2, 0, kPos(1), &fputFn},
+    {u"SETCLEAR", 43, F::Strings, 1, kPos(0), kPos(0) | kPos(1), &setclearFn},
+    {u"FORMAT", 44, F::Strings, 2, 0, kPos(0), &formatFn},
+    {u"STOPFORM", 45, F::Dialogs, 0, 0, 0, notYet},
+    {u"CHGMOJ", 46, F::Strings, 3, 0, kPos(0) | kPos(1) | kPos(2), &replaceFn},
+    {u"POFF", 47, F::System, 1, 0, 0, &poffFn},
+    {u"CHKBTN", 48, F::Controls, 2, 0, kPos(1), notYet},
+    {u"SLCTBOX", 49, F::Dialogs, 3, kFromPosition(2), kPos(2) | kFromPosition(3), notYet},
+    {u"MOUSEORG", 50, F::Input, 0, 0, 0, &mouseOrgFn},
+    {u"TRIM", 51, F::Strings, 1, 0, kPos(0), &trimFn},
+    {u"GETITEM", 52, F::ItemLists, 2, 0, kPos(2) | kFromPosition(3), notYet},
+    {u"PEEKCOLOR", 53, F::Images, 2, 0, 0, notYet},
+    {u"CHKIMG", 54, F::Images, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"SAVEIMG", 55, F::Images, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"KINDOFOS", 56, F::System, 0, 0, 0, &kindOfOsFn},
+    {u"CHR", 57, F::Strings, 1, 0, 0, &chrFn},
+    {u"ASC", 58, F::Strings, 1, 0, kPos(0), &ascFn},
+    {u"GETKEYSTATE", 59, F::Input, 1, 0, 0, &getKeyStateFn},
+    {u"RANDOM", 60, F::Strings, 0, 0, 0, &randomFn},
+    {u"LOCKHARD", 61, F::Input, 0, 0, 0, &lockHardFn},
+    {u"GETDIR", 62, F::Files, 1, 0, kPos(0) | kPos(1), &getdirFn},
+    {u"GETOLEITEM", 63, F::Com, 1, kPos(0), kPos(0), notYet},
+    {u"MUSCUR", 64, F::Input, 0, 0, 0, &musCurFn},
+    {u"GETCTLHND", 65, F::Windows, 2, 0, kPos(1), &getCtlHndFn},
+    {u"IDTOHND", 66, F::Windows, 1, 0, 0, &idToHndFn},
+    {u"HNDTOID", 67, F::Windows, 1, 0, 0, &hndToIdFn},
+    {u"TOKEN", 68, F::Strings, 2, kPos(1), kPos(0) | kPos(1), &tokenFn},
+    {u"CPUUSERATE", 69, F::System, 0, 0, 0, &cpuUseRateFn},
+    {u"RESIZE", 70, F::Strings, 1, kPos(0), kPos(0), &resizeFn},
+    {u"POSACC", 71, F::Unspecified, 3, 0, 0, notYet},
+    {u"SPEAK", 72, F::Speech, 0, 0, kPos(0), notYet},
+    {u"RECOSTATE", 73, F::Speech, 0, kFromPosition(1), kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"DICTATE", 74, F::Speech, 0, 0, 0, notYet},
+    {u"CHKSND", 75, F::System, 0, 0, kPos(0), &chksndFn},
+    {u"CREATEFORM", 76, F::Browser, 1, 0, kPos(0) | kPos(1) | kFromPosition(3), notYet},
+    {u"GETFORMDATA", 77, F::Browser, 1, 0, kPos(0) | kPos(1), notYet},
+    {u"GETHTMLDOC", 78, F::Browser, 1, 0, 0, notYet},
+    {u"CREATEOLEOBJ", 79, F::Com, 1, 0, kPos(0), notYet},
+    {u"GETACTIVEOLEOBJ", 80, F::Com, 1, 0, kPos(0) | kPos(1), notYet},
+    {u"LENGTHB", 81, F::Strings, 1, 0, kPos(0), &lengthbFn},
+    {u"COPYB", 82, F::Strings, 2, 0, kPos(0), &copybFn},
+    {u"POSB", 83, F::Strings, 2, 0, kPos(0) | kPos(1), &posbFn},
+    {u"BYTETYPE", 84, F::Strings, 2, 0, kPos(0), &bytetypeFn},
+    {u"POPUPMENU", 85, F::Dialogs, 1, kPos(0), kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"ISUNICODE", 86, F::Strings, 1, 0, kPos(0), &isunicodeFn},
+    {u"FDELLINE", 87, F::Files, 2, 0, 0, &fdellineFn},
+    {u"CEIL", 88, F::Numeric, 1, 0, 0, &ceilFn, R::Numbers},
+    {u"ARCSIN", 89, F::Numeric, 1, 0, 0, &arcsinFn, R::Numbers},
+    {u"ARCCOS", 90, F::Numeric, 1, 0, 0, &arccosFn, R::Numbers},
+    {u"ARCTAN", 91, F::Numeric, 1, 0, 0, &arctanFn, R::Numbers},
+    {u"DROPFILE", 92, F::Unspecified, 3, kFromPosition(2), kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"STRCONV", 93, F::Strings, 2, 0, kPos(0), &strconvFn},
+    {u"IEGETDATA", 94, F::Browser, 2, 0, kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"IESETDATA", 95, F::Browser, 3, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"SETFORMDATA", 96, F::Browser, 2, 0, kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"IELINK", 97, F::Browser, 1, 0, kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"ENCODE", 98, F::Strings, 1, 0, kPos(0), &encodeFn},
+    {u"DECODE", 99, F::Strings, 1, 0, kPos(0), &decodeFn},
+    {u"OLEEVENT", 100, F::Com, 3, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"REPLACE", 101, F::Strings, 3, 0, kPos(0) | kPos(1) | kPos(2), &replaceFn},
+    {u"ASCB", 102, F::Strings, 1, 0, kPos(0), &ascbFn},
+    {u"XLGETDATA", 103, F::Spreadsheet, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"XLSETDATA", 104, F::Spreadsheet, 2, kPos(1), kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"XLACTIVATE", 105, F::Spreadsheet, 1, 0, kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"XLSHEET", 106, F::Spreadsheet, 2, 0, kPos(0) | kPos(1), notYet},
+    {u"XLOPEN", 107, F::Spreadsheet, 0, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
+    {u"XLCLOSE", 108, F::Spreadsheet, 1, 0, kPos(0) | kPos(1), notYet},
+    {u"VARTYPE", 109, F::Strings, 1, 0, kPos(0), &vartypeFn, R::ValueAt0},
+    {u"READINI", 110, F::Files, 2, 0, kPos(0) | kPos(1) | kPos(2), &readiniFn},
+    {u"WRITEINI", 111, F::Files, 3, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), &writeiniFn},
+    {u"DELETEINI", 112, F::Files, 2, 0, kPos(0) | kPos(1) | kPos(2), &deleteiniFn},
+    {u"IEGETSRC", 113, F::Browser, 2, 0, kPos(0) | kPos(1), notYet},
+    {u"BETWEENSTR", 114, F::Strings, 2, 0, kPos(0) | kPos(1) | kPos(2), &betweenstrFn},
+    {u"EVAL", 115, F::Strings, 1, 0, kPos(0), &evalFn},
+    {u"GETSLCTLST", 116, F::Unspecified, 1, 0, 0, notYet},
+    {u"CHRB", 117, F::Strings, 1, 0, 0, &chrbFn},
+    {u"SHIFTARRAY", 118, F::Strings, 2, kPos(0), kPos(0), &shiftarrayFn},
+    {u"CALCARRAY", 119, F::Strings, 2, kPos(0), kPos(0), &calcarrayFn},
+    {u"SAFEARRAY", 120, F::Com, 0, 0, 0, notYet},
+    {u"POWERSHELL", 121, F::System, 1, 0, kPos(0), &powershellFn},
+    {u"SET8087CW", 122, F::System, 0, 0, 0, &set8087cwFn},
+    {u"SETHOTKEY", 123, F::HotKeys, 1, 0, kPos(0) | kPos(1) | kPos(2), notYet},
+    {u"GETSLIDER", 124, F::Controls, 1, 0, 0, notYet},
+    {u"SPLIT", 125, F::Strings, 1, 0, kPos(0) | kPos(1), &splitFn},
+    {u"JOIN", 126, F::Strings, 1, kPos(0), kPos(0) | kPos(1), &joinFn},
 }};
 
-// The order of the table is the numbering scripts depend on.
-static_assert(kBuiltins.size() == 127);
-constexpr bool sameName(const char16_t* a, const char16_t* b) {
-  while (*a && *a == *b) ++a, ++b;
-  return *a == *b;
+namespace {
+
+// --- Compile-time checks of the table ------------------------------------------
+
+constexpr size_t nameLength(const char16_t* s) {
+  size_t n = 0;
+  while (s[n] != 0) ++n;
+  return n;
 }
-static_assert(sameName(kBuiltins[0].name, u"INT"));
-static_assert(sameName(kBuiltins[12].name, u"GETID"));
-static_assert(sameName(kBuiltins[24].name, u"DOSCMD"));
-static_assert(sameName(kBuiltins[36].name, u"GETTIME"));
-static_assert(sameName(kBuiltins[48].name, u"CHKBTN"));
-static_assert(sameName(kBuiltins[60].name, u"RANDOM"));
-static_assert(sameName(kBuiltins[72].name, u"SPEAK"));
-static_assert(sameName(kBuiltins[84].name, u"BYTETYPE"));
-static_assert(sameName(kBuiltins[96].name, u"SETFORMDATA"));
-static_assert(sameName(kBuiltins[108].name, u"XLCLOSE"));
-static_assert(sameName(kBuiltins[120].name, u"SAFEARRAY"));
-static_assert(sameName(kBuiltins[126].name, u"JOIN"));
-static_assert(sameName(kBuiltins[25].name, u"SCKEY"));
-static_assert(sameName(kBuiltins[23].name, u"CLKITEM"));
-static_assert(sameName(kBuiltins[109].name, u"VARTYPE"));
-static_assert(sameName(kBuiltins[88].name, u"CEIL"));
-static_assert(sameName(kBuiltins[91].name, u"ARCTAN"));
+
+// Names are upper-case letters and digits, starting with a letter.
+constexpr bool wellFormedName(const char16_t* s) {
+  if (s == nullptr || !(s[0] >= u'A' && s[0] <= u'Z')) return false;
+  for (size_t i = 0; s[i] != 0; ++i)
+    if (!((s[i] >= u'A' && s[i] <= u'Z') || (s[i] >= u'0' && s[i] <= u'9'))) return false;
+  return true;
+}
+
+constexpr char16_t foldAscii(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
+
+// Orders a catalogue name against a name being looked up, whose ASCII
+// letters count as upper case: < 0, 0 or > 0.
+constexpr int compareName(const char16_t* entry, u16v name) {
+  size_t i = 0;
+  for (; entry[i] != 0 && i < name.size(); ++i) {
+    const char16_t a = entry[i], b = foldAscii(name[i]);
+    if (a != b) return a < b ? -1 : 1;
+  }
+  if (entry[i] == 0) return i == name.size() ? 0 : -1;
+  return 1;
+}
+
+// A position mask names positions one by one only within the argument
+// limit; beyond it a mask is all set ("from position k on") or all clear.
+constexpr bool positionsWithinLimit(uint64_t mask) {
+  const uint64_t beyond = mask >> (kMaxBuiltinArguments - 1);
+  return beyond == 0 || beyond == (~uint64_t{0} >> (kMaxBuiltinArguments - 1));
+}
+
+// The families whose built-ins have no handler yet.
+constexpr bool familyToCome(BuiltinFamily f) {
+  switch (f) {
+    case F::Dialogs:
+    case F::Com:
+    case F::Controls:
+    case F::ItemLists:
+    case F::Images:
+    case F::HotKeys:
+    case F::Speech:
+    case F::Spreadsheet:
+    case F::Browser:
+    case F::Unspecified:
+      return true;
+    default:
+      return false;
+  }
+}
+
+constexpr bool rowsComplete() {
+  for (size_t i = 0; i < kBuiltins.size(); ++i) {
+    const BuiltinInfo& b = kBuiltins[i];
+    if (b.number != static_cast<int>(i) || !wellFormedName(b.name) || !b.handler.set) return false;
+    if (b.minimumArguments < -1 || b.minimumArguments > kMaxBuiltinArguments) return false;
+    if (!positionsWithinLimit(b.rawPositions) || !positionsWithinLimit(b.textPositions)) return false;
+    // A family to come runs the "not available yet" handler, every other
+    // family a handler of its own.
+    if (familyToCome(b.family) == b.handler.available) return false;
+    // The numeric built-ins, and only they, take their arguments as numbers.
+    if ((b.family == F::Numeric) != (b.rule == R::Numbers)) return false;
+  }
+  return true;
+}
+
+// The row numbers in the order of their names, for the binary search.
+constexpr std::array<uint8_t, kBuiltinCount> sortedByName() {
+  std::array<uint8_t, kBuiltinCount> order{};
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint8_t>(i);
+  for (size_t i = 1; i < order.size(); ++i) {
+    const uint8_t k = order[i];
+    const char16_t* name = kBuiltins[k].name;
+    size_t j = i;
+    for (; j > 0 && compareName(kBuiltins[order[j - 1]].name, u16v(name, nameLength(name))) > 0; --j)
+      order[j] = order[j - 1];
+    order[j] = k;
+  }
+  return order;
+}
+
+constexpr std::array<uint8_t, kBuiltinCount> kByName = sortedByName();
+
+constexpr bool namesUnique() {
+  for (size_t i = 1; i < kByName.size(); ++i) {
+    const char16_t* name = kBuiltins[kByName[i]].name;
+    if (compareName(kBuiltins[kByName[i - 1]].name, u16v(name, nameLength(name))) >= 0) return false;
+  }
+  return true;
+}
+
+static_assert(kBuiltins.size() == 127);
+static_assert(rowsComplete(),
+              "every row: its number, an upper-case name, a handler, positions within the limit");
+static_assert(namesUnique(), "every name once");
+// The order of the table is the numbering scripts depend on: a row moved
+// or inserted fails these spot checks as well as the number check above.
+static_assert(compareName(kBuiltins[0].name, u"INT") == 0 && compareName(kBuiltins[11].name, u"LOGN") == 0);
+static_assert(compareName(kBuiltins[23].name, u"CLKITEM") == 0 &&
+              compareName(kBuiltins[25].name, u"SCKEY") == 0);
+static_assert(compareName(kBuiltins[88].name, u"CEIL") == 0 &&
+              compareName(kBuiltins[91].name, u"ARCTAN") == 0);
+static_assert(compareName(kBuiltins[109].name, u"VARTYPE") == 0 &&
+              compareName(kBuiltins[126].name, u"JOIN") == 0);
+
+int findFolded(u16v name) {
+  size_t low = 0, high = kByName.size();
+  while (low < high) {
+    const size_t mid = (low + high) / 2;
+    const int order = compareName(kBuiltins[kByName[mid]].name, name);
+    if (order == 0) return kByName[mid];
+    if (order < 0)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int findBuiltin(u16v name) {
+  // Names mostly arrive upper-cased already. Other letters than ASCII ones
+  // are compared after the full case mapping (which turns some of them into
+  // ASCII letters).
+  for (char16_t c : name)
+    if (c >= 0x80) return findFolded(upperFull(name));
+  return findFolded(name);
+}
 
 }  // namespace kova

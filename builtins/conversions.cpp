@@ -6,6 +6,7 @@
 #include <random>
 
 #include "builtins/string_family.h"
+#include "builtins/string_functions.h"
 #include "builtins/string_rules.h"
 #include "engine/line_normaliser.h"
 #include "engine/named_constants.h"
@@ -24,9 +25,11 @@ constexpr int kArrayFlag = 8192;  // VAR_ARRAY
 
 void typeError(BuiltinCall& c) { c.fail(text(rm::kExpressionRuntime)); }
 
+}  // namespace
+
 void chknumFn(BuiltinCall& c) {
   double d = 0;
-  c.result = parseNumber(argText(c, 0), d) ? c.engine.trueValue : c.engine.falseValue;
+  c.result = c.truth(parseNumber(argText(c, 0), d));
 }
 
 // VAL(text, [fallback]): a number, TRUE or FALSE, a named numeric constant,
@@ -39,15 +42,15 @@ void valFn(BuiltinCall& c) {
   }
   const u16 word = trimCtl(t);
   double d = 0;
-  if (word == u"TRUE" && c.engine.trueValue.toNumber(d)) {
+  if (word == u"TRUE" && c.trueValue().toNumber(d)) {
     c.result = Value::number(d);
     return;
   }
-  if (word == u"FALSE" && c.engine.falseValue.toNumber(d)) {
+  if (word == u"FALSE" && c.falseValue().toNumber(d)) {
     c.result = Value::number(d);
     return;
   }
-  const double constant = constantValue(c.engine, word);
+  const double constant = c.namedConstant(word);
   c.result = Value::number(constant != kNoSuchConstant ? constant : c.has(1) ? c.num(1) : 0);
 }
 
@@ -73,6 +76,8 @@ void strconvFn(BuiltinCall& c) {
   const std::optional<u16> mapped = mapString(argText(c, 0), static_cast<uint32_t>(c.integer(1)));
   c.result = Value::string(mapped ? *mapped : u16());
 }
+
+namespace {
 
 Value byteArray(std::string_view bytes) {
   auto a = std::make_shared<ArrayValue>();
@@ -103,6 +108,8 @@ bool bytesOf(BuiltinCall& c, std::string& out) {
   }
   return true;
 }
+
+}  // namespace
 
 void encodeFn(BuiltinCall& c) {
   switch (c.integer(1)) {
@@ -135,7 +142,7 @@ void encodeFn(BuiltinCall& c) {
 }
 
 void decodeFn(BuiltinCall& c) {
-  Platform& p = c.engine.platform();
+  Platform& p = c.platform();
   const Value& v = c.value(0);
   const bool nothing = v.isEmpty() || v.kind() == ValueKind::Null;
   switch (c.integer(1)) {
@@ -176,6 +183,8 @@ void decodeFn(BuiltinCall& c) {
   }
 }
 
+namespace {
+
 // A number for an integer kind: rounded half to even, within [lo, hi].
 std::optional<long long> integerOf(const Value& v, long long lo, long long hi) {
   double d = 0;
@@ -211,7 +220,8 @@ std::optional<Value> convertKind(BuiltinCall& c, const Value& v, long long kind)
     case 7:
       if (!v.toNumber(d)) return std::nullopt;
       return Value::date(d);
-    case 8: return Value::string(valueText(c.engine, v));
+    case 8:
+      return Value::string(valueText(v));
     case 9:
       // A COM reference stays itself. Any other value becomes NOTHING: a
       // number is never turned into an object address, since nothing
@@ -223,7 +233,7 @@ std::optional<Value> convertKind(BuiltinCall& c, const Value& v, long long kind)
       return std::nullopt;
     case 11: {
       if (v.isString()) {
-        const u16 word = upperFull(trimCtl(valueText(c.engine, v)));
+        const u16 word = upperFull(trimCtl(valueText(v)));
         if (word == u"TRUE") return Value::boolean(1);
         if (word == u"FALSE") return Value::boolean(0);
       }
@@ -238,13 +248,15 @@ std::optional<Value> convertKind(BuiltinCall& c, const Value& v, long long kind)
       if (auto i = integerOf(v, 0, 0xFFFF)) return Value::word(static_cast<uint16_t>(*i));
       return std::nullopt;
     case 256:
-      c.engine.byteResultProduced = true;
-      return Value::narrow(c.engine.platform().wideToCodePage(kJapaneseCodePage, valueText(c.engine, v)));
+      c.markByteResult();
+      return Value::narrow(c.platform().wideToCodePage(kJapaneseCodePage, valueText(v)));
     default:
       if (kind > kArrayFlag && kind < 2 * kArrayFlag && v.isArray()) return v;
       return std::nullopt;
   }
 }
+
+}  // namespace
 
 void vartypeFn(BuiltinCall& c) {
   const Value& v = c.value(0);
@@ -263,14 +275,18 @@ void vartypeFn(BuiltinCall& c) {
 // EVAL(text): the text is normalised like a script line (upper case outside
 // literals, member names kept) and evaluated in the caller's scope.
 void evalFn(BuiltinCall& c) {
-  std::optional<Value> v = c.engine.evaluate(LineNormaliser::upperKeepingMembers(argText(c, 0)), c.scope);
+  std::optional<Value> v = c.evaluate(LineNormaliser::upperKeepingMembers(argText(c, 0)));
   if (v) c.result = std::move(*v);
 }
+
+namespace {
 
 std::mt19937_64& randomEngine() {
   thread_local std::mt19937_64 engine{std::random_device{}()};
   return engine;
 }
+
+}  // namespace
 
 // RANDOM([range]): 0 <= r < range as an integer (0 for a range below 1;
 // ranges beyond the 32-bit integers are cut there); without a range a
@@ -287,20 +303,6 @@ void randomFn(BuiltinCall& c) {
   }
   c.result = Value::integer(
       static_cast<int32_t>(std::uniform_int_distribution<long long>(0, range - 1)(randomEngine())));
-}
-
-}  // namespace
-
-void registerConversionFunctions(BuiltinHandlers& h) {
-  h.set(u"CHKNUM", &chknumFn);
-  h.set(u"VAL", &valFn);
-  h.set(u"FORMAT", &formatFn);
-  h.set(u"STRCONV", &strconvFn);
-  h.set(u"ENCODE", &encodeFn);
-  h.set(u"DECODE", &decodeFn);
-  h.set(u"VARTYPE", &vartypeFn);
-  h.set(u"EVAL", &evalFn);
-  h.set(u"RANDOM", &randomFn);
 }
 
 }  // namespace kova

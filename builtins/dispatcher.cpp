@@ -1,9 +1,10 @@
 #include "builtins/dispatcher.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
-#include "builtins/families.h"
+#include "builtins/builtin_messages.h"
 #include "engine/messages.h"
 #include "engine/run_messages.h"
 
@@ -28,46 +29,7 @@ u16 builtinTextForm(const Value& v) {
   }
 }
 
-namespace {
-
-void unavailableHandler(BuiltinCall& call) { call.unavailable(); }
-
-}  // namespace
-
-std::optional<Value> BuiltinCall::evaluateRaw(int i) const {
-  const BuiltinArg& a = args[static_cast<size_t>(i)];
-  return a.tree ? engine.evaluateParsed(*a.tree, scope) : engine.evaluate(str(i), scope);
-}
-
-void BuiltinCall::unavailable() { fail(kova::text(rm::kNotAvailableYet, kBuiltins[static_cast<size_t>(id)].name)); }
-
-BuiltinHandlers::BuiltinHandlers() { handlers_.fill(&unavailableHandler); }
-
-void BuiltinHandlers::set(const char16_t* name, BuiltinFn fn) {
-  for (size_t i = 0; i < kBuiltins.size(); ++i) {
-    if (u16v(kBuiltins[i].name) == u16v(name)) {
-      handlers_[i] = fn;
-      return;
-    }
-  }
-  std::terminate();  // a family registered a name that is not in the catalogue
-}
-
-BuiltinDispatcher::BuiltinDispatcher() {
-  for (size_t i = 0; i < kBuiltins.size(); ++i) names_.add(kBuiltins[i].name, static_cast<int>(i));
-  registerNumericFunctions(handlers_);
-  registerStringFunctions(handlers_);
-  registerFileFunctions(handlers_);
-  registerSystemFunctions(handlers_);
-  registerDialogFunctions(handlers_);
-  registerWindowFunctions(handlers_);
-  registerInputFunctions(handlers_);
-}
-
-int BuiltinDispatcher::find(u16v name) const {
-  const int i = names_.find(name);
-  return i < 0 ? -1 : names_.value(i);
-}
+int BuiltinDispatcher::find(u16v name) const { return findBuiltin(name); }
 
 int BuiltinDispatcher::minimumArguments(int number) const { return kBuiltins[static_cast<size_t>(number)].minimumArguments; }
 
@@ -124,58 +86,102 @@ void setForms(BuiltinArg& arg, const Value& v) {
   arg.textPending = true;
 }
 
-}  // namespace
+// ArgumentRule::Numbers: up to three arguments, each evaluated and read as
+// a number. False after a reported failure.
+bool prepareNumbers(BuiltinCall& call, const CallForm& form) {
+  const size_t given = std::min<size_t>(builtinArgumentCount(form), 3);
+  for (size_t k = 0; k < given; ++k) {
+    std::optional<Value> v = call.evaluateTree(*form.argTrees[k]);
+    if (!v) return false;
+    BuiltinArg& arg = call.args[k];
+    if (!v->toNumber(arg.number)) {
+      call.fail(text(kNotNumber, v->toText()));
+      return false;
+    }
+    arg.numeric = true;
+    call.count = static_cast<int>(k) + 1;
+  }
+  return true;
+}
 
-void BuiltinDispatcher::call(TUScript& engine, int number, const CallForm& form, Value& result, THensuFmt& scope) {
-  result = Value::narrow({});
-  if (isNumericBuiltin(number)) return callNumeric(engine, number, form, result, scope);
-  const BuiltinInfo& info = kBuiltins[static_cast<size_t>(number)];
-  BuiltinCall call(engine, scope, number);
+// Every other rule: each argument in its forms. False when the call must
+// not run (a failure has been reported, or the run is stopping).
+bool prepareForms(BuiltinCall& call, const BuiltinInfo& info, const CallForm& form) {
   const size_t given = builtinArgumentCount(form);
   for (size_t k = 0; k < given; ++k) {
     const int position = static_cast<int>(k);
     if (position >= kMaxBuiltinArguments) {
-      engine.report(text(kTooManyArguments), &scope, false, false);
-      return;
+      call.fail(text(kTooManyArguments), false);
+      return false;
     }
     const u16& argument = form.argTexts[k];
     BuiltinArg& arg = call.args[k];
-    if (isRawPosition(number, position)) {
+    if ((info.rawPositions & kPos(position)) != 0) {
       arg.text = argument;
       arg.tree = form.argTrees[k].get();
       readNumber(arg);
     } else {
-      // SCKEY's keys may be written as one bare character: "a" means VK_A.
-      const bool bareKey = number == kSckey && position >= 1 && argument.size() == 1;
+      const bool bareKey = info.rule == ArgumentRule::BareKeyNames && position >= 1 && argument.size() == 1;
+      const bool valueOnly = info.rule == ArgumentRule::ValueAt0 && position == 0;
       const u16 keyName = bareKey ? u"VK_" + upperFull(argument) : u16();
-      std::optional<Value> value =
-          bareKey ? engine.evaluate(keyName, scope) : engine.evaluateParsed(*form.argTrees[k], scope);
-      if (!value) return;
-      if (!(number == kVartype && position == 0)) setForms(arg, *value);
+      std::optional<Value> value = bareKey ? call.evaluate(keyName) : call.evaluateTree(*form.argTrees[k]);
+      if (!value) return false;
+      if (!valueOnly) setForms(arg, *value);
       if (position < 2) call.values[k] = std::move(*value);
       const bool allowed = arg.numeric || (info.textPositions & kPos(position)) != 0 ||
-                           (number == kClkitem && position == 2 && arg.text.empty()) ||
-                           (number == kVartype && position == 0);
+                           (info.rule == ArgumentRule::EmptyTextAt2 && position == 2 && arg.text.empty()) ||
+                           valueOnly;
       if (!allowed) {
-        engine.report(text(kDefinitionWrong, bareKey ? keyName : argument), &scope);
-        return;
+        call.fail(text(kDefinitionWrong, bareKey ? keyName : argument));
+        return false;
       }
     }
     call.count = position + 1;
-    if (engine.suppressErrors > 0 || engine.stopFlag) return;
+    if (call.suppressingErrors() || call.stopped()) return false;
   }
+  return true;
+}
+
+// Prepares the arguments of `call` by its row's rule and runs the handler.
+void run(const BuiltinInfo& info, BuiltinCall& call, const CallForm& form, Value& result) {
+  if (!(info.rule == ArgumentRule::Numbers ? prepareNumbers(call, form) : prepareForms(call, info, form)))
+    return;
   try {
-    handlers_.get(number)(call);
+    info.handler(call);
   } catch (const TextTooLong& ex) {
     // A result grown too long is the script's fault: a run-time error
     // like any other, which a TRY may catch.
-    engine.report(fromUtf8(ex.what()), &scope);
+    call.fail(fromUtf8(ex.what()));
     return;
   } catch (const std::exception& ex) {
-    engine.report(u"SyntaxError-20:" + fromUtf8(ex.what()), &scope, false, false);
+    call.fail(u"SyntaxError-20:" + fromUtf8(ex.what()), false);
     return;
   }
   result = std::move(call.result);
+}
+
+}  // namespace
+
+void BuiltinDispatcher::call(TUScript& engine, int number, const CallForm& form, Value& result,
+                             THensuFmt& scope) {
+  result = Value::narrow({});
+  const BuiltinInfo& info = kBuiltins[static_cast<size_t>(number)];
+  // Room for the arguments the rule prepares, no more: most calls pass a
+  // few, and setting up room for all 34 would cost more than many a
+  // built-in's work.
+  if (info.rule == ArgumentRule::Numbers) {
+    std::array<BuiltinArg, 3> room;
+    BuiltinCall call(engine, scope, number, room);
+    return run(info, call, form, result);
+  }
+  if (builtinArgumentCount(form) <= 4) {
+    std::array<BuiltinArg, 4> room;
+    BuiltinCall call(engine, scope, number, room);
+    return run(info, call, form, result);
+  }
+  std::array<BuiltinArg, kMaxBuiltinArguments + 1> room;
+  BuiltinCall call(engine, scope, number, room);
+  run(info, call, form, result);
 }
 
 BuiltinDispatcher& builtinLibrary() {

@@ -1,28 +1,18 @@
 #pragma once
-// The built-in dispatcher: finds built-ins by name, prepares their
-// arguments the one way every built-in gets them, and runs the family's
-// handler.
-
-#include <memory>
+// The built-in dispatcher: finds built-ins by name in the catalogue,
+// prepares their arguments by their row's rule, and runs the row's handler.
 
 #include "builtins/builtin_call.h"
 #include "engine/builtin_library.h"
-#include "engine/name_list.h"
 
 namespace kova {
 
 class BuiltinDispatcher final : public BuiltinLibrary {
  public:
-  BuiltinDispatcher();
   int find(u16v name) const override;
   void call(TUScript& engine, int number, const CallForm& call, Value& result, THensuFmt& scope) override;
   int minimumArguments(int number) const override;
   bool isRawPosition(int number, int position) const override;
-
- private:
-  void callNumeric(TUScript& engine, int number, const CallForm& call, Value& result, THensuFmt& scope);
-  NameList<int> names_;
-  BuiltinHandlers handlers_;
 };
 
 // How many arguments a built-in call passes: none for a blank list, and a
@@ -30,7 +20,7 @@ class BuiltinDispatcher final : public BuiltinLibrary {
 // "F(a, , )" passes two, the second empty).
 size_t builtinArgumentCount(const CallForm& call);
 
-// The process's built-in library (the handlers never change after start).
+// The process's built-in library.
 BuiltinDispatcher& builtinLibrary();
 
 }  // namespace kova

@@ -7,9 +7,10 @@ FileTable::~FileTable() {
     if (f.lock != 0) platform_.closeExclusive(f.lock);
 }
 
-FileTable& FileTable::of(TUScript& engine) {
-  if (!engine.fileState) engine.fileState = std::make_unique<FileTable>(engine.platform());
-  return static_cast<FileTable&>(*engine.fileState);
+FileTable& FileTable::of(BuiltinCall& call) {
+  std::unique_ptr<TUScript::RunState>& slot = call.fileTableSlot();
+  if (!slot) slot = std::make_unique<FileTable>(call.platform());
+  return static_cast<FileTable&>(*slot);
 }
 
 OpenFile* FileTable::slot(long long id) {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/uxscr.h"
+#include "builtins/builtin_call.h"
 #include "util/u16.h"
 
 namespace kova {
@@ -58,8 +58,8 @@ class FileTable : public TUScript::RunState {
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
 
-  // The engine's table, created on first use.
-  static FileTable& of(TUScript& engine);
+  // The running script's table, created on first use.
+  static FileTable& of(BuiltinCall& call);
 
   // The slot of a file ID (1..32); null when outside the range.
   OpenFile* slot(long long id);

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "builtins/families.h"
+#include "builtins/file_functions.h"
 #include "builtins/file_table.h"
 #include "engine/messages.h"
 #include "util/settings_file.h"
@@ -50,16 +50,18 @@ int writeCodeFor(std::optional<TextEncoding> detected) {
   return detected ? static_cast<int>(writeEncodingFor(*detected)) : static_cast<int>(WriteEncoding::AnsiOrUtf8);
 }
 
+}  // namespace
+
 void fopenFn(BuiltinCall& c) {
   long long mode = c.has(1) ? c.integer(1) : static_cast<long long>(kFileRead);
-  const u16 rawPath = c.engine.expandEscapes(c.str(0));
+  const u16 rawPath = c.expandEscapes(c.str(0));
   if (mode == kFileExists) {
-    Platform& p = c.engine.platform();
+    Platform& p = c.platform();
     const bool found = endsWithSeparator(rawPath) ? p.directoryExists(rawPath) : p.fileExists(rawPath);
-    c.result = found ? c.engine.trueValue : c.engine.falseValue;
+    c.result = c.truth(found);
     return;
   }
-  FileTable& table = FileTable::of(c.engine);
+  FileTable& table = FileTable::of(c);
   if (rawPath.empty()) {  // nothing to open or to write back
     c.result = Value::integer(-1);
     return;
@@ -75,7 +77,7 @@ void fopenFn(BuiltinCall& c) {
   const bool writing = (mode & kFileAnyWrite) != 0;
   const bool exclusive = (mode & kFileExclusive) != 0;
   f.path = rawPath;
-  Platform& p = c.engine.platform();
+  Platform& p = c.platform();
   std::optional<TextEncoding> detected;
   auto failOpen = [&] {
     table.release(f);
@@ -124,13 +126,13 @@ void fopenFn(BuiltinCall& c) {
 }
 
 void fcloseFn(BuiltinCall& c) {
-  FileTable& table = FileTable::of(c.engine);
+  FileTable& table = FileTable::of(c);
   OpenFile* f = table.slot(c.integer(0));
   if (!f) return;
-  c.result = c.engine.trueValue;
+  c.result = c.trueValue();
   if (!f->inUse()) return;
   if (f->writeEncoding != 0) {
-    Platform& p = c.engine.platform();
+    Platform& p = c.platform();
     const std::optional<WriteEncoding> enc = writeEncodingFromCode(f->writeEncoding);
     EncodeOptions options;
     options.yenToBackslash = japanese();
@@ -142,17 +144,19 @@ void fcloseFn(BuiltinCall& c) {
     }
     // Written through a temporary file: a failure leaves the old file whole.
     if (!writeTextFile(f->path, bytes, p)) {
-      c.result = c.engine.falseValue;
-      if (!c.has(1)) c.engine.warn(f->path + u"：Can't be written in", &c.scope);
+      c.result = c.falseValue();
+      if (!c.has(1)) c.warn(f->path + u"：Can't be written in");
     }
   }
   table.release(*f);
 }
 
+namespace {
+
 // The open file of argument 0 for FPUT and FDELLINE; reports a bad ID or a
 // file opened without a write flag.
 OpenFile* writableFile(BuiltinCall& c) {
-  OpenFile* f = FileTable::of(c.engine).slot(c.integer(0));
+  OpenFile* f = FileTable::of(c).slot(c.integer(0));
   if (!f || !f->inUse()) {
     c.fail(text(kBadFileId));
     return nullptr;
@@ -164,8 +168,10 @@ OpenFile* writableFile(BuiltinCall& c) {
   return f;
 }
 
+}  // namespace
+
 void fgetFn(BuiltinCall& c) {
-  OpenFile* f = FileTable::of(c.engine).slot(c.integer(0));
+  OpenFile* f = FileTable::of(c).slot(c.integer(0));
   if (!f || !f->inUse()) return;
   const long long line = c.integer(1);
   const long long count = static_cast<long long>(f->lines.size());
@@ -260,7 +266,7 @@ void getdirFn(BuiltinCall& c) {
   const long long order = c.has(3) ? c.integer(3) : 0;
 
   std::vector<Platform::DirectoryEntry> found;
-  if (auto all = c.engine.platform().listDirectory(folder)) {
+  if (auto all = c.platform().listDirectory(folder)) {
     for (Platform::DirectoryEntry& e : *all) {
       if (e.isDirectory != folders || (e.hidden && !hidden) || !matchesWildcard(e.name, pattern)) continue;
       found.push_back(std::move(e));
@@ -284,9 +290,11 @@ void getdirFn(BuiltinCall& c) {
   array->lowerBounds = {0};
   array->upperBounds = {static_cast<int32_t>(found.size()) - 1};
   for (const auto& e : found) array->elements.push_back(Value::string(e.name));
-  c.engine.putValue(u"GETDIR_FILES", Value::array(std::move(array)), c.engine.globals);
+  c.putGlobal(u"GETDIR_FILES", Value::array(std::move(array)));
   c.result = integerValue(static_cast<long long>(found.size()));
 }
+
+namespace {
 
 // --- INI files -------------------------------------------------------------------
 
@@ -297,7 +305,7 @@ void getdirFn(BuiltinCall& c) {
 // by one engine at a time.
 template <class Use>
 auto withSettings(BuiltinCall& c, Use&& use) {
-  if (SettingsFile* s = c.engine.host().settingsFile()) return use(*s);
+  if (SettingsFile* s = c.host().settingsFile()) return use(*s);
   static std::mutex turn;
   static SettingsFile fallback = SettingsFile::forRunningProgram(hostPlatform());
   const std::lock_guard<std::mutex> hold(turn);
@@ -316,12 +324,14 @@ u16 iniFile(BuiltinCall& c, int i) {
   return file;
 }
 
+}  // namespace
+
 void readiniFn(BuiltinCall& c) {
   u16 value = withSettings(c, [&](SettingsFile& s) { return s.read(c.str(0), c.str(1), iniFile(c, 2)); });
   double d = 0;
   // A number comes back as narrow text, so that + adds such values.
   if (!value.empty() && parseNumber(value, d))
-    c.result = Value::narrow(c.engine.platform().wideToCodePage(kJapaneseCodePage, value));
+    c.result = Value::narrow(c.platform().wideToCodePage(kJapaneseCodePage, value));
   else
     c.result = Value::string(std::move(value));
 }
@@ -337,20 +347,6 @@ void deleteiniFn(BuiltinCall& c) {
     else
       s.deleteKey(c.str(0), c.str(1), iniFile(c, 2));
   });
-}
-
-}  // namespace
-
-void registerFileFunctions(BuiltinHandlers& h) {
-  h.set(u"FOPEN", &fopenFn);
-  h.set(u"FCLOSE", &fcloseFn);
-  h.set(u"FGET", &fgetFn);
-  h.set(u"FPUT", &fputFn);
-  h.set(u"FDELLINE", &fdellineFn);
-  h.set(u"GETDIR", &getdirFn);
-  h.set(u"READINI", &readiniFn);
-  h.set(u"WRITEINI", &writeiniFn);
-  h.set(u"DELETEINI", &deleteiniFn);
 }
 
 }  // namespace kova

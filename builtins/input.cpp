@@ -4,13 +4,14 @@
 // codes and coordinates that do not fit are, and so is this family in the
 // native build ("not available on this platform").
 
+#include "automation/input.h"
+
 #include <cmath>
 #include <vector>
 
-#include "automation/input.h"
 #include "automation/window_ids.h"
 #include "builtins/automation_messages.h"
-#include "builtins/families.h"
+#include "builtins/input_functions.h"
 #include "engine/messages.h"
 
 namespace kova {
@@ -25,14 +26,12 @@ constexpr Msg kWrongKey{u"%s: キーコードが間違っています", u"%s: wr
 constexpr Msg kWrongButton{u"%s: ボタンの指定が間違っています", u"%s: wrong button"};
 constexpr Msg kCoordinateOutOfRange{u"%s: 座標が範囲外です", u"%s: coordinate out of range"};
 
-const char16_t* name(BuiltinCall& c) { return kBuiltins[static_cast<size_t>(c.id)].name; }
-
 // Both system interfaces, or false after reporting that this build has none.
 bool systems(BuiltinCall& c, InputSystem*& in, WindowSystem*& ws) {
   in = automation::hostInputSystem();
   ws = automation::hostWindowSystem();
   if (in && ws) return true;
-  c.fail(kova::text(kNotOnThisPlatform, name(c)));
+  c.fail(kova::text(kNotOnThisPlatform, c.name()));
   return false;
 }
 
@@ -51,8 +50,8 @@ KeyAction action(long long n) { return n == 1 ? KeyAction::Down : n == 2 ? KeyAc
 // keypad Enter) and texts that are no number.
 bool keyCode(BuiltinCall& c, int i, int64_t& code) {
   const double d = c.num(i);
-  if (!c.args[i].numeric || !automation::validKeyCode(c.integer(i)) || d != std::trunc(d)) {
-    c.fail(kova::text(kWrongKey, name(c)) + u": " + c.str(i));
+  if (!c.numeric(i) || !automation::validKeyCode(c.integer(i)) || d != std::trunc(d)) {
+    c.fail(kova::text(kWrongKey, c.name()) + u": " + c.str(i));
     return false;
   }
   code = c.integer(i);
@@ -60,16 +59,18 @@ bool keyCode(BuiltinCall& c, int i, int64_t& code) {
 }
 
 void reportResult(BuiltinCall& c, automation::InputResult r) {
-  if (r == automation::InputResult::CoordinateOutOfRange) c.fail(kova::text(kCoordinateOutOfRange, name(c)));
+  if (r == automation::InputResult::CoordinateOutOfRange) c.fail(kova::text(kCoordinateOutOfRange, c.name()));
 }
+
+}  // namespace
 
 // MMV(x, y, delay ms = 0).
 void mmvFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::statementDelay(c.engine, c.integer(2));
-  reportResult(c, automation::moveMouse(c.engine, *in, *ws, coordinate(c, 0), coordinate(c, 1)));
+  automation::statementDelay(c.engine(), c.integer(2));
+  reportResult(c, automation::moveMouse(c.engine(), *in, *ws, coordinate(c, 0), coordinate(c, 1)));
 }
 
 // BTN(button, action or wheel amount, x, y, delay ms = 0).
@@ -78,14 +79,15 @@ void btnFn(BuiltinCall& c) {
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
   const long long button = c.integer(0);
-  if (!c.args[0].numeric || (button != 0 && button != 1 && button != 2 && button != 9)) {
-    c.fail(kova::text(kWrongButton, name(c)) + u": " + c.str(0));
+  if (!c.numeric(0) || (button != 0 && button != 1 && button != 2 && button != 9)) {
+    c.fail(kova::text(kWrongButton, c.name()) + u": " + c.str(0));
     return;
   }
-  automation::statementDelay(c.engine, c.integer(4));
+  automation::statementDelay(c.engine(), c.integer(4));
   const bool haveXY = c.has(2) && !c.str(2).empty();
-  reportResult(c, automation::pressButton(c.engine, *in, *ws, static_cast<int>(button), action(c.integer(1)),
-                                          c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
+  reportResult(c,
+               automation::pressButton(c.engine(), *in, *ws, static_cast<int>(button), action(c.integer(1)),
+                                       c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
 }
 
 // KBD(key, action = CLICK, delay ms = 0): the delay comes first, at least 2 ms.
@@ -96,8 +98,8 @@ void kbdFn(BuiltinCall& c) {
   int64_t code = 0;
   if (!keyCode(c, 0, code)) return;
   const long long delay = c.integer(2);
-  c.engine.platform().sleepMs(static_cast<uint32_t>(std::clamp<long long>(delay, 2, UINT32_MAX)));
-  automation::pressKey(c.engine, *in, *ws, code, action(c.integer(1)));
+  c.platform().sleepMs(static_cast<uint32_t>(std::clamp<long long>(delay, 2, UINT32_MAX)));
+  automation::pressKey(c.engine(), *in, *ws, code, action(c.integer(1)));
 }
 
 // SCKEY(id, key, key, ...): the keys up to the first empty argument.
@@ -111,7 +113,7 @@ void sckeyFn(BuiltinCall& c) {
     if (!keyCode(c, i, code)) return;
     codes.push_back(code);
   }
-  automation::sendKeys(c.engine, *in, *ws, c.integer(0), codes);
+  automation::sendKeys(c.engine(), *in, *ws, c.integer(0), codes);
 }
 
 // MOUSEORG(id = 0, mode = 0).
@@ -119,21 +121,21 @@ void mouseOrgFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::setMouseOrigin(c.engine, *ws, c.integer(0), static_cast<int>(c.integer(1)));
+  automation::setMouseOrigin(c.engine(), *ws, c.integer(0), static_cast<int>(c.integer(1)));
 }
 
 void getKeyStateFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  c.result = automation::keyState(c.engine, *in, *ws, c.integer(0)) ? c.engine.trueValue : c.engine.falseValue;
+  c.result = c.truth(automation::keyState(c.engine(), *in, *ws, c.integer(0)));
 }
 
 void lockHardFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::lockInput(c.engine, *in, c.integer(0) != 0);
+  automation::lockInput(c.engine(), *in, c.integer(0) != 0);
 }
 
 void musCurFn(BuiltinCall& c) {
@@ -143,19 +145,6 @@ void musCurFn(BuiltinCall& c) {
   const int64_t shape = in->cursorShape();
   c.result = shape >= INT32_MIN && shape <= INT32_MAX ? Value::integer(static_cast<int32_t>(shape))
                                                        : Value::number(static_cast<double>(shape));
-}
-
-}  // namespace
-
-void registerInputFunctions(BuiltinHandlers& h) {
-  h.set(u"MMV", &mmvFn);
-  h.set(u"BTN", &btnFn);
-  h.set(u"KBD", &kbdFn);
-  h.set(u"SCKEY", &sckeyFn);
-  h.set(u"MOUSEORG", &mouseOrgFn);
-  h.set(u"GETKEYSTATE", &getKeyStateFn);
-  h.set(u"LOCKHARD", &lockHardFn);
-  h.set(u"MUSCUR", &musCurFn);
 }
 
 }  // namespace kova

@@ -1,19 +1,18 @@
 // The numeric built-ins: INT, ABS, ZCUT, ROUND, SQRT, POWER, SIN, COS, TAN,
-// EXP, LN, LOGN, CEIL, ARCSIN, ARCCOS, ARCTAN. They take the short path:
-// up to three arguments, each of which must be a number.
+// EXP, LN, LOGN, CEIL, ARCSIN, ARCCOS, ARCTAN. Their arguments arrive as
+// numbers (ArgumentRule::Numbers): up to three, each of which had to be a
+// number.
 
-#include <algorithm>
 #include <cmath>
 
-#include "builtins/dispatcher.h"
+#include "builtins/builtin_messages.h"
+#include "builtins/numeric_functions.h"
 #include "engine/messages.h"
 #include "engine/run_messages.h"
 
 namespace kova {
 
 namespace {
-
-constexpr Msg kNotNumber{u"%s: 数値以外である", u"Things except numerical value: %s"};
 
 // Rounds at the power of ten 10^digits, halves to even: digits -2 keeps two
 // decimals, 2 rounds to hundreds.
@@ -22,65 +21,53 @@ double roundAt(double x, long long digits) {
   return digits < 0 ? std::nearbyint(x * scale) / scale : std::nearbyint(x / scale) * scale;
 }
 
-}  // namespace
-
-void BuiltinDispatcher::callNumeric(TUScript& engine, int number, const CallForm& call, Value& result,
-                                    THensuFmt& scope) {
-  double a[3] = {0, 0, 0};
-  const size_t given = std::min<size_t>(builtinArgumentCount(call), 3);
-  for (size_t count = 0; count < given; ++count) {
-    std::optional<Value> v = engine.evaluateParsed(*call.argTrees[count], scope);
-    if (!v) return;
-    if (!v->toNumber(a[count])) {
-      engine.report(text(kNotNumber, v->toText()), &scope);
-      return;
-    }
-  }
-  double r = 0;
-  switch (number) {
-    case kInt: r = std::trunc(a[0]); break;
-    case kAbs: r = std::fabs(a[0]); break;
-    case kZcut: r = a[0] >= 0 ? a[0] : 0; break;
-    case kRound: {
-      const long long digits = static_cast<long long>(std::trunc(a[1]));
-      if (digits < -37 || digits > 37) {
-        engine.report(text(kNotNumber, toU16(digits)), &scope);
-        return;
-      }
-      r = roundAt(a[0], digits);
-      break;
-    }
-    case kSqrt: r = std::sqrt(a[0]); break;
-    case kPower: r = std::pow(a[0], a[1]); break;
-    case kSin: r = std::sin(a[0]); break;
-    case kCos: r = std::cos(a[0]); break;
-    case kTan: r = std::tan(a[0]); break;
-    case kExp: r = std::exp(a[0]); break;
-    case kLn: r = std::log(a[0]); break;
-    case kLogn: r = std::log(a[1]) / std::log(a[0]); break;
-    case kCeil: {
-      const double c = std::ceil(a[0]);
-      if (!(c >= -2147483648.0 && c <= 2147483647.0)) {
-        engine.report(text(rm::kExpressionRuntime), &scope);
-        return;
-      }
-      result = Value::integer(static_cast<int32_t>(c));
-      return;
-    }
-    case kArcsin: r = std::asin(a[0]); break;
-    case kArccos: r = std::acos(a[0]); break;
-    case kArctan: r = std::atan(a[0]); break;
-    default: return;
-  }
+// Sets a Double result. A result outside the numbers (LN(0), SQRT(-1),
+// POWER overflow) is an arithmetic failure like an overflow in an
+// expression.
+void setNumber(BuiltinCall& c, double r) {
   if (!std::isfinite(r)) {
-    // A result outside the numbers (LN(0), SQRT(-1), POWER overflow) is an
-    // arithmetic failure like an overflow in an expression.
-    engine.report(text(rm::kExpressionRuntime), &scope);
+    c.fail(text(rm::kExpressionRuntime));
     return;
   }
-  result = Value::number(r);
+  c.result = Value::number(r);
 }
 
-void registerNumericFunctions(BuiltinHandlers&) {}
+}  // namespace
+
+void intFn(BuiltinCall& c) { setNumber(c, std::trunc(c.num(0))); }
+void absFn(BuiltinCall& c) { setNumber(c, std::fabs(c.num(0))); }
+void zcutFn(BuiltinCall& c) { setNumber(c, c.num(0) >= 0 ? c.num(0) : 0); }
+
+void roundFn(BuiltinCall& c) {
+  const long long digits = static_cast<long long>(std::trunc(c.num(1)));
+  if (digits < -37 || digits > 37) {
+    c.fail(text(kNotNumber, toU16(digits)));
+    return;
+  }
+  setNumber(c, roundAt(c.num(0), digits));
+}
+
+void sqrtFn(BuiltinCall& c) { setNumber(c, std::sqrt(c.num(0))); }
+void powerFn(BuiltinCall& c) { setNumber(c, std::pow(c.num(0), c.num(1))); }
+void sinFn(BuiltinCall& c) { setNumber(c, std::sin(c.num(0))); }
+void cosFn(BuiltinCall& c) { setNumber(c, std::cos(c.num(0))); }
+void tanFn(BuiltinCall& c) { setNumber(c, std::tan(c.num(0))); }
+void expFn(BuiltinCall& c) { setNumber(c, std::exp(c.num(0))); }
+void lnFn(BuiltinCall& c) { setNumber(c, std::log(c.num(0))); }
+void lognFn(BuiltinCall& c) { setNumber(c, std::log(c.num(1)) / std::log(c.num(0))); }
+
+// CEIL: a 32-bit integer; beyond that range an arithmetic failure.
+void ceilFn(BuiltinCall& c) {
+  const double r = std::ceil(c.num(0));
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
+    c.fail(text(rm::kExpressionRuntime));
+    return;
+  }
+  c.result = Value::integer(static_cast<int32_t>(r));
+}
+
+void arcsinFn(BuiltinCall& c) { setNumber(c, std::asin(c.num(0))); }
+void arccosFn(BuiltinCall& c) { setNumber(c, std::acos(c.num(0))); }
+void arctanFn(BuiltinCall& c) { setNumber(c, std::atan(c.num(0))); }
 
 }  // namespace kova

@@ -1,7 +1,6 @@
 #pragma once
-// What the string, conversion and array built-ins share: their register
-// functions (strings.cpp registers all three files) and the narrow-text
-// conventions.
+// What the string, conversion and array built-ins share: the narrow-text
+// conventions and the reading of variable names.
 //
 // Narrow text is code page 932. A narrow argument at position 0 or 1 is read
 // from its bytes (decoded for the wide functions, taken as they are for the
@@ -15,9 +14,6 @@
 
 namespace kova {
 
-void registerConversionFunctions(BuiltinHandlers& h);
-void registerArrayFunctions(BuiltinHandlers& h);
-
 // The argument as wide text.
 u16 argText(BuiltinCall& call, int i);
 // The argument in its narrow (code page 932) form.
@@ -26,7 +22,7 @@ std::string argNarrow(BuiltinCall& call, int i);
 // A value's text as the built-ins see their arguments (Booleans as their
 // number, Null empty, errors "ERROR", COM objects their address), with
 // narrow text decoded: the text that LENGTH counts and JOIN joins.
-u16 valueText(TUScript& engine, const Value& v);
+u16 valueText(const Value& v);
 
 // Sets a narrow result. Narrow results of this family count as byte-function
 // results: the rest of the expression does not add them as numbers.

@@ -1,7 +1,6 @@
 // String built-ins: COPY, COPYB, LENGTHB, POS, POSB, TRIM, CHR, CHRB, ASC,
-// ASCB, REPLACE and CHGMOJ, BETWEENSTR, TOKEN, BYTETYPE, ISUNICODE. This file
-// also registers the conversion (conversions.cpp) and array (arrays.cpp)
-// built-ins of the same family.
+// ASCB, REPLACE and CHGMOJ, BETWEENSTR, TOKEN, BYTETYPE, ISUNICODE, and what
+// the family's files (with conversions.cpp and arrays.cpp) share.
 //
 // Wide positions count UTF-16 code units; the byte functions count bytes of
 // the code page 932 form. Searching functions compare upper-cased copies
@@ -10,8 +9,8 @@
 
 #include <algorithm>
 
-#include "builtins/families.h"
 #include "builtins/string_family.h"
+#include "builtins/string_functions.h"
 #include "builtins/string_rules.h"
 #include "engine/messages.h"
 #include "util/narrow_text.h"
@@ -22,20 +21,20 @@ namespace kova {
 
 u16 argText(BuiltinCall& call, int i) {
   if (i < 2 && call.value(i).kind() == ValueKind::NarrowString)
-    return call.engine.platform().codePageToWide(kJapaneseCodePage, call.value(i).narrowBytes());
+    return call.platform().codePageToWide(kJapaneseCodePage, call.value(i).narrowBytes());
   return call.str(i);
 }
 
 std::string argNarrow(BuiltinCall& call, int i) {
   if (i < 2 && call.value(i).kind() == ValueKind::NarrowString) return call.value(i).narrowBytes();
-  return call.engine.platform().wideToCodePage(kJapaneseCodePage, call.str(i));
+  return call.platform().wideToCodePage(kJapaneseCodePage, call.str(i));
 }
 
-u16 valueText(TUScript&, const Value& v) { return builtinTextForm(v); }
+u16 valueText(const Value& v) { return builtinTextForm(v); }
 
 void setNarrowResult(BuiltinCall& call, std::string bytes) {
   call.result = Value::narrow(std::move(bytes));
-  call.engine.byteResultProduced = true;
+  call.markByteResult();
 }
 
 std::optional<RawReference> parseReference(u16v raw) {
@@ -100,9 +99,11 @@ std::pair<size_t, size_t> slice(size_t size, long long start, bool hasLength, lo
   return {from, count};
 }
 
-bool foldsCase(const BuiltinCall& c) { return !c.engine.program.options.sameStr; }
+bool foldsCase(const BuiltinCall& c) { return !c.options().sameStr; }
 
 bool flagSet(const BuiltinCall& c, int i) { return c.has(i) && c.num(i) != 0; }
+
+}  // namespace
 
 void copyFn(BuiltinCall& c) {
   const u16 t = argText(c, 0);
@@ -118,7 +119,11 @@ void copybFn(BuiltinCall& c) {
 
 void lengthbFn(BuiltinCall& c) { c.result = Value::integer(static_cast<int32_t>(argNarrow(c, 0).size())); }
 
+namespace {
+
 long long occurrence(const BuiltinCall& c) { return c.has(2) ? c.integer(2) : 1; }
+
+}  // namespace
 
 void posFn(BuiltinCall& c) {
   u16 search = argText(c, 0), text = argText(c, 1);
@@ -199,10 +204,10 @@ void tokenFn(BuiltinCall& c) {
   const u16& raw = c.str(1);
   std::optional<Value> v = c.evaluateRaw(1);
   if (!v) return;
-  const TokenCut cut = cutToken(argText(c, 0), valueText(c.engine, *v), flagSet(c, 2), flagSet(c, 3));
+  const TokenCut cut = cutToken(argText(c, 0), valueText(*v), flagSet(c, 2), flagSet(c, 3));
   if (parseReference(raw)) {
-    c.engine.putValue(raw, cut.restIsEmptyValue ? Value() : Value::string(cut.rest), c.scope);
-    if (c.engine.stopFlag) return;
+    c.putVariable(raw, cut.restIsEmptyValue ? Value() : Value::string(cut.rest));
+    if (c.stopped()) return;
   }
   c.result = Value::string(cut.token);
 }
@@ -214,33 +219,10 @@ void bytetypeFn(BuiltinCall& c) {
 }
 
 void isunicodeFn(BuiltinCall& c) {
-  Platform& p = c.engine.platform();
+  Platform& p = c.platform();
   const u16 t = argText(c, 0);
   const bool lossy = p.codePageToWide(kJapaneseCodePage, p.wideToCodePage(kJapaneseCodePage, t)) != t;
-  c.result = lossy ? c.engine.trueValue : c.engine.falseValue;
-}
-
-}  // namespace
-
-void registerStringFunctions(BuiltinHandlers& h) {
-  h.set(u"COPY", &copyFn);
-  h.set(u"COPYB", &copybFn);
-  h.set(u"LENGTHB", &lengthbFn);
-  h.set(u"POS", &posFn);
-  h.set(u"POSB", &posbFn);
-  h.set(u"TRIM", &trimFn);
-  h.set(u"CHR", &chrFn);
-  h.set(u"CHRB", &chrbFn);
-  h.set(u"ASC", &ascFn);
-  h.set(u"ASCB", &ascbFn);
-  h.set(u"REPLACE", &replaceFn);
-  h.set(u"CHGMOJ", &replaceFn);
-  h.set(u"BETWEENSTR", &betweenstrFn);
-  h.set(u"TOKEN", &tokenFn);
-  h.set(u"BYTETYPE", &bytetypeFn);
-  h.set(u"ISUNICODE", &isunicodeFn);
-  registerConversionFunctions(h);
-  registerArrayFunctions(h);
+  c.result = c.truth(lossy);
 }
 
 }  // namespace kova

@@ -8,7 +8,7 @@
 #include <climits>
 #include <cmath>
 
-#include "builtins/families.h"
+#include "builtins/system_functions.h"
 #include "builtins/system_services.h"
 #include "engine/messages.h"
 #include "util/date_time.h"
@@ -19,6 +19,8 @@ namespace {
 
 constexpr Msg kSleepTooManyArguments{u"SLEEP: 引数の数が多すぎます", u"SLEEP: Too many argument"};
 
+}  // namespace
+
 // SLEEP(seconds): waits in 50 ms steps that pump window messages, ends
 // early when the run is stopped or errors are being suppressed, and does
 // not end while the stop form is paused. 0 (or less) only pumps once.
@@ -27,8 +29,7 @@ void sleepFn(BuiltinCall& c) {
     c.fail(text(kSleepTooManyArguments), false);
     return;
   }
-  TUScript& e = c.engine;
-  Platform& p = e.platform();
+  Platform& p = c.platform();
   const double seconds = c.num(0);
   if (!(seconds > 0)) {
     p.processMessages();
@@ -40,15 +41,17 @@ void sleepFn(BuiltinCall& c) {
   p.sleepMs(static_cast<uint32_t>(total % 100));
   const uint64_t rounds = 2 * (total / 100);
   for (uint64_t i = 0; i < rounds;) {
-    if (e.suppressErrors > 0 || e.stopFlag) return;
+    if (c.suppressingErrors() || c.stopped()) return;
     p.sleepMs(50);
     p.processMessages();
-    if (e.host().paused()) continue;  // a paused wait does not run out
+    if (c.host().paused()) continue;  // a paused wait does not run out
     ++i;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     if (static_cast<uint64_t>(elapsed.count()) > total) return;
   }
 }
+
+namespace {
 
 // Reads "YYYYMMDD[HH[NN[SS]]]" after removing '/', ':' and blanks; missing
 // time parts are 0. False for anything else or an impossible date or time.
@@ -79,6 +82,8 @@ bool parseDateText(const u16& raw, DateParts& out) {
   return back.year == out.year && back.month == out.month && back.day == out.day;
 }
 
+}  // namespace
+
 // GETTIME([days], [date text]): sets the scope's time stamp (read by the
 // G_TIME_ names) to now, or to the given moment, plus `days`, and returns
 // its seconds since 2000-01-01 00:00:00. A date text that cannot be read
@@ -92,9 +97,9 @@ void gettimeFn(BuiltinCall& c) {
     if (!parseDateText(c.str(1), parts)) return;
     stamp = makeDateTime(parts) + days;
   } else {
-    stamp = c.engine.platform().localDateTimeNow() + days;
+    stamp = c.platform().localDateTimeNow() + days;
   }
-  c.scope.timeStamp = stamp;
+  c.setTimeStamp(stamp);
   const DateParts p = splitDateTime(stamp);
   DateParts day;
   day.year = p.year;
@@ -110,13 +115,13 @@ void gettimeFn(BuiltinCall& c) {
 
 // --- DOSCMD and POWERSHELL -------------------------------------------------------
 
+namespace {
+
 // Captured output is kept up to this many bytes; a command that writes more
 // is still drained to its end (so it never stalls), and the call then
 // reports the message below instead of returning a cut text.
 constexpr size_t kMaxCommandOutput = size_t(64) << 20;
 constexpr Msg kOutputTooLarge{u"%s: 出力が 64 MB を超えました", u"%s: the output is larger than 64 MB"};
-
-bool stoppingRun(TUScript& e) { return runIsStopping(e); }
 
 // The wait argument: 0 until the end; a positive count at most that many
 // milliseconds; a negative one (as the system's INFINITE, -1) until the
@@ -129,16 +134,15 @@ std::optional<uint64_t> waitLimit(long long wait) {
 // Runs the started child to its end (or the limit) and stores the result:
 // the exit code, or the output decoded with NUL characters as blanks.
 void finishCommand(BuiltinCall& c, ChildProcess& child, long long wait, bool capture, bool exitCode) {
-  TUScript& e = c.engine;
-  Platform& p = e.platform();
-  const bool ended = waitForChild(p, child, waitLimit(wait), [&e] { return stoppingRun(e); });
+  Platform& p = c.platform();
+  const bool ended = waitForChild(p, child, waitLimit(wait), [&c] { return c.stopping(); });
   if (!capture || !ended) return;
   if (exitCode) {
     if (const std::optional<int64_t> code = child.exitCode()) c.result = Value::integer(static_cast<int32_t>(*code));
     return;
   }
   if (child.outputTruncated()) {
-    c.fail(text(kOutputTooLarge, kBuiltins[static_cast<size_t>(c.id)].name));
+    c.fail(text(kOutputTooLarge, c.name()));
     return;
   }
   u16 out = p.decodeCommandOutput(child.output());
@@ -146,6 +150,8 @@ void finishCommand(BuiltinCall& c, ChildProcess& child, long long wait, bool cap
     if (ch == 0) ch = u' ';
   c.result = Value::string(std::move(out));
 }
+
+}  // namespace
 
 // DOSCMD(command, wait = 0, show = FALSE, exit code = FALSE). Windows runs
 // "CMD /C command" (platform/process.h), natively /bin/sh -c command.
@@ -165,7 +171,7 @@ void doscmdFn(BuiltinCall& c) {
   s.captureOutput = true;
   s.pipeBuffer = 1000000;
   s.outputLimit = capture && exitCode != 1 ? kMaxCommandOutput : 0;
-  std::unique_ptr<ChildProcess> child = c.engine.platform().startProcess(s);
+  std::unique_ptr<ChildProcess> child = c.platform().startProcess(s);
   if (!child) return;
   finishCommand(c, *child, wait, capture, exitCode == 1);
 }
@@ -186,7 +192,7 @@ void powershellFn(BuiltinCall& c) {
   s.captureOutput = true;
   s.pipeBuffer = 4000000;
   s.outputLimit = capture ? kMaxCommandOutput : 0;
-  std::unique_ptr<ChildProcess> child = c.engine.platform().startProcess(s);
+  std::unique_ptr<ChildProcess> child = c.platform().startProcess(s);
   if (!child) return;
   child->waitForInputIdle(5000);
   finishCommand(c, *child, wait, capture, false);
@@ -198,8 +204,7 @@ void powershellFn(BuiltinCall& c) {
 // (0 when the platform cannot tell). The wait pumps window messages and
 // ends early when the run is stopped.
 void cpuUseRateFn(BuiltinCall& c) {
-  TUScript& e = c.engine;
-  Platform& p = e.platform();
+  Platform& p = c.platform();
   c.result = Value::integer(0);
   const std::optional<Platform::CpuTimes> before = p.cpuTimes();
   if (!before) return;
@@ -207,7 +212,7 @@ void cpuUseRateFn(BuiltinCall& c) {
   for (;;) {
     const auto spent =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    if (spent >= 600 || stoppingRun(e)) break;
+    if (spent >= 600 || c.stopping()) break;
     p.sleepMs(static_cast<uint32_t>(std::min<long long>(50, 600 - spent)));
     p.processMessages();
   }
@@ -219,15 +224,21 @@ void cpuUseRateFn(BuiltinCall& c) {
   c.result = Value::integer(static_cast<int32_t>(std::clamp(load, 0.0, 100.0)));
 }
 
+namespace {
+
 enum OsKind { kOsWin64 = 1, kOsMajor = 2, kOsMinor = 3, kOsBuildNumber = 4, kOsPlatform = 5 };
+
+}  // namespace
 
 // KINDOFOS(kind = 0). Natively: OS_WIN64 tells a 64-bit system, the
 // numbers are the kernel's release, OS_PLATFORM is 0 and the code is 0.
 void kindOfOsFn(BuiltinCall& c) {
-  const Platform::OsVersion v = c.engine.platform().osVersion();
+  const Platform::OsVersion v = c.platform().osVersion();
   auto number = [](uint32_t n) { return Value::integer(static_cast<int32_t>(std::min<uint32_t>(n, INT32_MAX))); };
   switch (c.has(0) ? c.integer(0) : 0) {
-    case kOsWin64: c.result = v.is64Bit ? c.engine.trueValue : c.engine.falseValue; return;
+    case kOsWin64:
+      c.result = c.truth(v.is64Bit);
+      return;
     case kOsMajor: c.result = number(v.major); return;
     case kOsMinor: c.result = number(v.minor); return;
     case kOsBuildNumber: c.result = number(v.build); return;
@@ -242,28 +253,27 @@ void kindOfOsFn(BuiltinCall& c) {
 // rounding mode takes effect. The evaluator loads it again whenever the
 // control changed behind its back; the run's end restores what it found.
 void set8087cwFn(BuiltinCall& c) {
-  TUScript& e = c.engine;
-  if (!e.fpControlBeforeRun) e.fpControlBeforeRun = currentFpControlWord();
+  const uint16_t current = currentFpControlWord();
   const long long word = c.has(0) ? c.integer(0) : 0;
-  e.savedFpControlWord = word != 0 ? static_cast<uint16_t>(word) : currentFpControlWord();
-  loadFpControlWord(*e.savedFpControlWord);
+  const uint16_t kept = word != 0 ? static_cast<uint16_t>(word) : current;
+  c.keepFpControlWord(current, kept);
+  loadFpControlWord(kept);
 }
 
 // --- SOUND, CHKSND -------------------------------------------------------------------
 
 // SOUND(name, wait = FALSE): see playNamedSound. SOUND() stops the sound.
 void soundFn(BuiltinCall& c) {
-  TUScript& e = c.engine;
-  playNamedSound(e.platform(), e.host(), c.str(0), c.has(1) && c.num(1) != 0, [&e] { return stoppingRun(e); });
+  playNamedSound(c.platform(), c.host(), c.str(0), c.has(1) && c.num(1) != 0, [&c] { return c.stopping(); });
 }
 
 // CHKSND(): TRUE while a sound SOUND started is playing. (The name argument
 // of the catalogue is accepted and not needed.)
-void chksndFn(BuiltinCall& c) {
-  c.result = c.engine.platform().soundPlaying() ? c.engine.trueValue : c.engine.falseValue;
-}
+void chksndFn(BuiltinCall& c) { c.result = c.truth(c.platform().soundPlaying()); }
 
 // --- POFF ---------------------------------------------------------------------------------
+
+namespace {
 
 enum PowerFlag : long long {
   kPForce = 8,
@@ -280,6 +290,8 @@ enum PowerFlag : long long {
   kPKovaReexec = 16384,
 };
 
+}  // namespace
+
 // POFF(command, option): the first matching flag group acts:
 // suspension, monitor power, screen saver, else restart and/or the end of
 // the session. The platform's call at the end goes through requestPower,
@@ -288,8 +300,7 @@ enum PowerFlag : long long {
 // applies to both suspension kinds. Without an input hook yet, P_MONIPOWER3
 // has nobody to tell that the monitor is back.
 void poffFn(BuiltinCall& c) {
-  TUScript& e = c.engine;
-  Platform& p = e.platform();
+  Platform& p = c.platform();
   long long command = c.integer(0);
   const long long option = c.has(1) ? c.integer(1) : 0;
   using Request = Platform::PowerRequest;
@@ -321,9 +332,9 @@ void poffFn(BuiltinCall& c) {
   }
   bool ended = false;
   if (command & kPKovaReexec) {
-    e.leaveRun(c.scope);
+    c.leaveRun();
     ended = true;
-    e.host().requestRestart(option != 0);
+    c.host().requestRestart(option != 0);
   }
   if (command == 0) command = kPPowerOff;
   uint32_t flags = 0;
@@ -334,26 +345,11 @@ void poffFn(BuiltinCall& c) {
   if (command & kPReboot) flags |= 2, given = true;
   if (command & kPLogoff) given = true;
   if (!given) return;
-  if (!ended) e.leaveRun(c.scope);
+  if (!ended) c.leaveRun();
   Request r;
   r.kind = Request::Kind::ExitSession;
   r.exitFlags = flags;
   requestPower(p, r);
-}
-
-}  // namespace
-
-void registerSystemFunctions(BuiltinHandlers& h) {
-  h.set(u"SLEEP", &sleepFn);
-  h.set(u"GETTIME", &gettimeFn);
-  h.set(u"DOSCMD", &doscmdFn);
-  h.set(u"POWERSHELL", &powershellFn);
-  h.set(u"CPUUSERATE", &cpuUseRateFn);
-  h.set(u"KINDOFOS", &kindOfOsFn);
-  h.set(u"SET8087CW", &set8087cwFn);
-  h.set(u"SOUND", &soundFn);
-  h.set(u"CHKSND", &chksndFn);
-  h.set(u"POFF", &poffFn);
 }
 
 }  // namespace kova

@@ -31,8 +31,6 @@ PowerHook powerHook;
 
 }  // namespace
 
-bool runIsStopping(TUScript& e) { return e.stopFlag || e.stopRequest.load() > 0 || e.suppressErrors > 0; }
-
 bool waitForChild(Platform& platform, ChildProcess& child, std::optional<uint64_t> limitMs,
                   const std::function<bool()>& stopping) {
   const Clock::time_point start = Clock::now();

@@ -9,14 +9,9 @@
 #include <optional>
 
 #include "engine/host.h"
-#include "engine/uxscr.h"
 #include "platform/platform.h"
 
 namespace kova {
-
-// True while a run must stop waiting: the stop flag, a stop request, or
-// errors being suppressed.
-bool runIsStopping(TUScript& engine);
 
 // Waits for `child` in steps of at most 20 ms with window messages pumped
 // in between, until it ends (true), `limitMs` passed (none: no limit) or

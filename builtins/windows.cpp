@@ -9,8 +9,8 @@
 
 #include "automation/window_ids.h"
 #include "builtins/automation_messages.h"
-#include "builtins/families.h"
 #include "builtins/system_services.h"
+#include "builtins/window_functions.h"
 #include "engine/messages.h"
 
 namespace kova {
@@ -25,7 +25,7 @@ constexpr Msg kIdOutOfRange{u"%s: ウィンドウIDが範囲外です", u"%s: wi
 // The window system, or null after reporting that this build has none.
 WindowSystem* windows(BuiltinCall& c) {
   WindowSystem* ws = automation::hostWindowSystem();
-  if (!ws) c.fail(kova::text(kNotOnThisPlatform, kBuiltins[static_cast<size_t>(c.id)].name));
+  if (!ws) c.fail(kova::text(kNotOnThisPlatform, c.name()));
   return ws;
 }
 
@@ -34,21 +34,19 @@ WindowSystem* windows(BuiltinCall& c) {
 bool idArgument(BuiltinCall& c, int i, int64_t& id) {
   const long long n = c.integer(i);
   if (n < INT32_MIN || n > INT32_MAX) {
-    c.fail(kova::text(kIdOutOfRange, kBuiltins[static_cast<size_t>(c.id)].name));
+    c.fail(kova::text(kIdOutOfRange, c.name()));
     return false;
   }
   id = n;
   return true;
 }
 
-bool onMainThread(BuiltinCall& c) { return c.engine.platform().currentThreadId() == c.engine.mainThreadId; }
-
 Value integerResult(int64_t v) {
   if (v >= INT32_MIN && v <= INT32_MAX) return Value::integer(static_cast<int32_t>(v));
   return Value::number(static_cast<double>(v));
 }
 
-Value truth(BuiltinCall& c, bool b) { return b ? c.engine.trueValue : c.engine.falseValue; }
+}  // namespace
 
 void getIdFn(BuiltinCall& c) {
   WindowSystem* ws = windows(c);
@@ -59,8 +57,8 @@ void getIdFn(BuiltinCall& c) {
   r.cls = c.str(1);
   r.waitSeconds = c.has(2) ? c.num(2) : 0;
   r.childTitle = c.str(3);
-  r.onMainThread = onMainThread(c);
-  c.result = integerResult(automation::getId(c.engine, *ws, r));
+  r.onMainThread = c.onMainThread();
+  c.result = integerResult(automation::getId(c.engine(), *ws, r));
 }
 
 // ACW(id, x, y, width, height, delay ms).
@@ -69,15 +67,15 @@ void acwFn(BuiltinCall& c) {
   if (!ws) return;
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
-  Platform& platform = c.engine.platform();
-  automation::AutomationState& state = automation::automationState(c.engine);
+  Platform& platform = c.platform();
+  automation::AutomationState& state = automation::automationState(c.engine());
   // x and y are the last activation position, which the mouse origin
   // falls back on while its window is missing or minimised.
   if (c.has(2) && !c.str(1).empty() && !c.str(2).empty()) {
     state.input.offsetX = static_cast<int32_t>(c.integer(1));
     state.input.offsetY = static_cast<int32_t>(c.integer(2));
   }
-  if (c.has(5)) automation::statementDelay(c.engine, c.integer(5));
+  if (c.has(5)) automation::statementDelay(c.engine(), c.integer(5));
   if (id < 0) return;
   if (id == 0) {
     u16 last;
@@ -88,12 +86,12 @@ void acwFn(BuiltinCall& c) {
     if (!last.empty()) {
       automation::GetIdRequest r;
       r.title = last;
-      r.onMainThread = onMainThread(c);
-      id = automation::getId(c.engine, *ws, r);
+      r.onMainThread = c.onMainThread();
+      id = automation::getId(c.engine(), *ws, r);
       if (id < 0) return;
     }
   }
-  const WindowHandle h = automation::handleFromId(c.engine, *ws, id);
+  const WindowHandle h = automation::handleFromId(c.engine(), *ws, id);
   if (h == 0) return;
   automation::WindowRect rect;
   ws->windowRect(h, rect);
@@ -122,27 +120,27 @@ void ctrlWinFn(BuiltinCall& c) {
   if (!ws) return;
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
-  const WindowHandle h = automation::handleFromId(c.engine, *ws, id);
+  const WindowHandle h = automation::handleFromId(c.engine(), *ws, id);
   if (h == 0) return;
-  const bool inputIdle = c.engine.program.options.oldBusy;
+  const bool inputIdle = c.options().oldBusy;
   ws->waitUntilAnswering(h, inputIdle);
-  c.engine.platform().sleepMs(100);
-  c.engine.pumpMessages(20);
+  c.platform().sleepMs(100);
+  c.pumpMessages(20);
   const long long command = c.integer(1);
   if (command == 1) {
     ws->activate(h, true);
   } else if (command == 2 || command == 3) {
-    c.engine.pumpMessages(20);
+    c.pumpMessages(20);
     ws->waitUntilAnswering(h, inputIdle);
     ws->command(h, command, 0, 0);
-    c.engine.platform().sleepMs(100);
-    automation::AutomationState& state = automation::automationState(c.engine);
+    c.platform().sleepMs(100);
+    automation::AutomationState& state = automation::automationState(c.engine());
     std::lock_guard<std::mutex> guard(state.lock);
     state.windowChanged = true;
   } else {
     ws->command(h, command, c.integer(2), c.integer(3));
   }
-  c.engine.pumpMessages(20);
+  c.pumpMessages(20);
 }
 
 // STATUS(id, item): FALSE for a missing window (-1 for ST_PARENT).
@@ -152,8 +150,8 @@ void statusFn(BuiltinCall& c) {
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
   const long long item = c.integer(1);
-  c.result = c.engine.falseValue;
-  const WindowHandle h = automation::handleFromId(c.engine, *ws, id);
+  c.result = c.falseValue();
+  const WindowHandle h = automation::handleFromId(c.engine(), *ws, id);
   if (h == 0) {
     if (item == 15) c.result = Value::integer(-1);
     return;
@@ -169,15 +167,27 @@ void statusFn(BuiltinCall& c) {
       c.result = Value::integer(item == 5 ? r.left : item == 6 ? r.top : item == 7 ? r.width() : r.height());
       break;
     case 9: c.result = Value::string(trimCtl(ws->title(h))); break;
-    case 10: c.result = truth(c, ws->isMinimised(h)); break;
-    case 11: c.result = truth(c, ws->isVisible(h)); break;
-    case 12: c.result = truth(c, ws->foreground() == h); break;
+    case 10:
+      c.result = c.truth(ws->isMinimised(h));
+      break;
+    case 11:
+      c.result = c.truth(ws->isVisible(h));
+      break;
+    case 12:
+      c.result = c.truth(ws->foreground() == h);
+      break;
     case 13: c.result = Value::string(trimCtl(ws->className(h))); break;
-    case 14: c.result = truth(c, ws->isBusy(h)); break;
-    case 15: c.result = integerResult(automation::idFromHandle(c.engine, ws->parent(h))); break;
+    case 14:
+      c.result = c.truth(ws->isBusy(h));
+      break;
+    case 15:
+      c.result = integerResult(automation::idFromHandle(c.engine(), ws->parent(h)));
+      break;
     case 16: c.result = Value::string(ws->processPath(h)); break;
     case 17: c.result = integerResult(ws->processId(h)); break;
-    case 18: c.result = truth(c, ws->processIs64Bit(h)); break;
+    case 18:
+      c.result = c.truth(ws->processIs64Bit(h));
+      break;
     default: break;
   }
 }
@@ -191,16 +201,16 @@ void getAllWinFn(BuiltinCall& c) {
   std::vector<automation::ListedWindow> list;
   if (id == 0) {
     list = ws->listWindows(0);
-  } else if (const WindowHandle parent = automation::handleFromId(c.engine, *ws, id)) {
+  } else if (const WindowHandle parent = automation::handleFromId(c.engine(), *ws, id)) {
     list = ws->listWindows(parent);
   }
   auto array = std::make_shared<ArrayValue>();
   array->lowerBounds = {0};
   array->upperBounds = {static_cast<int32_t>(list.size()) - 1};
   for (const automation::ListedWindow& w : list) {
-    array->elements.push_back(integerResult(automation::idFromHandle(c.engine, w.handle)));
+    array->elements.push_back(integerResult(automation::idFromHandle(c.engine(), w.handle)));
   }
-  c.engine.putValue(u"ALL_WIN_ID", Value::array(std::move(array)), c.engine.globals);
+  c.putGlobal(u"ALL_WIN_ID", Value::array(std::move(array)));
   c.result = Value::integer(static_cast<int32_t>(list.size()));
 }
 
@@ -209,14 +219,14 @@ void idToHndFn(BuiltinCall& c) {
   if (!ws) return;
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
-  c.result = Value::number(static_cast<double>(automation::handleFromId(c.engine, *ws, id)));
+  c.result = Value::number(static_cast<double>(automation::handleFromId(c.engine(), *ws, id)));
 }
 
 void hndToIdFn(BuiltinCall& c) {
   WindowSystem* ws = windows(c);
   if (!ws) return;
   const auto h = static_cast<WindowHandle>(c.integer(0));
-  c.result = integerResult(h != 0 && ws->isWindow(h) ? automation::idFromHandle(c.engine, h) : -1);
+  c.result = integerResult(h != 0 && ws->isWindow(h) ? automation::idFromHandle(c.engine(), h) : -1);
 }
 
 // GETCTLHND(id or handle, name, n = 0).
@@ -224,7 +234,7 @@ void getCtlHndFn(BuiltinCall& c) {
   WindowSystem* ws = windows(c);
   if (!ws) return;
   c.result = Value::integer(0);
-  const WindowHandle h = automation::handleFromIdOrHandle(c.engine, *ws, c.integer(0));
+  const WindowHandle h = automation::handleFromIdOrHandle(c.engine(), *ws, c.integer(0));
   if (h == 0) return;
   const u16 raw = upperFull(trimCtl(c.str(1)));
   if (raw == u"GET_MENU_HND") {
@@ -276,7 +286,7 @@ void execFn(BuiltinCall& c) {
   const bool wait = c.has(1) && c.integer(1) != 0;
   c.result = Value::integer(-1);
   if (trimCtl(r.commandLine).empty()) return;
-  Platform& p = c.engine.platform();
+  Platform& p = c.platform();
   ProcessStart s;
   s.kind = ProcessStart::Kind::Program;
   s.command = r.commandLine;
@@ -288,31 +298,17 @@ void execFn(BuiltinCall& c) {
   std::unique_ptr<ChildProcess> child = p.startProcess(s);
   if (!child) return;
   if (ws) {
-    automation::AutomationState& state = automation::automationState(c.engine);
+    automation::AutomationState& state = automation::automationState(c.engine());
     std::lock_guard<std::mutex> guard(state.lock);
     state.windowChanged = true;
   }
   if (wait) {
-    TUScript& e = c.engine;
-    if (!waitForChild(p, *child, std::nullopt, [&e] { return runIsStopping(e); })) return;
+    if (!waitForChild(p, *child, std::nullopt, [&c] { return c.stopping(); })) return;
     if (const std::optional<int64_t> code = child->exitCode()) c.result = integerResult(*code);
   } else if (ws) {
-    c.result = integerResult(automation::idFromHandle(c.engine, ws->startedProgramWindow(c.engine, *child, r)));
+    c.result =
+        integerResult(automation::idFromHandle(c.engine(), ws->startedProgramWindow(c.engine(), *child, r)));
   }
-}
-
-}  // namespace
-
-void registerWindowFunctions(BuiltinHandlers& h) {
-  h.set(u"GETID", &getIdFn);
-  h.set(u"ACW", &acwFn);
-  h.set(u"CTRLWIN", &ctrlWinFn);
-  h.set(u"STATUS", &statusFn);
-  h.set(u"GETALLWIN", &getAllWinFn);
-  h.set(u"IDTOHND", &idToHndFn);
-  h.set(u"HNDTOID", &hndToIdFn);
-  h.set(u"GETCTLHND", &getCtlHndFn);
-  h.set(u"EXEC", &execFn);
 }
 
 }  // namespace kova
