@@ -21,6 +21,9 @@ using automation::InputSystem;
 using automation::KeyAction;
 using automation::WindowSystem;
 
+// What the automation layer sees of the engine running this call.
+RunContext& runContext(BuiltinCall& c) { return c.engine.runContext(); }
+
 constexpr Msg kWrongKey{u"%s: キーコードが間違っています", u"%s: wrong key code"};
 constexpr Msg kWrongButton{u"%s: ボタンの指定が間違っています", u"%s: wrong button"};
 constexpr Msg kCoordinateOutOfRange{u"%s: 座標が範囲外です", u"%s: coordinate out of range"};
@@ -68,8 +71,8 @@ void mmvFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::statementDelay(c.engine, c.integer(2));
-  reportResult(c, automation::moveMouse(c.engine, *in, *ws, coordinate(c, 0), coordinate(c, 1)));
+  automation::statementDelay(runContext(c), c.integer(2));
+  reportResult(c, automation::moveMouse(runContext(c), *in, *ws, coordinate(c, 0), coordinate(c, 1)));
 }
 
 // BTN(button, action or wheel amount, x, y, delay ms = 0).
@@ -82,9 +85,9 @@ void btnFn(BuiltinCall& c) {
     c.fail(kova::text(kWrongButton, name(c)) + u": " + c.str(0));
     return;
   }
-  automation::statementDelay(c.engine, c.integer(4));
+  automation::statementDelay(runContext(c), c.integer(4));
   const bool haveXY = c.has(2) && !c.str(2).empty();
-  reportResult(c, automation::pressButton(c.engine, *in, *ws, static_cast<int>(button), action(c.integer(1)),
+  reportResult(c, automation::pressButton(runContext(c), *in, *ws, static_cast<int>(button), action(c.integer(1)),
                                           c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
 }
 
@@ -97,7 +100,7 @@ void kbdFn(BuiltinCall& c) {
   if (!keyCode(c, 0, code)) return;
   const long long delay = c.integer(2);
   c.engine.platform().sleepMs(static_cast<uint32_t>(std::clamp<long long>(delay, 2, UINT32_MAX)));
-  automation::pressKey(c.engine, *in, *ws, code, action(c.integer(1)));
+  automation::pressKey(runContext(c), *in, *ws, code, action(c.integer(1)));
 }
 
 // SCKEY(id, key, key, ...): the keys up to the first empty argument.
@@ -111,7 +114,7 @@ void sckeyFn(BuiltinCall& c) {
     if (!keyCode(c, i, code)) return;
     codes.push_back(code);
   }
-  automation::sendKeys(c.engine, *in, *ws, c.integer(0), codes);
+  automation::sendKeys(runContext(c), *in, *ws, c.integer(0), codes);
 }
 
 // MOUSEORG(id = 0, mode = 0).
@@ -119,21 +122,21 @@ void mouseOrgFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::setMouseOrigin(c.engine, *ws, c.integer(0), static_cast<int>(c.integer(1)));
+  automation::setMouseOrigin(runContext(c), *ws, c.integer(0), static_cast<int>(c.integer(1)));
 }
 
 void getKeyStateFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  c.result = automation::keyState(c.engine, *in, *ws, c.integer(0)) ? c.engine.trueValue : c.engine.falseValue;
+  c.result = automation::keyState(runContext(c), *in, *ws, c.integer(0)) ? c.engine.trueValue : c.engine.falseValue;
 }
 
 void lockHardFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::lockInput(c.engine, *in, c.integer(0) != 0);
+  automation::lockInput(runContext(c), *in, c.integer(0) != 0);
 }
 
 void musCurFn(BuiltinCall& c) {

@@ -10,7 +10,7 @@
 
 namespace kova::automation {
 
-WindowHandle startedProgramWindow(WindowSystem& ws, TUScript& engine, ChildProcess& child,
+WindowHandle startedProgramWindow(WindowSystem& ws, RunContext& run, ChildProcess& child,
                                   const ExecRequest& r);  // win_exec.cpp
 
 namespace {
@@ -311,8 +311,8 @@ class WinWindowSystem final : public WindowSystem {
   }
 
   std::vector<CollectedControl> collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) override;
-  WindowHandle startedProgramWindow(TUScript& engine, ChildProcess& child, const ExecRequest& r) override {
-    return automation::startedProgramWindow(*this, engine, child, r);
+  WindowHandle startedProgramWindow(RunContext& run, ChildProcess& child, const ExecRequest& r) override {
+    return automation::startedProgramWindow(*this, run, child, r);
   }
 };
 
