@@ -414,7 +414,8 @@ void pressKey(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code, 
   }
 }
 
-void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id, const std::vector<int64_t>& codes) {
+void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,
+              const std::vector<int64_t>& codes) {
   if (codes.empty()) return;
   const WindowHandle h = handleFromId(run, ws, id);
   if (h == 0) return;

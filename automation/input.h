@@ -89,7 +89,8 @@ InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int 
                         int64_t amount, bool haveXY, int64_t x, int64_t y);
 // `code` must be a valid key code.
 void pressKey(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code, KeyAction action);
-void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id, const std::vector<int64_t>& codes);
+void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,
+              const std::vector<int64_t>& codes);
 void setMouseOrigin(RunContext& run, WindowSystem& ws, int64_t id, int mode);
 bool keyState(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code);
 void lockInput(RunContext& run, InputSystem& in, bool lock);

@@ -87,8 +87,9 @@ void btnFn(BuiltinCall& c) {
   }
   automation::statementDelay(runContext(c), c.integer(4));
   const bool haveXY = c.has(2) && !c.str(2).empty();
-  reportResult(c, automation::pressButton(runContext(c), *in, *ws, static_cast<int>(button), action(c.integer(1)),
-                                          c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
+  reportResult(
+      c, automation::pressButton(runContext(c), *in, *ws, static_cast<int>(button), action(c.integer(1)),
+                                 c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
 }
 
 // KBD(key, action = CLICK, delay ms = 0): the delay comes first, at least 2 ms.
@@ -129,7 +130,8 @@ void getKeyStateFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  c.result = automation::keyState(runContext(c), *in, *ws, c.integer(0)) ? c.engine.trueValue : c.engine.falseValue;
+  c.result =
+      automation::keyState(runContext(c), *in, *ws, c.integer(0)) ? c.engine.trueValue : c.engine.falseValue;
 }
 
 void lockHardFn(BuiltinCall& c) {

@@ -177,7 +177,9 @@ void statusFn(BuiltinCall& c) {
     case 12: c.result = truth(c, ws->foreground() == h); break;
     case 13: c.result = Value::string(trimCtl(ws->className(h))); break;
     case 14: c.result = truth(c, ws->isBusy(h)); break;
-    case 15: c.result = integerResult(automation::idFromHandle(runContext(c), ws->parent(h))); break;
+    case 15:
+      c.result = integerResult(automation::idFromHandle(runContext(c), ws->parent(h)));
+      break;
     case 16: c.result = Value::string(ws->processPath(h)); break;
     case 17: c.result = integerResult(ws->processId(h)); break;
     case 18: c.result = truth(c, ws->processIs64Bit(h)); break;
@@ -300,7 +302,8 @@ void execFn(BuiltinCall& c) {
     if (!waitForChild(p, *child, std::nullopt, [&e] { return runIsStopping(e); })) return;
     if (const std::optional<int64_t> code = child->exitCode()) c.result = integerResult(*code);
   } else if (ws) {
-    c.result = integerResult(automation::idFromHandle(runContext(c), ws->startedProgramWindow(runContext(c), *child, r)));
+    c.result = integerResult(
+        automation::idFromHandle(runContext(c), ws->startedProgramWindow(runContext(c), *child, r)));
   }
 }
 

@@ -157,8 +157,7 @@ SettingsFile::Names SettingsFile::prepareForChange(const u16& path, bool ownFile
   const FileBytes file = readFileBytesRetrying(path, host_);
   const bool read = file.failure == ReadFailure::None;
   const TextEncoding encoding = read ? detectTextEncoding(file.bytes) : TextEncoding::Ansi;
-  if (encoding == TextEncoding::Utf8Bom)
-    writeTextFile(path, std::string_view(file.bytes).substr(3), host_);
+  if (encoding == TextEncoding::Utf8Bom) writeTextFile(path, std::string_view(file.bytes).substr(3), host_);
   if (ownFile || encoding != TextEncoding::Ansi) return Names::Utf8;
   if (textsAreAnsi) return Names::Ansi;
   if (read) {
@@ -175,8 +174,8 @@ bool SettingsFile::writeTo(const u16& path, Names names, u16v section, u16v key,
   if (names == Names::Utf8) {
     status = writeIniValue(path, toUtf8(section), toUtf8(key), toUtf8(value), host_, kUtf8CodePage);
   } else {
-    status = writeIniValue(path, host_.wideToAnsi(section), host_.wideToAnsi(key),
-                           host_.wideToAnsi(value), host_, host_.ansiCodePage());
+    status = writeIniValue(path, host_.wideToAnsi(section), host_.wideToAnsi(key), host_.wideToAnsi(value),
+                           host_, host_.ansiCodePage());
   }
   return status != IniStatus::WriteFailed;
 }

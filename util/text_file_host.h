@@ -91,7 +91,9 @@ class TextFileHost {
   virtual u16 codePageToWide(unsigned codePage, std::string_view bytes) = 0;
   virtual std::string wideToCodePage(unsigned codePage, u16v text, bool* lossless = nullptr) = 0;
   u16 ansiToWide(std::string_view bytes) { return codePageToWide(ansiCodePage(), bytes); }
-  std::string wideToAnsi(u16v text, bool* lossless = nullptr) { return wideToCodePage(ansiCodePage(), text, lossless); }
+  std::string wideToAnsi(u16v text, bool* lossless = nullptr) {
+    return wideToCodePage(ansiCodePage(), text, lossless);
+  }
 };
 
 }  // namespace kova

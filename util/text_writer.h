@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "util/text_file_host.h"
 #include "util/text_file.h"
+#include "util/text_file_host.h"
 #include "util/u16.h"
 
 namespace kova {

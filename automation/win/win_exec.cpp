@@ -38,7 +38,8 @@ void programKind(const u16& command, u16& name, u16& extension) {
 
 }  // namespace
 
-WindowHandle startedProgramWindow(WindowSystem& ws, RunContext& run, ChildProcess& child, const ExecRequest& r) {
+WindowHandle startedProgramWindow(WindowSystem& ws, RunContext& run, ChildProcess& child,
+                                  const ExecRequest& r) {
   WindowHandle window = 0;
   u16 name, extension;
   programKind(r.commandLine, name, extension);
