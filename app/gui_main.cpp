@@ -12,6 +12,7 @@
 #include "app/program_host.h"
 #include "engine/messages.h"
 #include "platform/platform.h"
+#include "platform/win/handles.h"
 
 namespace kova {
 namespace {
@@ -43,11 +44,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   Platform& platform = hostPlatform();
   setLanguage(platform.systemLanguageIsJapanese() ? Language::Japanese : Language::English);
   int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const win::LocalMemory<wchar_t**> arguments(CommandLineToArgvW(GetCommandLineW(), &argc));
+  wchar_t** argv = arguments.get();
   GuiHost host(platform);
   if (!argv || argc < 2) {
     host.showMessage(japanese() ? u"使い方: kova.exe スクリプト [引数...]" : u"Usage: kova.exe SCRIPT [ARGS...]");
-    if (argv) LocalFree(argv);
     return 2;
   }
   // Arguments after the script are joined with carriage returns, the way a
@@ -58,7 +59,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!rest.empty()) rest += u'\r';
     rest += reinterpret_cast<const char16_t*>(argv[i]);
   }
-  LocalFree(argv);
   Player player(platform, host);
   ScriptLaunch launch;
   if (!player.load(path, launch)) return 1;

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "automation/window_ids.h"
-#include "engine/uxscr.h"
+#include "engine/run_context.h"
+#include "platform/platform.h"
 
 namespace kova::automation {
 
@@ -15,21 +16,21 @@ constexpr uint32_t kWmMouseMove = 0x0200, kWmKeyDown = 0x0100, kWmKeyUp = 0x0101
 // Families of the control collector: every control.
 constexpr uint32_t kAllControls = 0x200000;
 
-InputState& inputState(TUScript& engine) { return automationState(engine).input; }
+InputState& inputState(RunContext& run) { return automationState(run).input; }
 
-void setWindowChanged(TUScript& engine, bool on) {
-  AutomationState& state = automationState(engine);
+void setWindowChanged(RunContext& run, bool on) {
+  AutomationState& state = automationState(run);
   std::lock_guard<std::mutex> guard(state.lock);
   state.windowChanged = on;
 }
 
-void addHeld(TUScript& engine, const u16& entry) {
-  auto& list = engine.heldInputs;
+void addHeld(RunContext& run, const u16& entry) {
+  auto& list = run.heldInputs();
   if (std::find(list.begin(), list.end(), entry) == list.end()) list.push_back(entry);
 }
 
-void removeHeld(TUScript& engine, const u16& entry) {
-  auto& list = engine.heldInputs;
+void removeHeld(RunContext& run, const u16& entry) {
+  auto& list = run.heldInputs();
   list.erase(std::remove(list.begin(), list.end(), entry), list.end());
 }
 
@@ -40,8 +41,8 @@ u16 decimal(uint64_t n) {
 
 // The window that receives posted messages, or 0 in normal mode. `gone` is
 // set when window-message mode is on but its window no longer exists.
-WindowHandle messageTarget(TUScript& engine, WindowSystem& ws, bool& gone) {
-  const InputState& s = inputState(engine);
+WindowHandle messageTarget(RunContext& run, WindowSystem& ws, bool& gone) {
+  const InputState& s = inputState(run);
   gone = false;
   if (s.originMode != 2 || s.messageWindow == 0) return 0;
   if (!ws.isWindow(s.messageWindow)) {
@@ -53,13 +54,13 @@ WindowHandle messageTarget(TUScript& engine, WindowSystem& ws, bool& gone) {
 
 // Normal mode: the origin's screen position is added to (x, y). A missing
 // or minimised origin window keeps the previous offset.
-void originTransform(TUScript& engine, WindowSystem& ws, int64_t& x, int64_t& y) {
-  InputState& s = inputState(engine);
+void originTransform(RunContext& run, WindowSystem& ws, int64_t& x, int64_t& y) {
+  InputState& s = inputState(run);
   if (s.originId == 0) {
     s.offsetX = s.offsetY = 0;
     return;
   }
-  const WindowHandle h = handleFromId(engine, ws, s.originId);
+  const WindowHandle h = handleFromId(run, ws, s.originId);
   if (h != 0 && !ws.isMinimised(h)) {
     WindowRect r;
     const bool ok = s.originMode == 1 ? ws.clientRect(h, r) : ws.windowRect(h, r);
@@ -114,8 +115,8 @@ class ModifierAlignment {
   std::vector<Change> changed_;
 };
 
-bool numLockWorkaround(TUScript& engine) {
-  const u16 v = upperFull(trimCtl(engine.host().readSetting(u"SET", u"KbdNumLock")));
+bool numLockWorkaround(RunContext& run) {
+  const u16 v = upperFull(trimCtl(run.readSetting(u"SET", u"KbdNumLock")));
   return v == u"1" || v == u"ON" || v == u"TRUE";
 }
 
@@ -123,8 +124,8 @@ bool numLockWorkaround(TUScript& engine) {
 // reach programs as keypad digits, so NumLock is switched off around them.
 class NumLockGuard {
  public:
-  NumLockGuard(TUScript& engine, InputSystem& in, int64_t code) : in_(in) {
-    if (code >= 33 && code <= 40 && numLockWorkaround(engine) && in.toggled(kNumLock)) {
+  NumLockGuard(RunContext& run, InputSystem& in, int64_t code) : in_(in) {
+    if (code >= 33 && code <= 40 && numLockWorkaround(run) && in.toggled(kNumLock)) {
       click();
       active_ = true;
     }
@@ -146,13 +147,13 @@ class NumLockGuard {
 };
 
 // The key injector: one press and/or release of `code` in the mode given.
-void injectKey(TUScript& engine, InputSystem& in, int64_t code, KeyAction action, WindowHandle target) {
+void injectKey(RunContext& run, InputSystem& in, int64_t code, KeyAction action, WindowHandle target) {
   const KeyStroke k = keyStroke(code);
   const uint32_t scan = in.scanCode(k.vk);
   const bool press = action != KeyAction::Up;
   const bool release = action != KeyAction::Down;
   if (target != 0) {
-    InputState& s = inputState(engine);
+    InputState& s = inputState(run);
     if (press) {
       if (k.vk == kShift) s.heldShift = code;
       if (k.vk == kCtrl) s.heldCtrl = code;
@@ -161,7 +162,7 @@ void injectKey(TUScript& engine, InputSystem& in, int64_t code, KeyAction action
         ModifierAlignment align(in, s, true, true);
         in.post(target, kWmKeyDown, k.vk, keyMessageParam(scan, k.extended, false));
       }
-      engine.pumpMessages(40);
+      run.pumpMessages(40);
     }
     if (release) {
       if (k.vk == kShift) s.heldShift = 0;
@@ -171,18 +172,18 @@ void injectKey(TUScript& engine, InputSystem& in, int64_t code, KeyAction action
         ModifierAlignment align(in, s, true, true);
         in.post(target, kWmKeyUp, k.vk, keyMessageParam(scan, k.extended, true));
       }
-      engine.pumpMessages(40);
+      run.pumpMessages(40);
     }
     return;
   }
   if (press) {
     // The program's own hotkeys on this key would swallow it.
-    engine.host().unregisterHotkeysForKey(static_cast<int32_t>(k.vk));
+    run.unregisterHotkeysForKey(static_cast<int32_t>(k.vk));
     const bool wasDown = (in.asyncKeyState(k.vk) & 0x8000) != 0;
     in.keyEvent(k.vk, scan, k.extended, false);
     // Clears the pressed-since-last-query bit the injection left.
     if (!wasDown) in.asyncKeyState(k.vk);
-    engine.host().reregisterHotkeys();
+    run.reregisterHotkeys();
   }
   if (release) in.keyEvent(k.vk, scan, k.extended, true);
 }
@@ -221,9 +222,9 @@ WindowHandle pointTarget(WindowSystem& ws, WindowHandle window, int64_t& x, int6
   return hit;
 }
 
-void postButton(TUScript& engine, InputSystem& in, WindowSystem& ws, WindowHandle window, int button,
+void postButton(RunContext& run, InputSystem& in, WindowSystem& ws, WindowHandle window, int button,
                 KeyAction action, int64_t amount, int64_t x, int64_t y) {
-  InputState& s = inputState(engine);
+  InputState& s = inputState(run);
   s.lastX = static_cast<int32_t>(x);
   s.lastY = static_cast<int32_t>(y);
   const WindowHandle target = pointTarget(ws, window, x, y);
@@ -238,7 +239,7 @@ void postButton(TUScript& engine, InputSystem& in, WindowSystem& ws, WindowHandl
   if (button == kWheelButton) {
     const auto wheel = static_cast<uint16_t>(static_cast<int16_t>(amount * 120));
     send(kWmMouseWheel, (static_cast<uint64_t>(wheel) << 16) | flags);
-    engine.pumpMessages(40);
+    run.pumpMessages(40);
     return;
   }
   const ButtonEvents e = buttonEvents(button);
@@ -247,15 +248,15 @@ void postButton(TUScript& engine, InputSystem& in, WindowSystem& ws, WindowHandl
   if (action != KeyAction::Up) {
     held = true;
     send(e.messageDown, mouseKeyFlags(s));
-    addHeld(engine, heldButtonEntry(button, entryWindow));
-    if (action == KeyAction::Click) engine.platform().sleepMs(20);
+    addHeld(run, heldButtonEntry(button, entryWindow));
+    if (action == KeyAction::Click) run.platform().sleepMs(20);
   }
   if (action != KeyAction::Down) {
     held = false;
     send(e.messageUp, mouseKeyFlags(s));
-    removeHeld(engine, heldButtonEntry(button, entryWindow));
+    removeHeld(run, heldButtonEntry(button, entryWindow));
   }
-  engine.pumpMessages(40);
+  run.pumpMessages(40);
 }
 
 }  // namespace
@@ -313,28 +314,28 @@ uint32_t mouseKeyFlags(const InputState& s) {
   return f;
 }
 
-void statementDelay(TUScript& engine, int64_t delayMs) {
-  const int64_t rest = delayMs - engine.builtinElapsedMs;
+void statementDelay(RunContext& run, int64_t delayMs) {
+  const int64_t rest = delayMs - run.builtinElapsedMs();
   if (rest > 0) {
-    engine.platform().sleepMs(static_cast<uint32_t>(std::min<int64_t>(rest, UINT32_MAX)));
+    run.platform().sleepMs(static_cast<uint32_t>(std::min<int64_t>(rest, UINT32_MAX)));
   } else if (rest > -10) {
-    engine.platform().sleepMs(1);
+    run.platform().sleepMs(1);
   }
 }
 
-InputResult moveMouse(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t x, int64_t y) {
+InputResult moveMouse(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t x, int64_t y) {
   bool gone = false;
-  const WindowHandle target = messageTarget(engine, ws, gone);
+  const WindowHandle target = messageTarget(run, ws, gone);
   if (gone) return InputResult::Done;
   if (target != 0) {
     if (!fitsMessage(x, y)) return InputResult::CoordinateOutOfRange;
-    InputState& s = inputState(engine);
+    InputState& s = inputState(run);
     s.lastX = static_cast<int32_t>(x);
     s.lastY = static_cast<int32_t>(y);
     in.post(target, kWmMouseMove, mouseKeyFlags(s), pointParam(x, y));
     return InputResult::Done;
   }
-  originTransform(engine, ws, x, y);
+  originTransform(run, ws, x, y);
   const DesktopArea d = in.desktop();
   x = std::clamp<int64_t>(x, d.left, d.left + std::max(d.width, 1) - 1);
   y = std::clamp<int64_t>(y, d.top, d.top + std::max(d.height, 1) - 1);
@@ -342,24 +343,24 @@ InputResult moveMouse(TUScript& engine, InputSystem& in, WindowSystem& ws, int64
   return InputResult::Done;
 }
 
-InputResult pressButton(TUScript& engine, InputSystem& in, WindowSystem& ws, int button, KeyAction action,
+InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int button, KeyAction action,
                         int64_t amount, bool haveXY, int64_t x, int64_t y) {
   bool gone = false;
-  const WindowHandle target = messageTarget(engine, ws, gone);
+  const WindowHandle target = messageTarget(run, ws, gone);
   if (gone) return InputResult::Done;
   if (target != 0) {
     if (!haveXY) {
-      x = inputState(engine).lastX;
-      y = inputState(engine).lastY;
+      x = inputState(run).lastX;
+      y = inputState(run).lastY;
     }
     if (!fitsMessage(x, y)) return InputResult::CoordinateOutOfRange;
-    postButton(engine, in, ws, target, button, action, amount, x, y);
-    if (button == kLeft && action != KeyAction::Down) setWindowChanged(engine, true);
-    if (button == kRight && action != KeyAction::Down) setWindowChanged(engine, false);
+    postButton(run, in, ws, target, button, action, amount, x, y);
+    if (button == kLeft && action != KeyAction::Down) setWindowChanged(run, true);
+    if (button == kRight && action != KeyAction::Down) setWindowChanged(run, false);
     return InputResult::Done;
   }
   if (haveXY) {
-    originTransform(engine, ws, x, y);
+    originTransform(run, ws, x, y);
     const DesktopArea d = in.desktop();
     if (x == d.left + d.width) --x;
     if (y == d.top + d.height) --y;
@@ -368,7 +369,7 @@ InputResult pressButton(TUScript& engine, InputSystem& in, WindowSystem& ws, int
     if (x < d.left || x >= d.left + d.width || y < d.top || y >= d.top + d.height) return InputResult::Done;
     in.setCursor(static_cast<int32_t>(x), static_cast<int32_t>(y));
   }
-  InputState& s = inputState(engine);
+  InputState& s = inputState(run);
   if (s.swapped < 0) s.swapped = in.buttonsSwapped() ? 1 : 0;
   // The held entry names the event actually sent, so that its release at
   // the end of the run sends the matching up event; the window-change flag
@@ -385,44 +386,45 @@ InputResult pressButton(TUScript& engine, InputSystem& in, WindowSystem& ws, int
     const bool wasDown = (in.asyncKeyState(vk) & 0x8000) != 0;
     in.mouseEvent(e.down, 0);
     if (!wasDown) in.asyncKeyState(vk);
-    addHeld(engine, heldButtonEntry(button, 0));
-    if (action == KeyAction::Click) engine.platform().sleepMs(20);
+    addHeld(run, heldButtonEntry(button, 0));
+    if (action == KeyAction::Click) run.platform().sleepMs(20);
   }
   if (action != KeyAction::Down) {
     in.mouseEvent(e.up, 0);
-    removeHeld(engine, heldButtonEntry(button, 0));
-    if (scriptButton == kLeft) setWindowChanged(engine, true);
-    if (scriptButton == kRight) setWindowChanged(engine, false);
+    removeHeld(run, heldButtonEntry(button, 0));
+    if (scriptButton == kLeft) setWindowChanged(run, true);
+    if (scriptButton == kRight) setWindowChanged(run, false);
   }
   return InputResult::Done;
 }
 
-void pressKey(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t code, KeyAction action) {
+void pressKey(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code, KeyAction action) {
   bool gone = false;
-  const WindowHandle target = messageTarget(engine, ws, gone);
+  const WindowHandle target = messageTarget(run, ws, gone);
   if (gone) return;
   if (action != KeyAction::Up) {
-    NumLockGuard numLock(engine, in, code);
-    injectKey(engine, in, code, KeyAction::Down, target);
-    addHeld(engine, heldKeyEntry(code, target));
+    NumLockGuard numLock(run, in, code);
+    injectKey(run, in, code, KeyAction::Down, target);
+    addHeld(run, heldKeyEntry(code, target));
   }
   if (action != KeyAction::Down) {
-    injectKey(engine, in, code, KeyAction::Up, target);
-    removeHeld(engine, heldKeyEntry(code, target));
-    if (code == 13 || code == kPadEnter) setWindowChanged(engine, true);
+    injectKey(run, in, code, KeyAction::Up, target);
+    removeHeld(run, heldKeyEntry(code, target));
+    if (code == 13 || code == kPadEnter) setWindowChanged(run, true);
   }
 }
 
-void sendKeys(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t id, const std::vector<int64_t>& codes) {
+void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,
+              const std::vector<int64_t>& codes) {
   if (codes.empty()) return;
-  const WindowHandle h = handleFromId(engine, ws, id);
+  const WindowHandle h = handleFromId(run, ws, id);
   if (h == 0) return;
-  InputState& s = inputState(engine);
+  InputState& s = inputState(run);
   // One SCKEY at a time per engine (a hotkey procedure may start another
   // inside the message pumping of this one).
   while (s.sckeyBusy) {
-    engine.pumpMessages(2);
-    if (engine.stopRequest.load() > 0) return;
+    run.pumpMessages(2);
+    if (run.stopRequested()) return;
   }
   s.sckeyBusy = true;
   ws.waitUntilAnswering(h, false);
@@ -435,8 +437,8 @@ void sendKeys(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t id, c
   } else if ((minimised || hidden) && !wasLocked) {
     // The window is taken out of sight: the user must not type into it.
     in.blockInput(true);
-    engine.platform().sleepMs(180);
-    engine.pumpMessages(20);
+    run.platform().sleepMs(180);
+    run.pumpMessages(20);
   }
   WindowRect oldRect;
   WindowHandle previous = 0;
@@ -450,19 +452,19 @@ void sendKeys(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t id, c
   std::vector<int64_t> kept;
   for (int64_t code : codes) {
     ws.waitUntilAnswering(h, false);
-    engine.platform().sleepMs(4);
-    engine.pumpMessages(20);
-    NumLockGuard numLock(engine, in, code);
+    run.platform().sleepMs(4);
+    run.pumpMessages(20);
+    NumLockGuard numLock(run, in, code);
     if (isModifierKey(code)) {
-      injectKey(engine, in, code, KeyAction::Down, 0);
+      injectKey(run, in, code, KeyAction::Down, 0);
       kept.push_back(code);
     } else {
-      injectKey(engine, in, code, KeyAction::Click, 0);
+      injectKey(run, in, code, KeyAction::Click, 0);
     }
   }
-  for (auto it = kept.rbegin(); it != kept.rend(); ++it) injectKey(engine, in, *it, KeyAction::Up, 0);
-  engine.platform().sleepMs(4);
-  engine.pumpMessages(20);
+  for (auto it = kept.rbegin(); it != kept.rend(); ++it) injectKey(run, in, *it, KeyAction::Up, 0);
+  run.platform().sleepMs(4);
+  run.pumpMessages(20);
   if (minimised || hidden) {
     ws.place(h, true, oldRect.left, oldRect.top, false, 0, 0);
     ws.command(h, minimised ? 6 : 4, 0, 0);
@@ -473,15 +475,15 @@ void sendKeys(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t id, c
   } else if ((minimised || hidden) && !wasLocked) {
     in.blockInput(false);
   }
-  setWindowChanged(engine, true);
+  setWindowChanged(run, true);
   s.sckeyBusy = false;
-  engine.platform().sleepMs(4);
-  engine.pumpMessages(20);
+  run.platform().sleepMs(4);
+  run.pumpMessages(20);
 }
 
-void setMouseOrigin(TUScript& engine, WindowSystem& ws, int64_t id, int mode) {
+void setMouseOrigin(RunContext& run, WindowSystem& ws, int64_t id, int mode) {
   if (id == -1) return;
-  InputState& s = inputState(engine);
+  InputState& s = inputState(run);
   s.originId = id;
   s.originMode = mode;
   s.messageWindow = 0;
@@ -489,11 +491,11 @@ void setMouseOrigin(TUScript& engine, WindowSystem& ws, int64_t id, int mode) {
     s.heldShift = s.heldCtrl = s.heldAlt = 0;
     s.heldLeft = s.heldRight = s.heldMiddle = false;
     s.lastX = s.lastY = 0;
-    if (id != 0) s.messageWindow = handleFromIdOrHandle(engine, ws, id);
+    if (id != 0) s.messageWindow = handleFromIdOrHandle(run, ws, id);
   }
 }
 
-bool keyState(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t code) {
+bool keyState(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code) {
   switch (code) {
     case 10000: return in.toggled(kNumLock);
     case 10001: return in.toggled(20);
@@ -505,7 +507,7 @@ bool keyState(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t code)
   if (code == kPadEnter) code = 13;
   if (code < 0 || code > 255) return false;
   if (code == 1 || code == 2) {
-    InputState& s = inputState(engine);
+    InputState& s = inputState(run);
     if (s.swapped < 0) s.swapped = in.buttonsSwapped() ? 1 : 0;
     if (s.swapped == 1) code = code == 1 ? 2 : 1;
   }
@@ -515,20 +517,20 @@ bool keyState(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t code)
   if (code > 7 && (state & 0x8000) && !in.threadKeyDown(vk)) in.clearThreadKey(vk);
   if (code == 1 || code == 2 || code == 4) {
     const uint32_t bit = code == 1 ? 1u : code == 2 ? 2u : 4u;
-    if (engine.stickyButtons.fetch_and(~bit) & bit) down = true;
+    if (run.takeStickyButton(bit)) down = true;
   }
   return down;
 }
 
-void lockInput(TUScript& engine, InputSystem& in, bool lock) {
-  InputState& s = inputState(engine);
+void lockInput(RunContext& run, InputSystem& in, bool lock) {
+  InputState& s = inputState(run);
   if (!lock) {
     in.blockInput(false);
     s.inputLocked = false;
     return;
   }
   s.inputLocked = true;
-  engine.pumpMessages(4);
+  run.pumpMessages(4);
   in.blockInput(true);
   in.realTimePriority(true);
   for (uint32_t vk = 0; vk < 256; ++vk) in.asyncKeyState(vk);
@@ -548,12 +550,12 @@ void lockInput(TUScript& engine, InputSystem& in, bool lock) {
   in.realTimePriority(false);
 }
 
-void liftLockForWait(TUScript& engine, InputSystem& in) {
-  if (inputState(engine).inputLocked) in.blockInput(false);
+void liftLockForWait(RunContext& run, InputSystem& in) {
+  if (inputState(run).inputLocked) in.blockInput(false);
 }
 
-void restoreLockAfterWait(TUScript& engine, InputSystem& in) {
-  if (inputState(engine).inputLocked) in.blockInput(true);
+void restoreLockAfterWait(RunContext& run, InputSystem& in) {
+  if (inputState(run).inputLocked) in.blockInput(true);
 }
 
 void releaseHeldEntry(InputSystem& in, const u16& entry) {

@@ -15,7 +15,7 @@
 #include "automation/window_system.h"
 
 namespace kova {
-class TUScript;
+class RunContext;
 }
 
 namespace kova::automation {
@@ -77,27 +77,28 @@ uint32_t mouseKeyFlags(const InputState& s);
 // The delay of MMV, BTN and ACW: the delay minus the time already spent on
 // the statement; sleeps the rest when positive, 1 ms when it lies between
 // -9 and 0.
-void statementDelay(TUScript& engine, int64_t delayMs);
+void statementDelay(RunContext& run, int64_t delayMs);
 
 // --- Built-ins --------------------------------------------------------------
 // Results of the operations that can meet input that does not fit.
 enum class InputResult { Done, CoordinateOutOfRange };
 
-InputResult moveMouse(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t x, int64_t y);
+InputResult moveMouse(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t x, int64_t y);
 // `haveXY`: coordinates were given. `amount` is the wheel amount for WHEEL.
-InputResult pressButton(TUScript& engine, InputSystem& in, WindowSystem& ws, int button, KeyAction action,
+InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int button, KeyAction action,
                         int64_t amount, bool haveXY, int64_t x, int64_t y);
 // `code` must be a valid key code.
-void pressKey(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t code, KeyAction action);
-void sendKeys(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t id, const std::vector<int64_t>& codes);
-void setMouseOrigin(TUScript& engine, WindowSystem& ws, int64_t id, int mode);
-bool keyState(TUScript& engine, InputSystem& in, WindowSystem& ws, int64_t code);
-void lockInput(TUScript& engine, InputSystem& in, bool lock);
+void pressKey(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code, KeyAction action);
+void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,
+              const std::vector<int64_t>& codes);
+void setMouseOrigin(RunContext& run, WindowSystem& ws, int64_t id, int mode);
+bool keyState(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code);
+void lockInput(RunContext& run, InputSystem& in, bool lock);
 // Around a wait for a window to answer (control operations): a LOCKHARD
 // lock in force is lifted, so that a hung window cannot keep the user
 // locked out, and applied again afterwards.
-void liftLockForWait(TUScript& engine, InputSystem& in);
-void restoreLockAfterWait(TUScript& engine, InputSystem& in);
+void liftLockForWait(RunContext& run, InputSystem& in);
+void restoreLockAfterWait(RunContext& run, InputSystem& in);
 
 // Releases one held-input entry at the end of a run (no engine needed).
 void releaseHeldEntry(InputSystem& in, const u16& entry);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/platform.h"
+
 namespace kova::automation {
 
 namespace {
@@ -9,12 +11,10 @@ namespace {
 // Guards the creation of the per-run state, which THREAD workers may race.
 std::mutex stateCreation;
 
-bool stopping(TUScript& engine) { return engine.stopFlag || engine.stopRequest.load() > 0; }
-
 // One yield of the waiting loops: 10 ms sleep and 10 message-pump rounds.
-void yieldOnce(TUScript& engine) {
-  engine.platform().sleepMs(10);
-  engine.pumpMessages(10);
+void yieldOnce(RunContext& run) {
+  run.platform().sleepMs(10);
+  run.pumpMessages(10);
 }
 
 WindowHandle search(WindowSystem& ws, const u16& title, const u16& cls, const u16& child) {
@@ -40,15 +40,15 @@ WindowHandle specialTitle(WindowSystem& ws, const u16& title, bool& special) {
 
 }  // namespace
 
-AutomationState& automationState(TUScript& engine) {
+AutomationState& automationState(RunContext& run) {
   std::lock_guard<std::mutex> guard(stateCreation);
-  if (!engine.automationState) engine.automationState = std::make_unique<AutomationState>();
-  return static_cast<AutomationState&>(*engine.automationState);
+  if (RunContext::RunState* state = run.automationState()) return static_cast<AutomationState&>(*state);
+  return static_cast<AutomationState&>(run.adoptAutomationState(std::make_unique<AutomationState>()));
 }
 
-int64_t idFromHandle(TUScript& engine, WindowHandle h) {
+int64_t idFromHandle(RunContext& run, WindowHandle h) {
   if (h == 0) return -1;
-  AutomationState& s = automationState(engine);
+  AutomationState& s = automationState(run);
   std::lock_guard<std::mutex> guard(s.lock);
   for (size_t i = 0; i < s.ids.size(); ++i) {
     if (s.ids[i] == h) return static_cast<int64_t>(i) + 1;
@@ -57,10 +57,10 @@ int64_t idFromHandle(TUScript& engine, WindowHandle h) {
   return static_cast<int64_t>(s.ids.size());
 }
 
-WindowHandle handleFromId(TUScript& engine, WindowSystem& ws, int64_t id) {
+WindowHandle handleFromId(RunContext& run, WindowSystem& ws, int64_t id) {
   if (id < 0) return 0;
   if (id == 0) return ws.foreground();
-  AutomationState& s = automationState(engine);
+  AutomationState& s = automationState(run);
   WindowHandle h = 0;
   {
     std::lock_guard<std::mutex> guard(s.lock);
@@ -70,23 +70,23 @@ WindowHandle handleFromId(TUScript& engine, WindowSystem& ws, int64_t id) {
   return ws.isWindow(h) ? h : 0;
 }
 
-WindowHandle handleFromIdOrHandle(TUScript& engine, WindowSystem& ws, int64_t n) {
+WindowHandle handleFromIdOrHandle(RunContext& run, WindowSystem& ws, int64_t n) {
   if (n == -1) return 0;
   size_t tableSize = 0;
   {
-    AutomationState& s = automationState(engine);
+    AutomationState& s = automationState(run);
     std::lock_guard<std::mutex> guard(s.lock);
     tableSize = s.ids.size();
   }
   if (n <= static_cast<int64_t>(tableSize)) {
-    if (WindowHandle h = handleFromId(engine, ws, n)) return h;
+    if (WindowHandle h = handleFromId(run, ws, n)) return h;
   }
   const auto h = static_cast<WindowHandle>(n);
   return ws.isWindow(h) ? h : 0;
 }
 
-int64_t getId(TUScript& engine, WindowSystem& ws, const GetIdRequest& request) {
-  AutomationState& state = automationState(engine);
+int64_t getId(RunContext& run, WindowSystem& ws, const GetIdRequest& request) {
+  AutomationState& state = automationState(run);
   u16 title = upperFull(request.title);
   if (request.titleNull || title == u16(1, u'\0')) title = kNoneTitle;
   const u16 cls = upperFull(request.cls);
@@ -98,11 +98,11 @@ int64_t getId(TUScript& engine, WindowSystem& ws, const GetIdRequest& request) {
 
   bool special = false;
   const WindowHandle specialHandle = specialTitle(ws, title, special);
-  if (special) return idFromHandle(engine, specialHandle);
+  if (special) return idFromHandle(run, specialHandle);
 
   if (title.empty()) {
-    yieldOnce(engine);
-    yieldOnce(engine);
+    yieldOnce(run);
+    yieldOnce(run);
   }
 
   const double ms = std::round(request.waitSeconds * 1000.0);
@@ -128,7 +128,7 @@ int64_t getId(TUScript& engine, WindowSystem& ws, const GetIdRequest& request) {
     }
   }
 
-  Platform& platform = engine.platform();
+  Platform& platform = run.platform();
   const uint32_t start = platform.tickCount();
   long long tries = 0;
   WindowHandle found = 0;
@@ -136,30 +136,30 @@ int64_t getId(TUScript& engine, WindowSystem& ws, const GetIdRequest& request) {
     const long long elapsed = static_cast<uint32_t>(platform.tickCount() - start);
     if (!endless && tries >= minTries && elapsed >= minTime) break;
     found = search(ws, title, cls, child);
-    if (found != 0 || stopping(engine)) break;
+    if (found != 0 || run.stopping()) break;
     if (minTries == 1 && minTime <= 10) break;
-    yieldOnce(engine);
-    yieldOnce(engine);
+    yieldOnce(run);
+    yieldOnce(run);
     if (++tries > 99999) tries = 0;
   }
   if (found == 0) return -1;
 
   if (endless) {
     platform.sleepMs(20);
-    engine.pumpMessages(20);
+    run.pumpMessages(20);
   }
   if (tries > 0 || changed) {
     platform.sleepMs(10);
-    engine.pumpMessages(10);
-    ws.waitUntilAnswering(found, engine.program.options.oldBusy);
+    run.pumpMessages(10);
+    ws.waitUntilAnswering(found, run.oldBusyOption());
   }
   if (endless || minTime > 10) {
     platform.sleepMs(2);
-    engine.pumpMessages(4);
+    run.pumpMessages(4);
   } else {
-    engine.pumpMessages(2);
+    run.pumpMessages(2);
   }
-  return idFromHandle(engine, found);
+  return idFromHandle(run, found);
 }
 
 }  // namespace kova::automation

@@ -1,9 +1,9 @@
 #pragma once
 // The window ID table of a run and the GETID search. An ID is a position
 // in the table plus one; entries are only appended, so an ID keeps naming
-// its handle for the whole run. The table lives in the engine
-// (TUScript::automationState) and is dropped by endRun. THREAD workers
-// share it, hence the lock.
+// its handle for the whole run. The table is the run's automation state
+// (RunContext::automationState), which the engine drops when the run ends.
+// THREAD workers share it, hence the lock.
 
 #include <cstdint>
 #include <mutex>
@@ -11,11 +11,11 @@
 
 #include "automation/input.h"
 #include "automation/window_system.h"
-#include "engine/uxscr.h"
+#include "engine/run_context.h"
 
 namespace kova::automation {
 
-struct AutomationState : TUScript::RunState {
+struct AutomationState : RunContext::RunState {
   std::mutex lock;
   std::vector<WindowHandle> ids;
   // The title of the latest default-wait GETID (the next one with another
@@ -31,16 +31,16 @@ struct AutomationState : TUScript::RunState {
   InputState input;
 };
 
-AutomationState& automationState(TUScript& engine);
+AutomationState& automationState(RunContext& run);
 
 // -1 for the null handle; otherwise the handle's ID, appended when new.
-int64_t idFromHandle(TUScript& engine, WindowHandle h);
+int64_t idFromHandle(RunContext& run, WindowHandle h);
 // Negative or unknown IDs give 0; ID 0 the foreground window; a stored
 // handle only while it is still a window.
-WindowHandle handleFromId(TUScript& engine, WindowSystem& ws, int64_t id);
+WindowHandle handleFromId(RunContext& run, WindowSystem& ws, int64_t id);
 // A number that is an ID when it is not greater than the table length and
 // names a window that way, else a raw handle; 0 unless it is a window.
-WindowHandle handleFromIdOrHandle(TUScript& engine, WindowSystem& ws, int64_t n);
+WindowHandle handleFromIdOrHandle(RunContext& run, WindowSystem& ws, int64_t n);
 
 struct GetIdRequest {
   u16 title;       // as given; upper-cased by getId
@@ -52,6 +52,6 @@ struct GetIdRequest {
 };
 // GETID: special titles, the waiting loop with the find passes and the
 // child search. The window's ID, or -1.
-int64_t getId(TUScript& engine, WindowSystem& ws, const GetIdRequest& request);
+int64_t getId(RunContext& run, WindowSystem& ws, const GetIdRequest& request);
 
 }  // namespace kova::automation

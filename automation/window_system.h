@@ -11,7 +11,7 @@
 #include "platform/process.h"
 
 namespace kova {
-class TUScript;
+class RunContext;
 }
 
 namespace kova::automation {
@@ -85,7 +85,8 @@ class WindowSystem {
   // window (waiting for it to appear, pumping the engine's messages, ending
   // early when the script is stopped), moved and sized as asked; 0 when
   // none appeared.
-  virtual WindowHandle startedProgramWindow(TUScript& engine, ChildProcess& child, const ExecRequest& request) = 0;
+  virtual WindowHandle startedProgramWindow(RunContext& run, ChildProcess& child,
+                                            const ExecRequest& request) = 0;
 };
 
 // The implementation of this build; null where windows do not exist.

@@ -86,6 +86,8 @@ u16 BuiltinCall::expandEscapes(u16v text) const { return engine_.expandEscapes(t
 
 std::unique_ptr<TUScript::RunState>& BuiltinCall::fileTableSlot() { return engine_.fileState; }
 
+RunContext& BuiltinCall::runContext() { return engine_.runContext(); }
+
 Platform& BuiltinCall::platform() { return engine_.platform(); }
 
 EngineHost& BuiltinCall::host() { return engine_.host(); }

@@ -146,10 +146,9 @@ struct BuiltinCall {
   Platform& platform();
   EngineHost& host();
 
-  // TEMPORARY: the engine itself, only for the automation/ calls of the
-  // window and input families, which take the engine until automation/
-  // has a run context of its own. Nothing else may use it.
-  TUScript& engine() { return engine_; }
+  // What the automation layer sees of the running script (the window and
+  // input families hand it to automation/).
+  RunContext& runContext();
 
  private:
   TUScript& engine_;

@@ -22,6 +22,7 @@ using automation::InputSystem;
 using automation::KeyAction;
 using automation::WindowSystem;
 
+
 constexpr Msg kWrongKey{u"%s: キーコードが間違っています", u"%s: wrong key code"};
 constexpr Msg kWrongButton{u"%s: ボタンの指定が間違っています", u"%s: wrong button"};
 constexpr Msg kCoordinateOutOfRange{u"%s: 座標が範囲外です", u"%s: coordinate out of range"};
@@ -69,8 +70,8 @@ void mmvFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::statementDelay(c.engine(), c.integer(2));
-  reportResult(c, automation::moveMouse(c.engine(), *in, *ws, coordinate(c, 0), coordinate(c, 1)));
+  automation::statementDelay(c.runContext(), c.integer(2));
+  reportResult(c, automation::moveMouse(c.runContext(), *in, *ws, coordinate(c, 0), coordinate(c, 1)));
 }
 
 // BTN(button, action or wheel amount, x, y, delay ms = 0).
@@ -83,11 +84,11 @@ void btnFn(BuiltinCall& c) {
     c.fail(kova::text(kWrongButton, c.name()) + u": " + c.str(0));
     return;
   }
-  automation::statementDelay(c.engine(), c.integer(4));
+  automation::statementDelay(c.runContext(), c.integer(4));
   const bool haveXY = c.has(2) && !c.str(2).empty();
-  reportResult(c,
-               automation::pressButton(c.engine(), *in, *ws, static_cast<int>(button), action(c.integer(1)),
-                                       c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
+  reportResult(
+      c, automation::pressButton(c.runContext(), *in, *ws, static_cast<int>(button), action(c.integer(1)),
+                                 c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
 }
 
 // KBD(key, action = CLICK, delay ms = 0): the delay comes first, at least 2 ms.
@@ -99,7 +100,7 @@ void kbdFn(BuiltinCall& c) {
   if (!keyCode(c, 0, code)) return;
   const long long delay = c.integer(2);
   c.platform().sleepMs(static_cast<uint32_t>(std::clamp<long long>(delay, 2, UINT32_MAX)));
-  automation::pressKey(c.engine(), *in, *ws, code, action(c.integer(1)));
+  automation::pressKey(c.runContext(), *in, *ws, code, action(c.integer(1)));
 }
 
 // SCKEY(id, key, key, ...): the keys up to the first empty argument.
@@ -113,7 +114,7 @@ void sckeyFn(BuiltinCall& c) {
     if (!keyCode(c, i, code)) return;
     codes.push_back(code);
   }
-  automation::sendKeys(c.engine(), *in, *ws, c.integer(0), codes);
+  automation::sendKeys(c.runContext(), *in, *ws, c.integer(0), codes);
 }
 
 // MOUSEORG(id = 0, mode = 0).
@@ -121,21 +122,22 @@ void mouseOrgFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::setMouseOrigin(c.engine(), *ws, c.integer(0), static_cast<int>(c.integer(1)));
+  automation::setMouseOrigin(c.runContext(), *ws, c.integer(0), static_cast<int>(c.integer(1)));
 }
 
 void getKeyStateFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  c.result = c.truth(automation::keyState(c.engine(), *in, *ws, c.integer(0)));
+  c.result =
+      automation::keyState(c.runContext(), *in, *ws, c.integer(0)) ? c.trueValue() : c.falseValue();
 }
 
 void lockHardFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  automation::lockInput(c.engine(), *in, c.integer(0) != 0);
+  automation::lockInput(c.runContext(), *in, c.integer(0) != 0);
 }
 
 void musCurFn(BuiltinCall& c) {

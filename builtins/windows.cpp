@@ -20,6 +20,7 @@ namespace {
 using automation::WindowHandle;
 using automation::WindowSystem;
 
+
 constexpr Msg kIdOutOfRange{u"%s: ウィンドウIDが範囲外です", u"%s: window ID out of range"};
 
 // The window system, or null after reporting that this build has none.
@@ -57,8 +58,8 @@ void getIdFn(BuiltinCall& c) {
   r.cls = c.str(1);
   r.waitSeconds = c.has(2) ? c.num(2) : 0;
   r.childTitle = c.str(3);
-  r.onMainThread = c.onMainThread();
-  c.result = integerResult(automation::getId(c.engine(), *ws, r));
+  r.onMainThread = onMainThread(c);
+  c.result = integerResult(automation::getId(c.runContext(), *ws, r));
 }
 
 // ACW(id, x, y, width, height, delay ms).
@@ -68,14 +69,14 @@ void acwFn(BuiltinCall& c) {
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
   Platform& platform = c.platform();
-  automation::AutomationState& state = automation::automationState(c.engine());
+  automation::AutomationState& state = automation::automationState(c.runContext());
   // x and y are the last activation position, which the mouse origin
   // falls back on while its window is missing or minimised.
   if (c.has(2) && !c.str(1).empty() && !c.str(2).empty()) {
     state.input.offsetX = static_cast<int32_t>(c.integer(1));
     state.input.offsetY = static_cast<int32_t>(c.integer(2));
   }
-  if (c.has(5)) automation::statementDelay(c.engine(), c.integer(5));
+  if (c.has(5)) automation::statementDelay(c.runContext(), c.integer(5));
   if (id < 0) return;
   if (id == 0) {
     u16 last;
@@ -86,12 +87,12 @@ void acwFn(BuiltinCall& c) {
     if (!last.empty()) {
       automation::GetIdRequest r;
       r.title = last;
-      r.onMainThread = c.onMainThread();
-      id = automation::getId(c.engine(), *ws, r);
+      r.onMainThread = onMainThread(c);
+      id = automation::getId(c.runContext(), *ws, r);
       if (id < 0) return;
     }
   }
-  const WindowHandle h = automation::handleFromId(c.engine(), *ws, id);
+  const WindowHandle h = automation::handleFromId(c.runContext(), *ws, id);
   if (h == 0) return;
   automation::WindowRect rect;
   ws->windowRect(h, rect);
@@ -120,7 +121,7 @@ void ctrlWinFn(BuiltinCall& c) {
   if (!ws) return;
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
-  const WindowHandle h = automation::handleFromId(c.engine(), *ws, id);
+  const WindowHandle h = automation::handleFromId(c.runContext(), *ws, id);
   if (h == 0) return;
   const bool inputIdle = c.options().oldBusy;
   ws->waitUntilAnswering(h, inputIdle);
@@ -134,7 +135,7 @@ void ctrlWinFn(BuiltinCall& c) {
     ws->waitUntilAnswering(h, inputIdle);
     ws->command(h, command, 0, 0);
     c.platform().sleepMs(100);
-    automation::AutomationState& state = automation::automationState(c.engine());
+    automation::AutomationState& state = automation::automationState(c.runContext());
     std::lock_guard<std::mutex> guard(state.lock);
     state.windowChanged = true;
   } else {
@@ -151,7 +152,7 @@ void statusFn(BuiltinCall& c) {
   if (!idArgument(c, 0, id)) return;
   const long long item = c.integer(1);
   c.result = c.falseValue();
-  const WindowHandle h = automation::handleFromId(c.engine(), *ws, id);
+  const WindowHandle h = automation::handleFromId(c.runContext(), *ws, id);
   if (h == 0) {
     if (item == 15) c.result = Value::integer(-1);
     return;
@@ -177,11 +178,9 @@ void statusFn(BuiltinCall& c) {
       c.result = c.truth(ws->foreground() == h);
       break;
     case 13: c.result = Value::string(trimCtl(ws->className(h))); break;
-    case 14:
-      c.result = c.truth(ws->isBusy(h));
-      break;
+    case 14: c.result = truth(c, ws->isBusy(h)); break;
     case 15:
-      c.result = integerResult(automation::idFromHandle(c.engine(), ws->parent(h)));
+      c.result = integerResult(automation::idFromHandle(c.runContext(), ws->parent(h)));
       break;
     case 16: c.result = Value::string(ws->processPath(h)); break;
     case 17: c.result = integerResult(ws->processId(h)); break;
@@ -201,14 +200,14 @@ void getAllWinFn(BuiltinCall& c) {
   std::vector<automation::ListedWindow> list;
   if (id == 0) {
     list = ws->listWindows(0);
-  } else if (const WindowHandle parent = automation::handleFromId(c.engine(), *ws, id)) {
+  } else if (const WindowHandle parent = automation::handleFromId(c.runContext(), *ws, id)) {
     list = ws->listWindows(parent);
   }
   auto array = std::make_shared<ArrayValue>();
   array->lowerBounds = {0};
   array->upperBounds = {static_cast<int32_t>(list.size()) - 1};
   for (const automation::ListedWindow& w : list) {
-    array->elements.push_back(integerResult(automation::idFromHandle(c.engine(), w.handle)));
+    array->elements.push_back(integerResult(automation::idFromHandle(c.runContext(), w.handle)));
   }
   c.putGlobal(u"ALL_WIN_ID", Value::array(std::move(array)));
   c.result = Value::integer(static_cast<int32_t>(list.size()));
@@ -219,14 +218,14 @@ void idToHndFn(BuiltinCall& c) {
   if (!ws) return;
   int64_t id = 0;
   if (!idArgument(c, 0, id)) return;
-  c.result = Value::number(static_cast<double>(automation::handleFromId(c.engine(), *ws, id)));
+  c.result = Value::number(static_cast<double>(automation::handleFromId(c.runContext(), *ws, id)));
 }
 
 void hndToIdFn(BuiltinCall& c) {
   WindowSystem* ws = windows(c);
   if (!ws) return;
   const auto h = static_cast<WindowHandle>(c.integer(0));
-  c.result = integerResult(h != 0 && ws->isWindow(h) ? automation::idFromHandle(c.engine(), h) : -1);
+  c.result = integerResult(h != 0 && ws->isWindow(h) ? automation::idFromHandle(c.runContext(), h) : -1);
 }
 
 // GETCTLHND(id or handle, name, n = 0).
@@ -234,7 +233,7 @@ void getCtlHndFn(BuiltinCall& c) {
   WindowSystem* ws = windows(c);
   if (!ws) return;
   c.result = Value::integer(0);
-  const WindowHandle h = automation::handleFromIdOrHandle(c.engine(), *ws, c.integer(0));
+  const WindowHandle h = automation::handleFromIdOrHandle(c.runContext(), *ws, c.integer(0));
   if (h == 0) return;
   const u16 raw = upperFull(trimCtl(c.str(1)));
   if (raw == u"GET_MENU_HND") {
@@ -298,7 +297,7 @@ void execFn(BuiltinCall& c) {
   std::unique_ptr<ChildProcess> child = p.startProcess(s);
   if (!child) return;
   if (ws) {
-    automation::AutomationState& state = automation::automationState(c.engine());
+    automation::AutomationState& state = automation::automationState(c.runContext());
     std::lock_guard<std::mutex> guard(state.lock);
     state.windowChanged = true;
   }
@@ -306,8 +305,8 @@ void execFn(BuiltinCall& c) {
     if (!waitForChild(p, *child, std::nullopt, [&c] { return c.stopping(); })) return;
     if (const std::optional<int64_t> code = child->exitCode()) c.result = integerResult(*code);
   } else if (ws) {
-    c.result =
-        integerResult(automation::idFromHandle(c.engine(), ws->startedProgramWindow(c.engine(), *child, r)));
+    c.result = integerResult(
+        automation::idFromHandle(c.runContext(), ws->startedProgramWindow(c.runContext(), *child, r)));
   }
 }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "engine/builtin_library.h"
+#include "engine/engine_run_context.h"
 #include "engine/host.h"
 #include "engine/program.h"
 #include "engine/scope.h"
@@ -67,6 +68,9 @@ class TUScript {
 
   Platform& platform() { return platform_; }
   EngineHost& host() { return host_; }
+  // The narrow view of this engine that automation code works with
+  // (engine/run_context.h).
+  RunContext& runContext() { return runContext_; }
 
   // --- Preparation (script_preparer.cpp, block_check.cpp) ----------------
   // Builds the prepared program from the assembled line list. Immediate
@@ -386,6 +390,7 @@ class TUScript {
 
   Platform& platform_;
   EngineHost& host_;
+  EngineRunContext runContext_{*this};
 };
 
 }  // namespace kova

@@ -1,6 +1,8 @@
 #pragma once
-// The operating-system boundary of the portable core. The engine and the
-// utilities ask their host only through this interface; there is one
+// The operating-system boundary of the portable core. The engine asks its
+// host only through this interface; the file services the utilities need
+// are the part util/ owns (util/text_file_host.h) and this one extends, so
+// platform/ depends on util/ and never the other way round. There is one
 // implementation for Windows (platform/win) and one headless implementation
 // for the native Linux build (platform/native). Paths are UTF-16 texts in
 // Windows form ("C:\dir\file.kov"); the native implementation maps them onto
@@ -14,46 +16,40 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "util/text_file_host.h"
 #include "util/u16.h"
 
 namespace kova {
 
 inline constexpr unsigned kJapaneseCodePage = 932;
 
-class Platform {
+class Platform : public TextFileHost {
  public:
   virtual ~Platform() = default;
 
   // --- Messages and time -------------------------------------------------
-  // Dispatches every window message pending for the calling thread. Never
-  // blocks. The headless implementation has no messages and returns at once.
-  virtual void processMessages() = 0;
+  // processMessages(), yieldTimeSlice(), sleepMs() and currentThreadId():
+  // see util/text_file_host.h.
+  //
   // Cheap test whether input or messages are waiting for the calling thread.
   // May answer "none" for a message that arrived within the last clock tick
   // (about 16 ms), so that it can be asked before every statement.
   virtual bool messagesPending() = 0;
-  // Gives up the rest of the time slice (Sleep(0)).
-  virtual void yieldTimeSlice() = 0;
-  virtual void sleepMs(uint32_t ms) = 0;
   // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
   virtual uint32_t tickCount() = 0;
   // The same clock read at the resolution of the system timer tick (a few
   // milliseconds), for bookkeeping read often, such as on every procedure
   // call. GetTickCount has that resolution already.
   virtual uint32_t coarseTickCount() { return tickCount(); }
-  virtual uint64_t currentThreadId() = 0;
 
   // --- Files and folders ---------------------------------------------------
-  virtual u16 currentDirectory() = 0;
+  // currentDirectory(), fileExists() and readFileBytes(): see
+  // util/text_file_host.h.
   virtual bool setCurrentDirectory(const u16& path) = 0;
-  virtual bool fileExists(const u16& path) = 0;       // an existing non-folder
   virtual bool directoryExists(const u16& path) = 0;  // an existing folder
   // DOS date/time (local time) of the last write: date in the high word,
   // time in the low word, two-second resolution. Empty when not available.
   virtual std::optional<uint32_t> fileDosTime(const u16& path) = 0;
-  // Reads the whole file. Empty optional when the file cannot be opened for
-  // reading (a sharing violation, a folder, no permission).
-  virtual std::optional<std::string> readFileBytes(const u16& path) = 0;
   // The size in bytes of an existing non-folder, without reading it. Empty
   // when unknown (then the caller learns the size by reading).
   virtual std::optional<uint64_t> fileSize(const u16& path) {
@@ -61,43 +57,11 @@ class Platform {
     return std::nullopt;
   }
 
-  // --- Writing files and folders -------------------------------------------
-  // Both real implementations override these; the defaults describe a host
-  // without a writable file system (every call fails), which is what a test
-  // double that does not care about writing gets.
+  // --- Writing, listing and locking ------------------------------------------
+  // writeFileBytes(), replaceFile(), deleteFile(), createDirectory(),
+  // roamingAppDataDirectory() and executablePath(): see
+  // util/text_file_host.h.
   //
-  // Creates `path` (or truncates an existing file) and writes `bytes` to it,
-  // flushed to the disk. False when the file cannot be created or not every
-  // byte was written; the file may then hold part of the data, so callers
-  // that must not leave a damaged file write to a temporary file and move it
-  // into place with replaceFile (util/text_writer.h does both).
-  virtual bool writeFileBytes(const u16& path, std::string_view bytes) {
-    (void)path, (void)bytes;
-    return false;
-  }
-  // Moves the file `from` onto `to` in one step, replacing an existing file
-  // `to`: other readers see the old or the new file, never a mix. Meant for
-  // two names in the same folder (a move across volumes is not atomic and is
-  // refused natively). The new file does not inherit the old one's
-  // attributes, permissions or links. False when it failed (on Windows also
-  // while `to` is open without delete sharing, or is read-only); `from` is
-  // then left where it was.
-  virtual bool replaceFile(const u16& from, const u16& to) {
-    (void)from, (void)to;
-    return false;
-  }
-  // Deletes a file, never a folder. True when no file of that name exists
-  // afterwards (also when there was none).
-  virtual bool deleteFile(const u16& path) {
-    (void)path;
-    return false;
-  }
-  // Creates the folder together with any missing parent folders. True when
-  // it exists as a folder afterwards (also when it existed before).
-  virtual bool createDirectory(const u16& path) {
-    (void)path;
-    return false;
-  }
   // One entry of a folder listing. Times are 100-nanosecond steps since
   // 1601-01-01 UTC (FILETIME); natively the creation time is the status
   // change time, the nearest the POSIX file system keeps.
@@ -127,13 +91,6 @@ class Platform {
     return 0;
   }
   virtual void closeExclusive(uint64_t handle) { (void)handle; }
-  // The user's roaming application-data folder, without a trailing
-  // separator: the shell's CSIDL_APPDATA folder on Windows; natively
-  // $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config (which
-  // need not exist yet). Empty when there is none.
-  virtual u16 roamingAppDataDirectory() { return {}; }
-  // The full path of the running program file. Empty when unknown.
-  virtual u16 executablePath() { return {}; }
   // The Windows folder and the Windows system folder (GetWindowsDirectory,
   // GetSystemDirectory), without a trailing separator except at a drive
   // root. Natively "/" and "/usr/bin", the places that play their parts.
@@ -162,15 +119,8 @@ class Platform {
   virtual uint32_t mouseButtonsDown() { return 0; }
 
   // --- Code pages ----------------------------------------------------------
-  // The system ANSI code page (GetACP on Windows). Conversions never fail:
-  // bytes or characters without a mapping become the code page's default
-  // character ('?' towards bytes, U+FFFD or the code page's best fit towards
-  // text). `lossless`, when given, reports whether every character mapped.
-  virtual unsigned ansiCodePage() = 0;
-  virtual u16 codePageToWide(unsigned codePage, std::string_view bytes) = 0;
-  virtual std::string wideToCodePage(unsigned codePage, u16v text, bool* lossless = nullptr) = 0;
-  u16 ansiToWide(std::string_view bytes) { return codePageToWide(ansiCodePage(), bytes); }
-  std::string wideToAnsi(u16v text, bool* lossless = nullptr) { return wideToCodePage(ansiCodePage(), text, lossless); }
+  // ansiCodePage(), codePageToWide(), wideToCodePage(), ansiToWide() and
+  // wideToAnsi(): see util/text_file_host.h.
 
   // --- Locale --------------------------------------------------------------
   // True when the primary language of the system's default language is

@@ -288,8 +288,8 @@ std::string iniTextToFileBytes(const IniText& text) {
   return out;
 }
 
-IniStatus loadIniFile(const u16& path, Platform& platform, IniText& out) {
-  FileBytes file = readFileBytesRetrying(path, platform);
+IniStatus loadIniFile(const u16& path, TextFileHost& host, IniText& out) {
+  FileBytes file = readFileBytesRetrying(path, host);
   switch (file.failure) {
     case ReadFailure::NotFound:
       return IniStatus::Missing;
@@ -302,14 +302,14 @@ IniStatus loadIniFile(const u16& path, Platform& platform, IniText& out) {
   return IniStatus::Ok;
 }
 
-bool saveIniFile(const u16& path, const IniText& text, Platform& platform) {
-  return writeTextFile(path, iniTextToFileBytes(text), platform);
+bool saveIniFile(const u16& path, const IniText& text, TextFileHost& host) {
+  return writeTextFile(path, iniTextToFileBytes(text), host);
 }
 
 std::string readIniValue(const u16& path, std::string_view section, std::string_view key,
-                         std::string_view def, Platform& platform, unsigned codePage, IniStatus* status) {
+                         std::string_view def, TextFileHost& host, unsigned codePage, IniStatus* status) {
   IniText text;
-  const IniStatus loaded = loadIniFile(path, platform, text);
+  const IniStatus loaded = loadIniFile(path, host, text);
   if (status) *status = loaded;
   if (loaded != IniStatus::Ok) return std::string(def);
   std::optional<std::string> value = iniFindValue(text.bytes, section, key, codePage);
@@ -317,9 +317,9 @@ std::string readIniValue(const u16& path, std::string_view section, std::string_
 }
 
 IniStatus writeIniValue(const u16& path, std::string_view section, std::string_view key,
-                        std::string_view value, Platform& platform, unsigned codePage) {
+                        std::string_view value, TextFileHost& host, unsigned codePage) {
   IniText text;
-  const IniStatus loaded = loadIniFile(path, platform, text);
+  const IniStatus loaded = loadIniFile(path, host, text);
   if (loaded == IniStatus::Unreadable) return loaded;
   switch (iniSetValue(text.bytes, section, key, value, codePage)) {
     case IniEdit::Refused:
@@ -329,24 +329,24 @@ IniStatus writeIniValue(const u16& path, std::string_view section, std::string_v
     case IniEdit::Changed:
       break;
   }
-  return saveIniFile(path, text, platform) ? IniStatus::Ok : IniStatus::WriteFailed;
+  return saveIniFile(path, text, host) ? IniStatus::Ok : IniStatus::WriteFailed;
 }
 
-IniStatus deleteIniKey(const u16& path, std::string_view section, std::string_view key, Platform& platform,
+IniStatus deleteIniKey(const u16& path, std::string_view section, std::string_view key, TextFileHost& host,
                        unsigned codePage) {
   IniText text;
-  const IniStatus loaded = loadIniFile(path, platform, text);
+  const IniStatus loaded = loadIniFile(path, host, text);
   if (loaded != IniStatus::Ok) return loaded;
   if (!iniDeleteKey(text.bytes, section, key, codePage)) return IniStatus::Ok;
-  return saveIniFile(path, text, platform) ? IniStatus::Ok : IniStatus::WriteFailed;
+  return saveIniFile(path, text, host) ? IniStatus::Ok : IniStatus::WriteFailed;
 }
 
-IniStatus eraseIniSection(const u16& path, std::string_view section, Platform& platform, unsigned codePage) {
+IniStatus eraseIniSection(const u16& path, std::string_view section, TextFileHost& host, unsigned codePage) {
   IniText text;
-  const IniStatus loaded = loadIniFile(path, platform, text);
+  const IniStatus loaded = loadIniFile(path, host, text);
   if (loaded != IniStatus::Ok) return loaded;
   if (!iniEraseSection(text.bytes, section, codePage)) return IniStatus::Ok;
-  return saveIniFile(path, text, platform) ? IniStatus::Ok : IniStatus::WriteFailed;
+  return saveIniFile(path, text, host) ? IniStatus::Ok : IniStatus::WriteFailed;
 }
 
 }  // namespace kova

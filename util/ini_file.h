@@ -49,7 +49,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "util/text_file_host.h"
 #include "util/u16.h"
 
 namespace kova {
@@ -99,22 +99,22 @@ enum class IniStatus {
 };
 
 // Reads the file with the shared reader's retry rule (util/text_file.h).
-IniStatus loadIniFile(const u16& path, Platform& platform, IniText& out);
+IniStatus loadIniFile(const u16& path, TextFileHost& host, IniText& out);
 // Replaces the file with the shared writer (util/text_writer.h): all or
 // nothing, with its retries.
-bool saveIniFile(const u16& path, const IniText& text, Platform& platform);
+bool saveIniFile(const u16& path, const IniText& text, TextFileHost& host);
 
 // One-call forms, each a load, a change and (when something changed) a
 // save. A file that exists but cannot be read is never overwritten. Writing
 // creates a missing file; deleting and erasing leave a missing file missing.
 std::string readIniValue(const u16& path, std::string_view section, std::string_view key,
-                         std::string_view def, Platform& platform, unsigned codePage = kUtf8CodePage,
+                         std::string_view def, TextFileHost& host, unsigned codePage = kUtf8CodePage,
                          IniStatus* status = nullptr);
 IniStatus writeIniValue(const u16& path, std::string_view section, std::string_view key,
-                        std::string_view value, Platform& platform, unsigned codePage = kUtf8CodePage);
-IniStatus deleteIniKey(const u16& path, std::string_view section, std::string_view key, Platform& platform,
+                        std::string_view value, TextFileHost& host, unsigned codePage = kUtf8CodePage);
+IniStatus deleteIniKey(const u16& path, std::string_view section, std::string_view key, TextFileHost& host,
                        unsigned codePage = kUtf8CodePage);
-IniStatus eraseIniSection(const u16& path, std::string_view section, Platform& platform,
+IniStatus eraseIniSection(const u16& path, std::string_view section, TextFileHost& host,
                           unsigned codePage = kUtf8CodePage);
 
 }  // namespace kova

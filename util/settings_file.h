@@ -39,7 +39,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "util/text_file_host.h"
 #include "util/u16.h"
 
 namespace kova {
@@ -52,11 +52,11 @@ class SettingsFile {
  public:
   // `exeFolder` is the program's folder (with or without the final
   // separator), `exeFileName` its file name ("kova.exe"). The per-user folder
-  // comes from platform.roamingAppDataDirectory().
-  SettingsFile(Platform& platform, u16v exeFolder, u16v exeFileName);
+  // comes from host.roamingAppDataDirectory().
+  SettingsFile(TextFileHost& host, u16v exeFolder, u16v exeFileName);
 
-  // The object for the running program (platform.executablePath()).
-  static SettingsFile forRunningProgram(Platform& platform);
+  // The object for the running program (host.executablePath()).
+  static SettingsFile forRunningProgram(TextFileHost& host);
 
   // The value, or "" when the file, the section or the key is missing or the
   // file cannot be read. An empty `file` means the program's own file.
@@ -92,7 +92,7 @@ class SettingsFile {
   void moveToPerUser();
   void removeInBothEncodings(const u16& path, u16v section, const u16* key);
 
-  Platform& platform_;
+  TextFileHost& host_;
   u16 exeFolder_;
   u16 fileName_;
   u16 perUserFolder_;

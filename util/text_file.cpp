@@ -22,7 +22,7 @@ TextEncoding detectTextEncoding(std::string_view bytes) {
   return TextEncoding::Ansi;
 }
 
-DecodedText decodeTextBytesDetected(std::string_view bytes, Platform& platform) {
+DecodedText decodeTextBytesDetected(std::string_view bytes, TextFileHost& host) {
   DecodedText out;
   out.encoding = detectTextEncoding(bytes);
   switch (out.encoding) {
@@ -39,14 +39,14 @@ DecodedText decodeTextBytesDetected(std::string_view bytes, Platform& platform) 
       out.text = fromUtf8(bytes);
       break;
     case TextEncoding::Ansi:
-      out.text = platform.ansiToWide(bytes);
+      out.text = host.ansiToWide(bytes);
       break;
   }
   return out;
 }
 
-u16 decodeTextBytes(std::string_view bytes, Platform& platform) {
-  return decodeTextBytesDetected(bytes, platform).text;
+u16 decodeTextBytes(std::string_view bytes, TextFileHost& host) {
+  return decodeTextBytesDetected(bytes, host).text;
 }
 
 std::vector<u16> splitLines(u16v text) {
@@ -87,22 +87,22 @@ bool splitLinesAtMost(u16v text, size_t maxLines, std::vector<u16>& lines) {
   return true;
 }
 
-FileBytes readFileBytesRetrying(const u16& path, Platform& platform) {
+FileBytes readFileBytesRetrying(const u16& path, TextFileHost& host) {
   FileBytes result;
-  if (!platform.fileExists(path)) {
+  if (!host.fileExists(path)) {
     result.failure = ReadFailure::NotFound;
     return result;
   }
   constexpr int kAttempts = 10;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (attempt > 0) {
-      platform.sleepMs(80);
+      host.sleepMs(80);
       for (int k = 0; k < 20; ++k) {
-        platform.yieldTimeSlice();
-        platform.processMessages();
+        host.yieldTimeSlice();
+        host.processMessages();
       }
     }
-    if (auto bytes = platform.readFileBytes(path)) {
+    if (auto bytes = host.readFileBytes(path)) {
       result.bytes = std::move(*bytes);
       return result;
     }
@@ -111,20 +111,20 @@ FileBytes readFileBytesRetrying(const u16& path, Platform& platform) {
   return result;
 }
 
-TextFileText readTextFile(const u16& path, Platform& platform) {
+TextFileText readTextFile(const u16& path, TextFileHost& host) {
   TextFileText result;
-  FileBytes file = readFileBytesRetrying(path, platform);
+  FileBytes file = readFileBytesRetrying(path, host);
   result.failure = file.failure;
   if (file.failure != ReadFailure::None) return result;
-  DecodedText decoded = decodeTextBytesDetected(file.bytes, platform);
+  DecodedText decoded = decodeTextBytesDetected(file.bytes, host);
   result.encoding = decoded.encoding;
   result.text = std::move(decoded.text);
   return result;
 }
 
-TextFileLines readTextFileLines(const u16& path, Platform& platform) {
+TextFileLines readTextFileLines(const u16& path, TextFileHost& host) {
   TextFileLines result;
-  TextFileText file = readTextFile(path, platform);
+  TextFileText file = readTextFile(path, host);
   result.failure = file.failure;
   if (file.failure == ReadFailure::None) result.lines = splitLines(file.text);
   return result;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "util/text_file_host.h"
 #include "util/u16.h"
 
 namespace kova {
@@ -19,7 +19,7 @@ namespace kova {
 //  - otherwise the bytes are decoded both as UTF-8 and from the ANSI code
 //    page: equal results (pure ASCII) give the ANSI text; when they differ
 //    and the bytes are well-formed UTF-8 the UTF-8 text is used; else ANSI.
-u16 decodeTextBytes(std::string_view bytes, Platform& platform);
+u16 decodeTextBytes(std::string_view bytes, TextFileHost& host);
 
 // The encoding decodeTextBytes recognised. Pure ASCII bytes count as Ansi.
 enum class TextEncoding { Ansi, Utf8, Utf8Bom, Utf16Le };
@@ -33,7 +33,7 @@ struct DecodedText {
 };
 
 // decodeTextBytes together with the encoding it recognised.
-DecodedText decodeTextBytesDetected(std::string_view bytes, Platform& platform);
+DecodedText decodeTextBytesDetected(std::string_view bytes, TextFileHost& host);
 
 // Splits at CR LF, CR or LF. A final line break does not add an empty line;
 // an empty text has no lines.
@@ -53,7 +53,7 @@ struct TextFileLines {
 // be opened is retried: up to 10 attempts, 80 ms apart, each pause followed
 // by 20 rounds of yielding the time slice and processing window messages
 // (so a file still being written by an editor is read once it is free).
-TextFileLines readTextFileLines(const u16& path, Platform& platform);
+TextFileLines readTextFileLines(const u16& path, TextFileHost& host);
 
 struct FileBytes {
   ReadFailure failure = ReadFailure::None;
@@ -61,7 +61,7 @@ struct FileBytes {
 };
 
 // The raw bytes of a file, with the retry rule of readTextFileLines.
-FileBytes readFileBytesRetrying(const u16& path, Platform& platform);
+FileBytes readFileBytesRetrying(const u16& path, TextFileHost& host);
 
 struct TextFileText {
   ReadFailure failure = ReadFailure::None;
@@ -71,6 +71,6 @@ struct TextFileText {
 
 // Reads and decodes a whole text file (retrying like readTextFileLines) and
 // reports the encoding it was found in.
-TextFileText readTextFile(const u16& path, Platform& platform);
+TextFileText readTextFile(const u16& path, TextFileHost& host);
 
 }  // namespace kova

@@ -27,9 +27,9 @@ std::string utf16le(u16v text, bool withMark) {
 // A name for the temporary file next to `path` that no other writer uses at
 // the same time: thread ids are unique across the system while the thread
 // lives, and the counter separates the writes of one thread.
-u16 temporaryNameFor(const u16& path, Platform& platform) {
+u16 temporaryNameFor(const u16& path, TextFileHost& host) {
   static std::atomic<unsigned> counter{0};
-  return path + u".~kv" + toU16(static_cast<long long>(platform.currentThreadId() & 0xFFFFFFFF)) + u"-" +
+  return path + u".~kv" + toU16(static_cast<long long>(host.currentThreadId() & 0xFFFFFFFF)) + u"-" +
          toU16(counter.fetch_add(1)) + u".tmp";
 }
 
@@ -66,13 +66,13 @@ std::optional<WriteEncoding> writeEncodingFromCode(int code) {
   }
 }
 
-bool isAnsiRepresentable(u16v text, Platform& platform) {
+bool isAnsiRepresentable(u16v text, TextFileHost& host) {
   bool lossless = true;
-  platform.wideToAnsi(text, &lossless);
+  host.wideToAnsi(text, &lossless);
   return lossless;
 }
 
-std::string encodeText(u16v text, WriteEncoding encoding, Platform& platform, const EncodeOptions& options,
+std::string encodeText(u16v text, WriteEncoding encoding, TextFileHost& host, const EncodeOptions& options,
                        bool* lossless) {
   bool ok = true;
   std::string out;
@@ -80,7 +80,7 @@ std::string encodeText(u16v text, WriteEncoding encoding, Platform& platform, co
     case WriteEncoding::AnsiOrUtf8:
     case WriteEncoding::Ansi: {
       const u16 prepared = options.yenToBackslash ? yenAsBackslash(text) : u16(text);
-      out = platform.wideToAnsi(prepared, &ok);
+      out = host.wideToAnsi(prepared, &ok);
       if (ok || encoding == WriteEncoding::Ansi) break;
       // Not representable: UTF-8 of the text as given (a yen sign stays one).
       out = toUtf8(text);
@@ -101,30 +101,30 @@ std::string encodeText(u16v text, WriteEncoding encoding, Platform& platform, co
   return out;
 }
 
-std::string encodeLines(const std::vector<u16>& lines, WriteEncoding encoding, Platform& platform,
+std::string encodeLines(const std::vector<u16>& lines, WriteEncoding encoding, TextFileHost& host,
                         bool finalLineBreak, const EncodeOptions& options, bool* lossless) {
   u16 text;
   for (size_t i = 0; i < lines.size(); ++i) {
     text += lines[i];
     if (finalLineBreak || i + 1 < lines.size()) text += u"\r\n";
   }
-  return encodeText(text, encoding, platform, options, lossless);
+  return encodeText(text, encoding, host, options, lossless);
 }
 
-bool writeTextFile(const u16& path, std::string_view bytes, Platform& platform) {
+bool writeTextFile(const u16& path, std::string_view bytes, TextFileHost& host) {
   if (path.empty()) return false;
   constexpr int kAttempts = 10;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (attempt > 0) {
-      platform.sleepMs(80);
+      host.sleepMs(80);
       for (int k = 0; k < 20; ++k) {
-        platform.yieldTimeSlice();
-        platform.processMessages();
+        host.yieldTimeSlice();
+        host.processMessages();
       }
     }
-    const u16 temporary = temporaryNameFor(path, platform);
-    if (platform.writeFileBytes(temporary, bytes) && platform.replaceFile(temporary, path)) return true;
-    platform.deleteFile(temporary);
+    const u16 temporary = temporaryNameFor(path, host);
+    if (host.writeFileBytes(temporary, bytes) && host.replaceFile(temporary, path)) return true;
+    host.deleteFile(temporary);
   }
   return false;
 }

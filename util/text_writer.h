@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
 #include "util/text_file.h"
+#include "util/text_file_host.h"
 #include "util/u16.h"
 
 namespace kova {
@@ -43,16 +43,16 @@ struct EncodeOptions {
 
 // True when every character of `text` has a code in the ANSI code page (no
 // best-fit substitutes).
-bool isAnsiRepresentable(u16v text, Platform& platform);
+bool isAnsiRepresentable(u16v text, TextFileHost& host);
 
 // Encodes a text. `lossless`, when given, reports whether every character
 // was kept (false only for Ansi and unpaired surrogates).
-std::string encodeText(u16v text, WriteEncoding encoding, Platform& platform,
+std::string encodeText(u16v text, WriteEncoding encoding, TextFileHost& host,
                        const EncodeOptions& options = {}, bool* lossless = nullptr);
 
 // Encodes lines joined by CR LF; with `finalLineBreak` the last line ends
 // with CR LF too. AnsiOrUtf8 decides for the text as a whole.
-std::string encodeLines(const std::vector<u16>& lines, WriteEncoding encoding, Platform& platform,
+std::string encodeLines(const std::vector<u16>& lines, WriteEncoding encoding, TextFileHost& host,
                         bool finalLineBreak = true, const EncodeOptions& options = {},
                         bool* lossless = nullptr);
 
@@ -64,6 +64,6 @@ std::string encodeLines(const std::vector<u16>& lines, WriteEncoding encoding, P
 // and 20 rounds of yielding and processing window messages (another
 // instance or an editor may hold the file for a moment). False when every
 // try failed.
-bool writeTextFile(const u16& path, std::string_view bytes, Platform& platform);
+bool writeTextFile(const u16& path, std::string_view bytes, TextFileHost& host);
 
 }  // namespace kova

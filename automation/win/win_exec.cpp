@@ -4,17 +4,15 @@
 #include <windows.h>
 
 #include "automation/window_system.h"
-#include "engine/uxscr.h"
+#include "engine/run_context.h"
 
 namespace kova::automation {
 
 namespace {
 
-bool stopping(TUScript& engine) { return engine.stopFlag || engine.stopRequest.load() > 0; }
-
-void pause(TUScript& engine, DWORD ms, int rounds) {
+void pause(RunContext& run, DWORD ms, int rounds) {
   Sleep(ms);
-  engine.pumpMessages(rounds);
+  run.pumpMessages(rounds);
 }
 
 // The program's upper-cased file name without extension (cut at its first
@@ -40,7 +38,8 @@ void programKind(const u16& command, u16& name, u16& extension) {
 
 }  // namespace
 
-WindowHandle startedProgramWindow(WindowSystem& ws, TUScript& engine, ChildProcess& child, const ExecRequest& r) {
+WindowHandle startedProgramWindow(WindowSystem& ws, RunContext& run, ChildProcess& child,
+                                  const ExecRequest& r) {
   WindowHandle window = 0;
   u16 name, extension;
   programKind(r.commandLine, name, extension);
@@ -49,7 +48,7 @@ WindowHandle startedProgramWindow(WindowSystem& ws, TUScript& engine, ChildProce
   if (name == u"EXPLORER" || helpOrPanel) {
     // These hand the window to another process: accept the foreground
     // window once it has the expected class.
-    for (int i = 0; i < 11 && window == 0 && !stopping(engine); ++i) {
+    for (int i = 0; i < 11 && window == 0 && !run.stopping(); ++i) {
       Sleep(500);
       const WindowHandle fg = ws.foreground();
       const u16 cls = upperFull(ws.className(fg));
@@ -58,12 +57,12 @@ WindowHandle startedProgramWindow(WindowSystem& ws, TUScript& engine, ChildProce
                                                 : cls == u"MS_WINDOC";
       if (fg != 0 && fits) window = fg;
     }
-    if (extension == u".CPL") pause(engine, 20, 20);
+    if (extension == u".CPL") pause(run, 20, 20);
   } else {
-    for (int i = 0; i < 51 && !stopping(engine); ++i) {
+    for (int i = 0; i < 51 && !run.stopping(); ++i) {
       window = findProcessWindow(ws.listWindows(0), child.processId());
       if (window != 0 && ws.isVisible(window)) break;
-      pause(engine, 20, 10);
+      pause(run, 20, 10);
     }
   }
   const bool move = !(r.x == -1 && r.y == -1);

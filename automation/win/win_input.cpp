@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "automation/input_system.h"
+#include "platform/win/handles.h"
 
 namespace kova::automation {
 
@@ -153,8 +154,8 @@ class WinInputSystem final : public InputSystem {
       ICONINFOEXW icon{};
       icon.cbSize = sizeof icon;
       if (GetIconInfoExW(candidate, &icon)) {
-        if (icon.hbmMask) DeleteObject(icon.hbmMask);
-        if (icon.hbmColor) DeleteObject(icon.hbmColor);
+        // The two bitmaps are copies made for the caller.
+        const win::GdiObject<HBITMAP> mask(icon.hbmMask), colour(icon.hbmColor);
         for (int i = 0; i < 16; ++i) {
           if (icon.wResID != 0 && icon.wResID == reinterpret_cast<uintptr_t>(kSystemCursors[i])) return i + 1;
         }

@@ -7,10 +7,11 @@
 #include <algorithm>
 
 #include "automation/window_system.h"
+#include "platform/win/handles.h"
 
 namespace kova::automation {
 
-WindowHandle startedProgramWindow(WindowSystem& ws, TUScript& engine, ChildProcess& child,
+WindowHandle startedProgramWindow(WindowSystem& ws, RunContext& run, ChildProcess& child,
                                   const ExecRequest& r);  // win_exec.cpp
 
 namespace {
@@ -129,10 +130,8 @@ class WinWindowSystem final : public WindowSystem {
     if (inputIdle) {
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
-      if (HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
-        timedOut = WaitForInputIdle(p, 8000) == WAIT_TIMEOUT;
-        CloseHandle(p);
-      }
+      if (const win::KernelHandle p{OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)})
+        timedOut = WaitForInputIdle(p.get(), 8000) == WAIT_TIMEOUT;
     } else {
       DWORD_PTR ignored = 0;
       timedOut = SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 8000, &ignored) == 0;
@@ -238,25 +237,21 @@ class WinWindowSystem final : public WindowSystem {
   // The image path through the limited query right, which works for
   // 32- and 64-bit processes alike.
   u16 processPath(WindowHandle h) override {
-    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId(h));
+    const win::KernelHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId(h)));
     if (!p) return {};
     wchar_t buf[1024];
     DWORD n = 1024;
-    u16 path;
-    if (QueryFullProcessImageNameW(p, 0, buf, &n)) path = fromWide(buf, static_cast<int>(n));
-    CloseHandle(p);
-    return path;
+    if (!QueryFullProcessImageNameW(p.get(), 0, buf, &n)) return {};
+    return fromWide(buf, static_cast<int>(n));
   }
 
   // This program is 64-bit, so the system is: a process is 64-bit unless it
   // runs under WOW64.
   bool processIs64Bit(WindowHandle h) override {
-    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId(h));
+    const win::KernelHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId(h)));
     if (!p) return false;
     BOOL wow = FALSE;
-    const bool ok = IsWow64Process(p, &wow) != FALSE;
-    CloseHandle(p);
-    return ok && !wow;
+    return IsWow64Process(p.get(), &wow) != FALSE && !wow;
   }
 
   void place(WindowHandle h, bool move, int32_t x, int32_t y, bool size, int32_t width, int32_t height) override {
@@ -311,8 +306,8 @@ class WinWindowSystem final : public WindowSystem {
   }
 
   std::vector<CollectedControl> collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) override;
-  WindowHandle startedProgramWindow(TUScript& engine, ChildProcess& child, const ExecRequest& r) override {
-    return automation::startedProgramWindow(*this, engine, child, r);
+  WindowHandle startedProgramWindow(RunContext& run, ChildProcess& child, const ExecRequest& r) override {
+    return automation::startedProgramWindow(*this, run, child, r);
   }
 };
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win/handles.h"
 #include "platform/win/win_services.h"
 
 namespace kova {
@@ -26,20 +27,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 texts are passed to t
 const wchar_t* wide(const u16& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 const wchar_t* wide(u16v text) { return reinterpret_cast<const wchar_t*>(text.data()); }
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (valid()) ::CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
+using win::FileHandle;
+using win::FindHandle;
 
 // Paths of MAX_PATH characters or more only work with the "\\?\" prefix,
 // which also switches off the normalisation of "." and ".." and of '/', so
@@ -187,9 +176,10 @@ class WinPlatform final : public Platform {
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open. Other
     // writers may keep the file open; a writer that denies sharing makes the
     // open fail and the caller retry.
-    Handle file(::CreateFileW(wide(longPathForm(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) return std::nullopt;
+    FileHandle file(::CreateFileW(wide(longPathForm(path)), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                  nullptr));
+    if (!file) return std::nullopt;
     // Devices such as CON would block the reader.
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
     LARGE_INTEGER size;
@@ -225,9 +215,9 @@ class WinPlatform final : public Platform {
     // file under this name (it fails to open and retries instead).
     // CREATE_ALWAYS fails on an existing hidden or system file, as it does
     // for a folder.
-    Handle file(::CreateFileW(wide(longPathForm(path)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    FileHandle file(::CreateFileW(wide(longPathForm(path)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) return false;  // CON, NUL, pipes
     while (!bytes.empty()) {
       const DWORD chunk = DWORD(std::min<size_t>(bytes.size(), 1u << 30));
@@ -282,9 +272,9 @@ class WinPlatform final : public Platform {
     u16 dir = folder;
     while (!dir.empty() && (dir.back() == u'\\' || dir.back() == u'/')) dir.pop_back();
     WIN32_FIND_DATAW fd;
-    HANDLE find = ::FindFirstFileExW(wide(longPathForm(dir + u"\\*")), FindExInfoBasic, &fd, FindExSearchNameMatch,
-                                     nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+    FindHandle find(::FindFirstFileExW(wide(longPathForm(dir + u"\\*")), FindExInfoBasic, &fd,
+                                       FindExSearchNameMatch, nullptr, 0));
+    if (!find) return std::nullopt;
     auto fileTime = [](const FILETIME& t) {
       return static_cast<int64_t>((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime);
     };
@@ -301,8 +291,7 @@ class WinPlatform final : public Platform {
       e.creationTime = fileTime(fd.ftCreationTime);
       e.accessTime = fileTime(fd.ftLastAccessTime);
       out.push_back(std::move(e));
-    } while (::FindNextFileW(find, &fd));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &fd));
     return out;
   }
 
@@ -310,31 +299,30 @@ class WinPlatform final : public Platform {
     bytes.clear();
     if (path.empty()) return 0;
     const u16 full = longPathForm(path);
-    HANDLE h = ::CreateFileW(wide(full), GENERIC_READ | GENERIC_WRITE, 0, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)  // a read-only file
-      h = ::CreateFileW(wide(full), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    if (::GetFileType(h) != FILE_TYPE_DISK) {
-      ::CloseHandle(h);
-      return 0;
-    }
+    FileHandle file(::CreateFileW(wide(full), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && ::GetLastError() == ERROR_ACCESS_DENIED)  // a read-only file
+      file.reset(
+          ::CreateFileW(wide(full), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return 0;
     char buf[65536];
     for (;;) {
       DWORD got = 0;
-      if (!::ReadFile(h, buf, sizeof buf, &got, nullptr) || bytes.size() > kMaxFileBytes) {
-        ::CloseHandle(h);
+      if (!::ReadFile(file.get(), buf, sizeof buf, &got, nullptr) || bytes.size() > kMaxFileBytes) {
         bytes.clear();
         return 0;
       }
       if (got == 0) break;
       bytes.append(buf, got);
     }
-    return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(h));
+    // The caller holds the handle as a number until closeExclusive; a valid
+    // file handle is neither 0 nor INVALID_HANDLE_VALUE.
+    return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(file.release()));
   }
 
   void closeExclusive(uint64_t handle) override {
-    if (handle != 0) ::CloseHandle(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(handle)));
+    FileHandle(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(handle))).reset();
   }
 
   u16 roamingAppDataDirectory() override {

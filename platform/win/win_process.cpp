@@ -14,28 +14,20 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/win/handles.h"
 #include "platform/win/win_services.h"
 
 namespace kova::win {
 
 namespace {
 
-void closeHandle(HANDLE& h) {
-  if (h != nullptr && h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-  h = nullptr;
-}
-
 class WinChild final : public ChildProcess {
  public:
-  WinChild(const PROCESS_INFORMATION& pi, HANDLE out, size_t limit)
-      : process_(pi.hProcess), id_(pi.dwProcessId), out_(out) {
-    HANDLE thread = pi.hThread;
-    closeHandle(thread);
+  // Takes the process handle; the thread handle is not needed.
+  WinChild(const PROCESS_INFORMATION& pi, KernelHandle out, size_t limit)
+      : process_(pi.hProcess), id_(pi.dwProcessId), out_(std::move(out)) {
+    KernelHandle thread(pi.hThread);
     limit_ = limit;
-  }
-  ~WinChild() override {
-    closeHandle(out_);
-    closeHandle(process_);
   }
 
   uint32_t processId() const override { return id_; }
@@ -45,28 +37,29 @@ class WinChild final : public ChildProcess {
     for (;;) {
       const bool read = drain();
       // Without a pipe there is nothing to drain: wait in longer steps.
-      DWORD slice = out_ == nullptr ? 100 : read ? 0 : 10;
+      DWORD slice = !out_ ? 100 : read ? 0 : 10;
       if (ms != kInfinite) {
         const DWORD spent = ::GetTickCount() - start;
         if (spent >= ms) {
-          if (::WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return false;
+          if (::WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) return false;
           drain();
           return true;
         }
         slice = std::min<DWORD>(slice, ms - spent);
       }
-      if (::WaitForSingleObject(process_, slice) == WAIT_OBJECT_0) {
+      if (::WaitForSingleObject(process_.get(), slice) == WAIT_OBJECT_0) {
         drain();  // what the program wrote before it ended
         return true;
       }
     }
   }
 
-  void waitForInputIdle(uint32_t ms) override { ::WaitForInputIdle(process_, ms); }
+  void waitForInputIdle(uint32_t ms) override { ::WaitForInputIdle(process_.get(), ms); }
 
   std::optional<int64_t> exitCode() override {
     DWORD code = 0;
-    if (::WaitForSingleObject(process_, 0) != WAIT_OBJECT_0 || !::GetExitCodeProcess(process_, &code))
+    if (::WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process_.get(), &code))
       return std::nullopt;
     return static_cast<int64_t>(static_cast<int32_t>(code));
   }
@@ -75,19 +68,19 @@ class WinChild final : public ChildProcess {
   // Reads what the pipe holds now; true when something was read. A broken
   // pipe (every writer closed it and it is empty) is closed.
   bool drain() {
-    if (out_ == nullptr) return false;
+    if (!out_) return false;
     bool any = false;
     char buf[65536];
     for (;;) {
       DWORD available = 0;
-      if (!::PeekNamedPipe(out_, nullptr, 0, nullptr, &available, nullptr)) {
-        closeHandle(out_);
+      if (!::PeekNamedPipe(out_.get(), nullptr, 0, nullptr, &available, nullptr)) {
+        out_.reset();
         return any;
       }
       if (available == 0) return any;
       DWORD got = 0;
-      if (!::ReadFile(out_, buf, std::min<DWORD>(available, sizeof buf), &got, nullptr) || got == 0) {
-        closeHandle(out_);
+      if (!::ReadFile(out_.get(), buf, std::min<DWORD>(available, sizeof buf), &got, nullptr) || got == 0) {
+        out_.reset();
         return any;
       }
       keep(buf, got);
@@ -95,9 +88,9 @@ class WinChild final : public ChildProcess {
     }
   }
 
-  HANDLE process_;
+  KernelHandle process_;
   DWORD id_;
-  HANDLE out_;
+  KernelHandle out_;  // empty once the pipe is broken
 };
 
 }  // namespace
@@ -132,22 +125,18 @@ std::unique_ptr<ChildProcess> startProcess(const ProcessStart& start) {
 
   // The child's ends are inheritable, ours are not. Its input pipe is closed
   // on our side at once: a command that reads input sees its end.
-  HANDLE outRead = nullptr, outWrite = nullptr, inRead = nullptr, inWrite = nullptr;
+  KernelHandle outRead, outWrite, inRead, inWrite;
   if (start.captureOutput) {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    if (!::CreatePipe(&outRead, &outWrite, &sa, start.pipeBuffer)) return nullptr;
-    if (!::CreatePipe(&inRead, &inWrite, &sa, 0)) {
-      closeHandle(outRead);
-      closeHandle(outWrite);
-      return nullptr;
-    }
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-    closeHandle(inWrite);
+    if (!::CreatePipe(outRead.receive(), outWrite.receive(), &sa, start.pipeBuffer)) return nullptr;
+    if (!::CreatePipe(inRead.receive(), inWrite.receive(), &sa, 0)) return nullptr;
+    ::SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(inWrite.get(), HANDLE_FLAG_INHERIT, 0);
+    inWrite.reset();
     si.dwFlags |= STARTF_USESTDHANDLES;
-    si.hStdInput = inRead;
-    si.hStdOutput = outWrite;
-    si.hStdError = outWrite;
+    si.hStdInput = inRead.get();
+    si.hStdOutput = outWrite.get();
+    si.hStdError = outWrite.get();
   }
 
   std::wstring commandLine(line.begin(), line.end());  // CreateProcessW may write into it
@@ -158,13 +147,10 @@ std::unique_ptr<ChildProcess> startProcess(const ProcessStart& start) {
                                    &pi);
   // Only the child holds its ends now: the pipe reports its end once the
   // child (and whatever inherited the handles from it) has closed them.
-  closeHandle(outWrite);
-  closeHandle(inRead);
-  if (!ok) {
-    closeHandle(outRead);
-    return nullptr;
-  }
-  return std::make_unique<WinChild>(pi, outRead, start.outputLimit);
+  outWrite.reset();
+  inRead.reset();
+  if (!ok) return nullptr;
+  return std::make_unique<WinChild>(pi, std::move(outRead), start.outputLimit);
 }
 
 }  // namespace kova::win

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/handles.h"
 #include "platform/win/win_services.h"
 
 namespace kova::win {
@@ -25,13 +26,12 @@ uint64_t ticks(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | 
 // The default value of HKEY_CURRENT_USER\<key>, environment variables
 // expanded; empty when there is none.
 u16 userKeyDefault(const u16& key) {
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, wide(key), 0, KEY_READ, &h) != ERROR_SUCCESS) return {};
+  RegistryKey h;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, wide(key), 0, KEY_READ, h.receive()) != ERROR_SUCCESS) return {};
   wchar_t buf[1024] = {};
   DWORD size = sizeof buf - sizeof(wchar_t);
   DWORD type = 0;
-  const LONG rc = ::RegQueryValueExW(h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-  ::RegCloseKey(h);
+  const LONG rc = ::RegQueryValueExW(h.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
   if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
   wchar_t expanded[2048] = {};
   const DWORD n = ::ExpandEnvironmentStringsW(buf, expanded, 2048);
@@ -42,15 +42,14 @@ u16 userKeyDefault(const u16& key) {
 // The subkeys of HKEY_CURRENT_USER\<key>.
 std::vector<u16> userSubkeys(const u16& key) {
   std::vector<u16> out;
-  HKEY h = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, wide(key), 0, KEY_READ, &h) != ERROR_SUCCESS) return out;
+  RegistryKey h;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, wide(key), 0, KEY_READ, h.receive()) != ERROR_SUCCESS) return out;
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
     DWORD len = 256;
-    if (::RegEnumKeyExW(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (::RegEnumKeyExW(h.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     out.emplace_back(reinterpret_cast<const char16_t*>(name), len);
   }
-  ::RegCloseKey(h);
   return out;
 }
 
@@ -66,14 +65,15 @@ bool mci(const std::wstring& command, std::wstring* answer = nullptr) {
 }
 
 bool enableShutdownPrivilege() {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+  KernelHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.receive()))
+    return false;
   TOKEN_PRIVILEGES tp{};
   tp.PrivilegeCount = 1;
   tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   const bool ok = ::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &tp.Privileges[0].Luid) &&
-                  ::AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr) && ::GetLastError() == ERROR_SUCCESS;
-  ::CloseHandle(token);
+                  ::AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr) &&
+                  ::GetLastError() == ERROR_SUCCESS;
   return ok;
 }
 
@@ -166,13 +166,11 @@ bool requestPower(const Platform::PowerRequest& r) {
     case Kind::Standby: {
       // powrprof.dll is loaded only for this.
       using SetSuspendStateFn = BOOLEAN(WINAPI*)(BOOLEAN, BOOLEAN, BOOLEAN);
-      const HMODULE powrprof = ::LoadLibraryW(L"powrprof.dll");
-      auto suspend = powrprof ? reinterpret_cast<SetSuspendStateFn>(
-                                    reinterpret_cast<void*>(::GetProcAddress(powrprof, "SetSuspendState")))
+      const Module powrprof(::LoadLibraryW(L"powrprof.dll"));
+      auto suspend = powrprof ? reinterpret_cast<SetSuspendStateFn>(reinterpret_cast<void*>(
+                                    ::GetProcAddress(powrprof.get(), "SetSuspendState")))
                               : nullptr;
-      const bool ok = suspend && suspend(r.kind == Kind::Hibernate, r.force, FALSE);
-      if (powrprof) ::FreeLibrary(powrprof);
-      return ok;
+      return suspend && suspend(r.kind == Kind::Hibernate, r.force, FALSE);
     }
     // Posted, not sent: a window that does not answer cannot hold the script.
     case Kind::MonitorPower:

@@ -92,7 +92,7 @@ class FakeDesktop final : public WindowSystem {
     if (h != 77) return {};
     return {CollectedControl{78, u"BUTTON"}};
   }
-  WindowHandle startedProgramWindow(TUScript&, ChildProcess&, const ExecRequest&) override { return 0; }
+  WindowHandle startedProgramWindow(RunContext&, ChildProcess&, const ExecRequest&) override { return 0; }
 };
 
 class HotkeyHost : public testing::RecordingHost {
@@ -108,6 +108,8 @@ class HotkeyHost : public testing::RecordingHost {
 struct InputRules : ::testing::Test {
   HotkeyHost host;
   TUScript engine{hostPlatform(), host};
+  // What automation sees of the engine; checks read the engine itself.
+  RunContext& run = engine.runContext();
   FakeInput in;
   FakeDesktop ws;
   std::vector<std::string> held() const {
@@ -143,70 +145,70 @@ TEST(InputKeys, ExtendedKeysAndRightHandVariants) {
 }
 
 TEST_F(InputRules, KeyPressesAreHeldUntilReleasedAndHotkeysStepAside) {
-  pressKey(engine, in, ws, 16, KeyAction::Down);
-  pressKey(engine, in, ws, 16, KeyAction::Down);
+  pressKey(run, in, ws, 16, KeyAction::Down);
+  pressKey(run, in, ws, 16, KeyAction::Down);
   EXPECT_EQ(held(), std::vector<std::string>{"KBD16"});
-  pressKey(engine, in, ws, 901, KeyAction::Click);
-  pressKey(engine, in, ws, 16, KeyAction::Up);
+  pressKey(run, in, ws, 901, KeyAction::Click);
+  pressKey(run, in, ws, 16, KeyAction::Up);
   EXPECT_TRUE(held().empty());
   EXPECT_EQ(in.sent, (std::vector<std::string>{"down 16 scan1016", "down 16 scan1016", "down 13 ext scan1013",
                                                "up 13 ext scan1013", "up 16 scan1016"}));
   EXPECT_EQ(host.unregistered, (std::vector<int>{16, 16, 13}));
   EXPECT_EQ(host.reregistered, 3);
   // Releasing Enter tells GETID that the windows may have changed.
-  EXPECT_TRUE(automationState(engine).windowChanged);
+  EXPECT_TRUE(automationState(run).windowChanged);
 }
 
 TEST_F(InputRules, NumLockIsSwitchedOffAroundCursorKeysOnlyWhenAsked) {
   in.numLockOn = true;
-  pressKey(engine, in, ws, 37, KeyAction::Click);
+  pressKey(run, in, ws, 37, KeyAction::Click);
   EXPECT_EQ(in.sent.size(), 2u);  // setting off: only the arrow
   in.sent.clear();
   host.numLockSetting = u"1";
-  pressKey(engine, in, ws, 37, KeyAction::Click);
+  pressKey(run, in, ws, 37, KeyAction::Click);
   EXPECT_EQ(in.sent, (std::vector<std::string>{"down 144 scan1144", "up 144 scan1144", "down 37 ext scan1037",
                                                "down 144 scan1144", "up 144 scan1144", "up 37 ext scan1037"}));
   EXPECT_TRUE(in.numLockOn);
   in.sent.clear();
-  pressKey(engine, in, ws, 65, KeyAction::Click);
+  pressKey(run, in, ws, 65, KeyAction::Click);
   EXPECT_EQ(in.sent.size(), 2u);
 }
 
 TEST_F(InputRules, MouseOffTheDesktop) {
   // MMV clamps into the desktop; BTN off it does nothing at all.
-  EXPECT_EQ(moveMouse(engine, in, ws, -5, 10), InputResult::Done);
-  EXPECT_EQ(moveMouse(engine, in, ws, 5000000000LL, 99999), InputResult::Done);
-  pressButton(engine, in, ws, kLeft, KeyAction::Click, 0, true, -5, 10);
-  pressButton(engine, in, ws, kLeft, KeyAction::Click, 0, true, 10, 1024 + 1);
+  EXPECT_EQ(moveMouse(run, in, ws, -5, 10), InputResult::Done);
+  EXPECT_EQ(moveMouse(run, in, ws, 5000000000LL, 99999), InputResult::Done);
+  pressButton(run, in, ws, kLeft, KeyAction::Click, 0, true, -5, 10);
+  pressButton(run, in, ws, kLeft, KeyAction::Click, 0, true, 10, 1024 + 1);
   EXPECT_EQ(in.sent, (std::vector<std::string>{"cursor 0,10", "cursor 1279,1023"}));
   // The right and bottom edges themselves count as the last pixel.
   in.sent.clear();
-  pressButton(engine, in, ws, kLeft, KeyAction::Down, 0, true, 1280, 1024);
+  pressButton(run, in, ws, kLeft, KeyAction::Down, 0, true, 1280, 1024);
   EXPECT_EQ(in.sent, (std::vector<std::string>{"cursor 1279,1023", "mouse 2"}));
   EXPECT_EQ(held(), std::vector<std::string>{"LEFTDOWN"});
   // The wheel: amount x 120.
   in.sent.clear();
-  pressButton(engine, in, ws, kWheelButton, KeyAction::Click, -3, false, 0, 0);
+  pressButton(run, in, ws, kWheelButton, KeyAction::Click, -3, false, 0, 0);
   EXPECT_EQ(in.sent, std::vector<std::string>{"mouse 2048 -360"});
 }
 
 TEST_F(InputRules, OriginModesShiftTheCoordinates) {
-  const int64_t id = idFromHandle(engine, 77);
-  setMouseOrigin(engine, ws, id, 0);
-  moveMouse(engine, in, ws, 5, 6);
-  setMouseOrigin(engine, ws, id, 1);
-  moveMouse(engine, in, ws, 5, 6);
+  const int64_t id = idFromHandle(run, 77);
+  setMouseOrigin(run, ws, id, 0);
+  moveMouse(run, in, ws, 5, 6);
+  setMouseOrigin(run, ws, id, 1);
+  moveMouse(run, in, ws, 5, 6);
   // The window goes: the last offset stays.
   ws.alive = false;
-  moveMouse(engine, in, ws, 1, 1);
-  setMouseOrigin(engine, ws, 0, 0);
-  moveMouse(engine, in, ws, 1, 1);
+  moveMouse(run, in, ws, 1, 1);
+  setMouseOrigin(run, ws, 0, 0);
+  moveMouse(run, in, ws, 1, 1);
   EXPECT_EQ(in.sent, (std::vector<std::string>{"cursor 105,106", "cursor 109,136", "cursor 105,131", "cursor 1,1"}));
 }
 
 TEST_F(InputRules, SwappedButtonsSendThePrimaryButtonEvent) {
   in.swapped = true;
-  pressButton(engine, in, ws, kLeft, KeyAction::Down, 0, false, 0, 0);
+  pressButton(run, in, ws, kLeft, KeyAction::Down, 0, false, 0, 0);
   EXPECT_EQ(in.sent, std::vector<std::string>{"mouse 8"});  // right down
   EXPECT_EQ(held(), std::vector<std::string>{"RIGHTDOWN"});
   // At the end of the run the same event is released.
@@ -216,31 +218,31 @@ TEST_F(InputRules, SwappedButtonsSendThePrimaryButtonEvent) {
 }
 
 TEST_F(InputRules, WindowMessageModePostsToTheWindowAndItsControls) {
-  const int64_t id = idFromHandle(engine, 77);
-  setMouseOrigin(engine, ws, id, 2);
-  pressButton(engine, in, ws, kLeft, KeyAction::Down, 0, true, 200, 100);
+  const int64_t id = idFromHandle(run, 77);
+  setMouseOrigin(run, ws, id, 2);
+  pressButton(run, in, ws, kLeft, KeyAction::Down, 0, true, 200, 100);
   // Three moves around the point, then the button with its flag.
   EXPECT_EQ(in.sent, (std::vector<std::string>{"post 77 512 0 6619337", "post 77 512 0 6488263",
                                                "post 77 512 0 6553800", "post 77 513 1 6553800"}));
   EXPECT_EQ(held(), std::vector<std::string>{"LEFTDOWN,77"});
   in.sent.clear();
   // On the control at client (10, 10): the control gets (1, 1).
-  pressButton(engine, in, ws, kRight, KeyAction::Click, 0, true, 20, 15);
+  pressButton(run, in, ws, kRight, KeyAction::Click, 0, true, 20, 15);
   EXPECT_EQ(in.sent.back(), "post 78 517 1 65537");
   in.sent.clear();
   // A key: posted with scan code; the held entry names the window.
-  pressKey(engine, in, ws, 66, KeyAction::Down);
+  pressKey(run, in, ws, 66, KeyAction::Down);
   EXPECT_EQ(in.sent, std::vector<std::string>{"post 77 256 66 " + std::to_string(1 + (1066 & 0xFF) * 65536)});
   EXPECT_EQ(held(), (std::vector<std::string>{"LEFTDOWN,77", "KBD66,77"}));
   // 16-bit coordinates only.
-  EXPECT_EQ(moveMouse(engine, in, ws, 65536, 0), InputResult::CoordinateOutOfRange);
-  EXPECT_EQ(moveMouse(engine, in, ws, 0, -1), InputResult::CoordinateOutOfRange);
+  EXPECT_EQ(moveMouse(run, in, ws, 65536, 0), InputResult::CoordinateOutOfRange);
+  EXPECT_EQ(moveMouse(run, in, ws, 0, -1), InputResult::CoordinateOutOfRange);
   // The window is gone: nothing is sent at all.
   ws.alive = false;
   in.sent.clear();
-  EXPECT_EQ(moveMouse(engine, in, ws, 65536, 0), InputResult::Done);
-  pressKey(engine, in, ws, 66, KeyAction::Click);
-  pressButton(engine, in, ws, kLeft, KeyAction::Click, 0, true, 1, 1);
+  EXPECT_EQ(moveMouse(run, in, ws, 65536, 0), InputResult::Done);
+  pressKey(run, in, ws, 66, KeyAction::Click);
+  pressButton(run, in, ws, kLeft, KeyAction::Click, 0, true, 1, 1);
   EXPECT_TRUE(in.sent.empty());
 }
 
@@ -262,22 +264,22 @@ TEST(InputRelease, EntriesOfTheHeldList) {
 }
 
 TEST_F(InputRules, KeyStateOfButtonsRemembersPressesSeenByThePump) {
-  EXPECT_FALSE(keyState(engine, in, ws, 1));
+  EXPECT_FALSE(keyState(run, in, ws, 1));
   engine.stickyButtons |= 1;
-  EXPECT_TRUE(keyState(engine, in, ws, 1));
-  EXPECT_FALSE(keyState(engine, in, ws, 1));  // read and cleared
+  EXPECT_TRUE(keyState(run, in, ws, 1));
+  EXPECT_FALSE(keyState(run, in, ws, 1));  // read and cleared
   in.stateOf[13] = 0x8000;
-  EXPECT_TRUE(keyState(engine, in, ws, kPadEnter));
-  EXPECT_FALSE(keyState(engine, in, ws, 256));
-  EXPECT_FALSE(keyState(engine, in, ws, -1));
+  EXPECT_TRUE(keyState(run, in, ws, kPadEnter));
+  EXPECT_FALSE(keyState(run, in, ws, 256));
+  EXPECT_FALSE(keyState(run, in, ws, -1));
   in.numLockOn = true;
-  EXPECT_TRUE(keyState(engine, in, ws, 10000));
+  EXPECT_TRUE(keyState(run, in, ws, 10000));
   // Swapped buttons: the left-button code reads the right button.
   in.swapped = true;
   TUScript other(hostPlatform(), host);
   in.stateOf[2] = 0x8000;
-  EXPECT_TRUE(keyState(other, in, ws, 1));
-  EXPECT_FALSE(keyState(other, in, ws, 2));
+  EXPECT_TRUE(keyState(other.runContext(), in, ws, 1));
+  EXPECT_FALSE(keyState(other.runContext(), in, ws, 2));
 }
 
 }  // namespace

@@ -183,38 +183,40 @@ class FakeWindows : public WindowSystem {
   uint64_t menuHandle(WindowHandle) override { return 0; }
   uint64_t systemMenuHandle(WindowHandle) override { return 0; }
   std::vector<CollectedControl> collectControls(WindowHandle, uint32_t, bool) override { return {}; }
-  WindowHandle startedProgramWindow(TUScript&, ChildProcess&, const ExecRequest&) override { return 0; }
+  WindowHandle startedProgramWindow(RunContext&, ChildProcess&, const ExecRequest&) override { return 0; }
 };
 
 class WindowIds : public ::testing::Test {
  protected:
   kova::testing::RecordingHost host;
   TUScript engine{hostPlatform(), host};
+  // What automation sees of the engine; checks read the engine itself.
+  RunContext& run = engine.runContext();
   FakeWindows ws;
 };
 
 TEST_F(WindowIds, TableAppendsAndKeepsIds) {
   ws.desktop = {win(100, u"A", u"X"), win(200, u"B", u"X")};
-  EXPECT_EQ(idFromHandle(engine, 0), -1);
-  EXPECT_EQ(idFromHandle(engine, 200), 1);
-  EXPECT_EQ(idFromHandle(engine, 100), 2);
-  EXPECT_EQ(idFromHandle(engine, 200), 1);
-  EXPECT_EQ(handleFromId(engine, ws, 2), 100u);
-  EXPECT_EQ(handleFromId(engine, ws, 3), 0u);
-  EXPECT_EQ(handleFromId(engine, ws, -1), 0u);
+  EXPECT_EQ(idFromHandle(run, 0), -1);
+  EXPECT_EQ(idFromHandle(run, 200), 1);
+  EXPECT_EQ(idFromHandle(run, 100), 2);
+  EXPECT_EQ(idFromHandle(run, 200), 1);
+  EXPECT_EQ(handleFromId(run, ws, 2), 100u);
+  EXPECT_EQ(handleFromId(run, ws, 3), 0u);
+  EXPECT_EQ(handleFromId(run, ws, -1), 0u);
   ws.fg = 200;
-  EXPECT_EQ(handleFromId(engine, ws, 0), 200u);
+  EXPECT_EQ(handleFromId(run, ws, 0), 200u);
   // A destroyed window's ID names no window; the number is not reused.
   ws.desktop.pop_back();
-  EXPECT_EQ(handleFromId(engine, ws, 1), 0u);
+  EXPECT_EQ(handleFromId(run, ws, 1), 0u);
   // ID-or-handle: small numbers are IDs, others handles.
-  EXPECT_EQ(handleFromIdOrHandle(engine, ws, 2), 100u);
-  EXPECT_EQ(handleFromIdOrHandle(engine, ws, 100), 100u);
-  EXPECT_EQ(handleFromIdOrHandle(engine, ws, 200), 0u);
-  EXPECT_EQ(handleFromIdOrHandle(engine, ws, -1), 0u);
+  EXPECT_EQ(handleFromIdOrHandle(run, ws, 2), 100u);
+  EXPECT_EQ(handleFromIdOrHandle(run, ws, 100), 100u);
+  EXPECT_EQ(handleFromIdOrHandle(run, ws, 200), 0u);
+  EXPECT_EQ(handleFromIdOrHandle(run, ws, -1), 0u);
   // The table belongs to one run.
   engine.endRun();
-  EXPECT_EQ(idFromHandle(engine, 100), 1);
+  EXPECT_EQ(idFromHandle(run, 100), 1);
 }
 
 TEST_F(WindowIds, GetIdWaitsForALateWindow) {
@@ -224,13 +226,13 @@ TEST_F(WindowIds, GetIdWaitsForALateWindow) {
   GetIdRequest r;
   r.title = u"late one";
   r.waitSeconds = 0.001;  // a single try
-  EXPECT_EQ(getId(engine, ws, r), -1);
+  EXPECT_EQ(getId(run, ws, r), -1);
   r.waitSeconds = 5;
-  EXPECT_EQ(getId(engine, ws, r), 1);
-  EXPECT_EQ(automationState(engine).ids.at(0), 300u);
+  EXPECT_EQ(getId(run, ws, r), 1);
+  EXPECT_EQ(automationState(run).ids.at(0), 300u);
   // Found at once now, and the same ID again.
   r.waitSeconds = 0;
-  EXPECT_EQ(getId(engine, ws, r), 1);
+  EXPECT_EQ(getId(run, ws, r), 1);
 }
 
 // The default wait: a title other than the last searched one is tried at
@@ -241,19 +243,19 @@ TEST_F(WindowIds, GetIdDefaultWaitDependsOnTheLastTitle) {
   r.title = u"MISSING";
   Platform& p = engine.platform();
   uint32_t start = p.tickCount();
-  EXPECT_EQ(getId(engine, ws, r), -1);
+  EXPECT_EQ(getId(run, ws, r), -1);
   EXPECT_GE(ws.enumerations, 20);
   EXPECT_GE(p.tickCount() - start, 800u);
   ws.enumerations = 0;
   start = p.tickCount();
-  EXPECT_EQ(getId(engine, ws, r), -1);
+  EXPECT_EQ(getId(run, ws, r), -1);
   EXPECT_GE(ws.enumerations, 10);
   EXPECT_GE(p.tickCount() - start, 100u);
   // A window-change (CTRLWIN CLOSE) is consumed by the next search.
-  automationState(engine).windowChanged = true;
+  automationState(run).windowChanged = true;
   r.waitSeconds = 0.001;
-  getId(engine, ws, r);
-  EXPECT_TRUE(automationState(engine).windowChanged);  // not by a search with its own wait
+  getId(run, ws, r);
+  EXPECT_TRUE(automationState(run).windowChanged);  // not by a search with its own wait
 }
 
 TEST_F(WindowIds, GetIdSpecialTitlesAndStop) {
@@ -261,15 +263,15 @@ TEST_F(WindowIds, GetIdSpecialTitlesAndStop) {
   ws.fg = 100;
   GetIdRequest r;
   r.title = u"GET_ACTIVE_WIN";
-  EXPECT_EQ(getId(engine, ws, r), 1);
+  EXPECT_EQ(getId(run, ws, r), 1);
   r.title = u"__GET_STOPFORM_WIN__";
-  EXPECT_EQ(getId(engine, ws, r), -1);
+  EXPECT_EQ(getId(run, ws, r), -1);
   EXPECT_EQ(ws.enumerations, 0);  // answered without searching
   // An endless wait ends when the script is being stopped.
   engine.stopRequest = 1;
   r.title = u"NEVER";
   r.waitSeconds = -1;
-  EXPECT_EQ(getId(engine, ws, r), -1);
+  EXPECT_EQ(getId(run, ws, r), -1);
 }
 
 }  // namespace
