@@ -129,8 +129,7 @@ void getKeyStateFn(BuiltinCall& c) {
   InputSystem* in;
   WindowSystem* ws;
   if (!systems(c, in, ws)) return;
-  c.result =
-      automation::keyState(c.runContext(), *in, *ws, c.integer(0)) ? c.trueValue() : c.falseValue();
+  c.result = c.truth(automation::keyState(c.runContext(), *in, *ws, c.integer(0)));
 }
 
 void lockHardFn(BuiltinCall& c) {

@@ -20,7 +20,6 @@ namespace {
 using automation::WindowHandle;
 using automation::WindowSystem;
 
-
 constexpr Msg kIdOutOfRange{u"%s: ウィンドウIDが範囲外です", u"%s: window ID out of range"};
 
 // The window system, or null after reporting that this build has none.
@@ -58,7 +57,7 @@ void getIdFn(BuiltinCall& c) {
   r.cls = c.str(1);
   r.waitSeconds = c.has(2) ? c.num(2) : 0;
   r.childTitle = c.str(3);
-  r.onMainThread = onMainThread(c);
+  r.onMainThread = c.onMainThread();
   c.result = integerResult(automation::getId(c.runContext(), *ws, r));
 }
 
@@ -87,7 +86,7 @@ void acwFn(BuiltinCall& c) {
     if (!last.empty()) {
       automation::GetIdRequest r;
       r.title = last;
-      r.onMainThread = onMainThread(c);
+      r.onMainThread = c.onMainThread();
       id = automation::getId(c.runContext(), *ws, r);
       if (id < 0) return;
     }
@@ -178,7 +177,7 @@ void statusFn(BuiltinCall& c) {
       c.result = c.truth(ws->foreground() == h);
       break;
     case 13: c.result = Value::string(trimCtl(ws->className(h))); break;
-    case 14: c.result = truth(c, ws->isBusy(h)); break;
+    case 14: c.result = c.truth(ws->isBusy(h)); break;
     case 15:
       c.result = integerResult(automation::idFromHandle(c.runContext(), ws->parent(h)));
       break;
