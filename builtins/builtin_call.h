@@ -27,6 +27,11 @@ struct BuiltinArg {
   // asks for it: most take their numbers as numbers.
   mutable bool textPending = false;
   mutable u16 text;
+  // A wide text argument keeps its value, whose body it shares: a long text
+  // passed to COPY or POS is not copied. `text` is unused then.
+  Value sharedText;
+  // The text form, whichever place holds it (after a pending text was made).
+  const u16& textForm() const { return sharedText.kind() == ValueKind::WideString ? sharedText.wide() : text; }
   // At a by-reference position: the text parsed as an expression, for a
   // built-in that evaluates it when it names no variable.
   const ParsedExpression* tree = nullptr;
@@ -61,7 +66,7 @@ struct BuiltinCall {
       a.text = toU16(a.integer);
       a.textPending = false;
     }
-    return a.text;
+    return a.textForm();
   }
   double num(int i) const {
     return static_cast<size_t>(i) < args.size() ? args[static_cast<size_t>(i)].number : 0;

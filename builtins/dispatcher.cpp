@@ -49,7 +49,7 @@ namespace {
 // Sets the number forms of `arg` from its text form.
 void readNumber(BuiltinArg& arg) {
   double d = 0;
-  if (!parseNumber(arg.text, d)) return;
+  if (!parseNumber(arg.textForm(), d)) return;
   arg.numeric = true;
   arg.number = d;
   arg.integer = std::isfinite(d) && std::fabs(d) < 9.2e18 ? static_cast<long long>(d) : 0;
@@ -76,6 +76,9 @@ void setForms(BuiltinArg& arg, const Value& v) {
       whole = static_cast<long long>(d);  // -0 reads as 0, as its text "0" does
       break;
     }
+    case ValueKind::WideString:
+      arg.sharedText = v;  // shares the body: the text form is the text itself
+      return readNumber(arg);
     default:
       arg.text = builtinTextForm(v);
       return readNumber(arg);
@@ -129,7 +132,7 @@ bool prepareForms(BuiltinCall& call, const BuiltinInfo& info, const CallForm& fo
       if (!valueOnly) setForms(arg, *value);
       if (position < 2) call.values[k] = std::move(*value);
       const bool allowed = arg.numeric || (info.textPositions & kPos(position)) != 0 ||
-                           (info.rule == ArgumentRule::EmptyTextAt2 && position == 2 && arg.text.empty()) ||
+                           (info.rule == ArgumentRule::EmptyTextAt2 && position == 2 && arg.textForm().empty()) ||
                            valueOnly;
       if (!allowed) {
         call.fail(text(kDefinitionWrong, bareKey ? keyName : argument));

@@ -14,8 +14,29 @@
 
 namespace kova {
 
-// The argument as wide text.
-u16 argText(BuiltinCall& call, int i);
+// The argument as wide text: the argument's own text (no copy), or the
+// text decoded from a narrow argument, which this object then holds.
+class ArgText {
+ public:
+  static ArgText of(const u16& own) { return ArgText(&own); }
+  static ArgText decoded(u16 text) { return ArgText(std::move(text)); }
+  ArgText(const ArgText&) = delete;
+  ArgText& operator=(const ArgText&) = delete;
+  const u16& text() const { return *text_; }
+  operator const u16&() const { return *text_; }
+  operator u16v() const { return *text_; }
+  auto begin() const { return text_->begin(); }
+  auto end() const { return text_->end(); }
+
+ private:
+  // Never copied or moved (it points into itself): made only as a returned
+  // temporary, which C++17 builds in place.
+  explicit ArgText(const u16* own) : text_(own) {}
+  explicit ArgText(u16 decoded) : decoded_(std::move(decoded)), text_(&decoded_) {}
+  u16 decoded_;
+  const u16* text_;
+};
+ArgText argText(BuiltinCall& call, int i);
 // The argument in its narrow (code page 932) form.
 std::string argNarrow(BuiltinCall& call, int i);
 

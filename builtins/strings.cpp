@@ -19,10 +19,10 @@ namespace kova {
 
 // --- Shared by the family --------------------------------------------------------
 
-u16 argText(BuiltinCall& call, int i) {
+ArgText argText(BuiltinCall& call, int i) {
   if (i < 2 && call.value(i).kind() == ValueKind::NarrowString)
-    return call.platform().codePageToWide(kJapaneseCodePage, call.value(i).narrowBytes());
-  return call.str(i);
+    return ArgText::decoded(call.platform().codePageToWide(kJapaneseCodePage, call.value(i).narrowBytes()));
+  return ArgText::of(call.str(i));
 }
 
 std::string argNarrow(BuiltinCall& call, int i) {
@@ -106,7 +106,8 @@ bool flagSet(const BuiltinCall& c, int i) { return c.has(i) && c.num(i) != 0; }
 }  // namespace
 
 void copyFn(BuiltinCall& c) {
-  const u16 t = argText(c, 0);
+  const ArgText arg = argText(c, 0);
+  const u16& t = arg.text();
   const auto [from, count] = slice(t.size(), c.integer(1), c.has(2), c.integer(2));
   c.result = Value::string(t.substr(from, count));
 }
@@ -126,12 +127,11 @@ long long occurrence(const BuiltinCall& c) { return c.has(2) ? c.integer(2) : 1;
 }  // namespace
 
 void posFn(BuiltinCall& c) {
-  u16 search = argText(c, 0), text = argText(c, 1);
-  if (foldsCase(c)) {
-    search = upperFull(search);
-    text = upperFull(text);
-  }
-  c.result = Value::integer(static_cast<int32_t>(nthPosition(search, text, occurrence(c))));
+  const ArgText search = argText(c, 0), text = argText(c, 1);
+  const long long n = occurrence(c);
+  // Folded copies only when case is ignored.
+  const size_t at = foldsCase(c) ? nthPosition(upperFull(search), upperFull(text), n) : nthPosition(search, text, n);
+  c.result = Value::integer(static_cast<int32_t>(at));
 }
 
 void posbFn(BuiltinCall& c) {
