@@ -37,7 +37,7 @@ const char16_t* keywordOf(int32_t kind) {
 
 // True while nothing stops the statements of a block from running.
 static bool nothingPending(const TUScript& e, const THensuFmt& s) {
-  return !s.exitFlag && s.breakCount == 0 && s.continueCount == 0 && !e.stopFlag;
+  return !s.exitFlag && s.breakCount == 0 && s.continueCount == 0 && !e.stopFlag.load(std::memory_order_relaxed);
 }
 
 void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) {

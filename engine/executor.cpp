@@ -167,14 +167,15 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   lastBuiltinTick.store(platform_.coarseTickCount(), std::memory_order_relaxed);
   scope.offset = 1;
   while (scope.offset < scope.count &&
-         (stopRequest < 1 || (program.options.optFinally && !scope.openTries.empty()))) {
+         (stopRequest.load(std::memory_order_relaxed) < 1 ||
+          (program.options.optFinally && !scope.openTries.empty()))) {
     if (host_.paused()) {
       platform_.sleepMs(50);
       platform_.processMessages();
       continue;
     }
     runStatement(scope);
-    if (scope.exitFlag || stopFlag) break;
+    if (scope.exitFlag || stopFlag.load(std::memory_order_relaxed)) break;
   }
 
   if (kind == 1) {
@@ -198,12 +199,15 @@ void TUScript::runStatement(THensuFmt& scope) {
     platform_.processMessages();
     if (stopRequest >= 1) break;
   }
-  if (stopRequest >= 1) {
+  // The flags are read relaxed on every statement: a flag set by another
+  // thread is seen by a later statement, which is all a stop needs.
+  if (stopRequest.load(std::memory_order_relaxed) >= 1) {
     if (program.options.optFinally) unwindTries(scope);
     scope.exitFlag = true;
     return;
   }
-  if (scope.exitFlag || scope.breakCount > 0 || scope.continueCount > 0 || stopFlag) return;
+  if (scope.exitFlag || scope.breakCount > 0 || scope.continueCount > 0 || stopFlag.load(std::memory_order_relaxed))
+    return;
 
   const int line = scope.startLine + scope.offset;
   try {
