@@ -11,7 +11,7 @@
 
 namespace kova {
 
-TUScript::~TUScript() { clearNarrowTextPlatform(&platform_); }
+TUScript::~TUScript() = default;
 
 // Splits an opener's text at the field separator, outside quotes.
 std::vector<u16v> openerFields(u16v text) {

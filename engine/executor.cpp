@@ -44,9 +44,7 @@ bool TUScript::stackExhausted() const {
   return here < tlsStackBase && tlsStackBase - here > tlsStackBudget;
 }
 
-TUScript::TUScript(Platform& platform, EngineHost& host) : platform_(platform), host_(host) {
-  setNarrowTextPlatform(&platform);
-}
+TUScript::TUScript(Platform& platform, EngineHost& host) : platform_(platform), host_(host) {}
 
 void TUScript::pumpMessages(int n) {
   for (int k = 0; k < n; ++k) {

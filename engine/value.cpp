@@ -13,27 +13,15 @@ namespace {
 constexpr Msg kTextTooLong{u"文字列が長すぎます (上限 %s 文字)",
                            u"The text is too long (at most %s characters)"};
 
-// Set by every engine as it is made and cleared by the one that set it last
-// as it ends; atomic, because engines are made and used on several threads.
-std::atomic<Platform*> gNarrowPlatform{nullptr};
-
 u16 narrowToText(const std::string& bytes) {
-  if (Platform* platform = gNarrowPlatform.load(std::memory_order_acquire))
-    return platform->codePageToWide(kJapaneseCodePage, bytes);
-  u16 out;
-  for (char c : bytes) out.push_back(static_cast<unsigned char>(c));
-  return out;
+  // The code page is the operating system's, the same for every engine:
+  // decoded by the host platform, which lives as long as the process.
+  return hostPlatform().codePageToWide(kJapaneseCodePage, bytes);
 }
 }  // namespace
 
 TextTooLong::TextTooLong()
     : std::length_error(toUtf8(text(kTextTooLong, toU16(static_cast<long long>(kMaxTextLength))))) {}
-
-void setNarrowTextPlatform(Platform* platform) { gNarrowPlatform.store(platform, std::memory_order_release); }
-
-void clearNarrowTextPlatform(Platform* platform) {
-  gNarrowPlatform.compare_exchange_strong(platform, nullptr, std::memory_order_acq_rel);
-}
 
 bool Value::isNumeric() const {
   switch (kind_) {

@@ -303,13 +303,8 @@ class IndexValues {
   std::vector<Value> heap_;
 };
 
-class Platform;
 // Narrow strings hold text in the Japanese code page; their text form is
-// decoded through the platform's code-page conversion, set once when the
-// first engine is created.
-void setNarrowTextPlatform(Platform* platform);
-// Forgets `platform` if it is the one set (its engine ends).
-void clearNarrowTextPlatform(Platform* platform);
+// decoded through the host platform's code-page conversion.
 
 // Formats a Double the way the language prints numbers: integral values
 // without a decimal point, others with up to 15 significant digits.
