@@ -79,7 +79,7 @@ int Player::play(const ScriptLaunch& launch) {
   try {
     const u16 folder = folderOf(launch.path);
     const auto evaluateString = [this](u16v expression) -> std::optional<u16> {
-      std::optional<Value> v = engine_.evaluate(expression, engine_.globals);
+      std::optional<Value> v = engine_.evaluate(expression, engine_.globalScope());
       if (!v) return std::nullopt;
       return v->toText();
     };

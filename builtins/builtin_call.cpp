@@ -5,7 +5,6 @@
 #include "builtins/builtin_call.h"
 
 #include "engine/messages.h"
-#include "engine/name_resolver.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 
@@ -28,30 +27,30 @@ std::optional<Value> BuiltinCall::evaluateTree(const ParsedExpression& tree) {
 double BuiltinCall::namedConstant(const u16& upperName) { return constantValue(engine_, upperName); }
 
 Variable* BuiltinCall::variableNamed(const u16& upperName) {
+  if (!sharedHeld_.owns_lock()) sharedHeld_ = engine_.lockShared();
   return engine_.variableNamed(upperName, scope_);
 }
 
 std::shared_ptr<TSZHash> BuiltinCall::hashTableNamed(const u16& name) {
-  const int local = scope_.hashTables.find(name);
-  if (local >= 0) return scope_.hashTables.value(local);
-  for (const u16& candidate : GlobalCandidates(name, scope_.moduleName, scope_.instanceText)) {
-    const int g = engine_.globals.hashTables.find(candidate);
-    if (g >= 0) return engine_.globals.hashTables.value(g);
-  }
-  return nullptr;
+  if (!sharedHeld_.owns_lock()) sharedHeld_ = engine_.lockShared();
+  return engine_.hashTableNamed(name, scope_);
 }
 
 void BuiltinCall::putVariable(u16v name, const Value& value) { engine_.putValue(name, value, scope_); }
 
-void BuiltinCall::putGlobal(u16v name, const Value& value) { engine_.putValue(name, value, engine_.globals); }
+void BuiltinCall::putGlobal(u16v name, const Value& value) { engine_.putValue(name, value, engine_.globalScope()); }
 
 void BuiltinCall::fail(const u16& message, bool catchable) {
+  if (sharedHeld_.owns_lock()) sharedHeld_.unlock();
   engine_.report(message, &scope_, false, catchable);
 }
 
 void BuiltinCall::unavailable() { fail(kova::text(rm::kNotAvailableYet, name())); }
 
-void BuiltinCall::warn(const u16& message) { engine_.warn(message, &scope_); }
+void BuiltinCall::warn(const u16& message) {
+  if (sharedHeld_.owns_lock()) sharedHeld_.unlock();
+  engine_.warn(message, &scope_);
+}
 
 bool BuiltinCall::stopped() const { return engine_.stopFlag; }
 

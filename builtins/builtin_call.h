@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 
@@ -92,7 +93,9 @@ struct BuiltinCall {
 
   // --- Variables by name ----------------------------------------------------
   // The variable (scalar or declared array) an upper-cased name denotes in
-  // the caller's scope, local first; null when none.
+  // the caller's scope, local first; null when none. The engine's
+  // shared-state lock is held from here to the end of the call, or to a
+  // fail() or warn(), after which the pointer must not be used.
   Variable* variableNamed(const u16& upperName);
   // The hash table an upper-cased name denotes (local first, then global
   // with the module rules), or null.
@@ -158,6 +161,10 @@ struct BuiltinCall {
  private:
   TUScript& engine_;
   THensuFmt& scope_;
+  // Taken by variableNamed and hashTableNamed and held until the call ends,
+  // so that a global variable or table a built-in works on is not changed by
+  // a worker meanwhile; fail and warn release it before reporting.
+  std::unique_lock<std::recursive_mutex> sharedHeld_;
 };
 
 // The text form every built-in gets of a value: Booleans as their integer

@@ -182,7 +182,7 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
         report(text(rm::kNotAvailableYet, u"COM"), &caller);
         return;
       }
-      if (program.dllDeclTable.contains(name)) {
+      if (hasDllDeclaration(name)) {
         report(text(rm::kNotAvailableYet, u"DEF_DLL " + name), &caller);
         return;
       }
@@ -333,9 +333,10 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
         marks[k] = kMarkLocalHash + localHash;
         continue;
       }
-      const int globalHash = globals.hashTables.find(sourceName);
+      const auto lock = lockShared();
+      const int globalHash = globals_.hashTables.find(sourceName);
       if (globalHash >= 0) {
-        scope.hashTables.add(name, std::make_shared<TSZHash>(*globals.hashTables.value(globalHash)));
+        scope.hashTables.add(name, std::make_shared<TSZHash>(*globals_.hashTables.value(globalHash)));
         marks[k] = kMarkGlobalHash + globalHash;
         continue;
       }
@@ -428,7 +429,8 @@ void TUScript::writeBackParameters(int header, const CompiledStatement& compiled
       if (local < 0) continue;
       const bool global = mark < kMarkLocalHash;
       const int n = mark - (global ? kMarkGlobalHash : kMarkLocalHash);
-      NameList<std::shared_ptr<TSZHash>>& target = global ? globals.hashTables : caller.hashTables;
+      const auto lock = lockShared();
+      NameList<std::shared_ptr<TSZHash>>& target = global ? globals_.hashTables : caller.hashTables;
       if (n < target.size()) target.value(n)->copyFrom(*scope.hashTables.value(local));
       continue;
     }
@@ -437,11 +439,13 @@ void TUScript::writeBackParameters(int header, const CompiledStatement& compiled
     // The call site's own texts: their upper-cased forms were made once.
     const bool known = form && k < form->upperArgTexts.size() && &form->argTexts[k] == &argTexts[k];
     if (mark == kMarkArray || isLent(mark)) {
+      auto lock = lockShared();
       Variable* target = findVariable(known ? form->upperArgTexts[k] : upperFull(argTexts[k]), caller);
       if (!target) continue;
       const Variable& changed = scope.variables.value(local);
       if (target->bounds.size() > 1 && changed.bounds != target->bounds) {
         if (isLent(mark)) target->slots = changed.slots;  // never left without its slots
+        lock.unlock();
         report(text(kMultiDimResize), &caller);
         return;
       }
@@ -466,8 +470,8 @@ Variable* TUScript::findVariable(const u16& name, THensuFmt& scope) {
   const int local = scope.variables.find(name);
   if (local >= 0) return &scope.variables.value(local);
   for (const u16& candidate : GlobalCandidates(name, scope.moduleName, scope.instanceText)) {
-    const int g = globals.variables.find(candidate);
-    if (g >= 0) return &globals.variables.value(g);
+    const int g = globals_.variables.find(candidate);
+    if (g >= 0) return &globals_.variables.value(g);
   }
   return nullptr;
 }

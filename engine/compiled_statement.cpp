@@ -1,9 +1,11 @@
-// Compiled statements: each statement that the executor runs often (an
-// assignment, PRINT, and the openers IFB, FOR, WHILE and REPEAT) is taken
-// apart once, on its first execution, into the form of compiled_statement.h.
+// Compiled statements: every statement is taken apart once, before the run
+// (compileProgram), into the form of compiled_statement.h.
 
 #include "engine/compiled_statement.h"
 
+#include <algorithm>
+#include <climits>
+#include <exception>
 #include <mutex>
 
 #include "engine/expression_tree.h"
@@ -171,6 +173,14 @@ void TUScript::compileProgram() {
     if (!c) continue;
     for (const auto& tree : c->expressions) compileCallsOf(*this, tree.get());
     for (const auto& tree : c->target.indexes) compileCallsOf(*this, tree.get());
+    for (const auto& item : c->cases)
+      for (const auto& tree : item.items) compileCallsOf(*this, tree.get());
+    for (const DeclItem& d : c->declarations) {
+      for (const auto& tree : d.boundTrees) compileCallsOf(*this, tree.get());
+      compileCallsOf(*this, d.valueTree.get());
+      for (const auto& tree : d.valueItemTrees) compileCallsOf(*this, tree.get());
+    }
+    for (const HashItem& h : c->hashItems) compileCallsOf(*this, h.flagsTree.get());
     if (c->call)
       for (const auto& tree : c->call->argTrees) compileCallsOf(*this, tree.get());
   }
@@ -260,6 +270,84 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
       const std::vector<u16v> f = openerFields(text);
       c->expressions[0] = parsed(f[0]);
       c->offsets[0] = offsetField(f, 1);
+      break;
+    }
+    case kSelect: {
+      const std::vector<u16v> f = openerFields(text);
+      c->expressions[0] = parsed(f[0]);
+      for (size_t k = 1; k < f.size(); ++k) {
+        const size_t comma = f[k].find(u',');
+        long long off = 0;
+        if (comma == u16v::npos || !parseInt(f[k].substr(0, comma), off)) continue;
+        const u16v rest = f[k].substr(comma + 1);
+        if (rest == u16v(u"DEFAULT")) {
+          c->offsets[0] = static_cast<int32_t>(off);
+        } else if (rest == u16v(u"SELEND")) {
+          c->offsets[1] = static_cast<int32_t>(off);
+        } else {
+          CompiledStatement::Case item;
+          item.offset = static_cast<int32_t>(off);
+          for (const u16& piece : splitTopLevel(rest, u','))
+            if (!trimCtl(piece).empty()) item.items.push_back(parsed(piece));
+          c->cases.push_back(std::move(item));
+        }
+      }
+      break;
+    }
+    case kTry: {
+      const std::vector<u16> parts = splitTopLevel(text, u' ');
+      long long v[3] = {0, 0, 0};
+      c->malformed = parts.size() != 3;
+      for (size_t k = 0; k < 3 && !c->malformed; ++k)
+        c->malformed = !parseInt(parts[k], v[k]) || v[k] < INT32_MIN || v[k] > INT32_MAX;
+      for (size_t k = 0; k < 3 && !c->malformed; ++k) c->offsets[k] = static_cast<int32_t>(v[k]);
+      break;
+    }
+    case kBreak:
+    case kContinue: {
+      long long n = 1;
+      if (!trimCtl(text).empty() && !parseInt(text, n)) n = 1;
+      // Counts outside int32 are refused at run time as any count above the
+      // loops' depth is.
+      c->offsets[0] = static_cast<int32_t>(std::clamp<long long>(n, 0, INT32_MAX));
+      break;
+    }
+    case kWith: {
+      const u16 t = upperFull(trimCtl(text));
+      c->withIsThis = t == u"THIS";
+      c->withIsModule = !c->withIsThis && program.moduleIndex.contains(t);
+      if (c->withIsModule) c->withModule = t;
+      else if (!c->withIsThis) c->expressions[0] = parsed(text);
+      break;
+    }
+    case kExitExit:
+      if (!trimCtl(text).empty()) c->expressions[0] = parsed(text);
+      break;
+    case kCall:
+      try {
+        c->call = compileCall(text);
+      } catch (const std::exception&) {
+        c->call.reset();  // reported when the statement runs
+      }
+      break;
+    case kDim:
+      for (const u16& raw : declarationItems(text)) {
+        DeclItem d = splitDeclarationItem(raw);
+        for (const u16& b : d.boundTexts) d.boundTrees.push_back(b.empty() ? nullptr : parsed(b));
+        if (d.hasValue && !d.hasBrackets) d.valueTree = parsed(d.valueText);
+        for (const u16& v : d.valueItems) d.valueItemTrees.push_back(trimCtl(v).empty() ? nullptr : parsed(v));
+        c->declarations.push_back(std::move(d));
+      }
+      break;
+    case kHashtbl:
+      c->hashItems = hashItems(text);
+      for (HashItem& h : c->hashItems)
+        if (!h.flagsText.empty()) h.flagsTree = parsed(h.flagsText);
+      break;
+    case kDefDll: {
+      const size_t cut = text.find_first_of(u"( :;");
+      c->dllName = text.substr(0, cut);
+      c->dllRest = cut == u16::npos ? u16() : trimCtl(replaceAll(u16v(text).substr(cut), u"[ ]", u"[]"));
       break;
     }
     default:

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/call_form.h"
+#include "engine/declaration.h"
 #include "engine/slot_hint.h"
 #include "util/u16.h"
 
@@ -84,8 +85,34 @@ struct CompiledStatement {
   // Procedure header: its statement count up to the FEND once a call has
   // counted it; -1 before.
   std::atomic<int32_t> procedureLength{-1};
-  // Call statement: the call.
+  // Call statement, CALL: the call (null when the text could not be split;
+  // the statement then reports that when it runs).
   std::unique_ptr<CallForm> call;
+
+  // SELECT: [0] the selector; offsets[0] the DEFAULT, offsets[1] the SELEND
+  // (-1 when missing). Each CASE with its offset and the trees of its
+  // comma-separated items, blank items left out.
+  struct Case {
+    int32_t offset = 0;
+    std::vector<std::shared_ptr<const ParsedExpression>> items;
+  };
+  std::vector<Case> cases;
+  // TRY: offsets[0] the kind (0 FINALLY, 1 EXCEPT), [1] the handler's
+  // offset, [2] its length; malformed when the block check's fields are not
+  // three numbers. BREAK, CONTINUE: offsets[0] the count.
+  bool malformed = false;
+  // WITH: the value is the module's name ("THIS" or a module of the
+  // program: withModule, the upper-cased name; empty for THIS), else
+  // expressions[0]. EXITEXIT: expressions[0] when the statement has a value.
+  bool withIsModule = false;
+  bool withIsThis = false;
+  u16 withModule;
+  // DIM: the items of its list. HASHTBL: the items of its list.
+  std::vector<DeclItem> declarations;
+  std::vector<HashItem> hashItems;
+  // DEF_DLL: the declared name (without a module prefix) and the rest.
+  u16 dllName;
+  u16 dllRest;
 };
 
 }  // namespace kova

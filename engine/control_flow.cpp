@@ -40,7 +40,7 @@ static bool nothingPending(const TUScript& e, const THensuFmt& s) {
   return !s.exitFlag && s.breakCount == 0 && s.continueCount == 0 && !e.stopFlag.load(std::memory_order_relaxed);
 }
 
-void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) {
+void TUScript::runControl(int32_t kind, THensuFmt& scope) {
   if ((kind == kIfb || kind == kFor || kind == kWhile || kind == kRepeat || kind == kSelect || kind == kTry ||
        kind == kWith) &&
       stackExhausted()) {
@@ -51,7 +51,7 @@ void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) 
     case kIfb:
       return runIf(scope, compiledStatement(scope.currentLine()));
     case kSelect:
-      return runSelect(scope, statement);
+      return runSelect(scope, compiledStatement(scope.currentLine()));
     case kFor:
     case kWhile:
     case kRepeat:
@@ -67,29 +67,37 @@ void TUScript::runControl(int32_t kind, const u16& statement, THensuFmt& scope) 
     case kTry:
     case kFinally:
     case kExcept:
-      return runTry(scope, kind, statement);
+      return runTry(scope, kind, compiledStatement(scope.currentLine()));
     case kWith:
     case kEndwith:
-      return runWith(scope, kind, statement);
+      return runWith(scope, kind, compiledStatement(scope.currentLine()));
     case kDefDll: {
       // The declaration is stored again when the statement runs, so a
       // DEF_DLL inside a function takes effect when that function runs.
-      u16 decl = statement;
-      if (!scope.moduleName.empty()) decl = scope.moduleName + u"." + decl;
-      const size_t cut = decl.find_first_of(u"( :;");
-      const u16 name = trimCtl(u16v(decl).substr(0, cut));
-      const u16 rest = cut == u16::npos ? u16() : trimCtl(replaceAll(u16v(decl).substr(cut), u"[ ]", u"[]"));
-      const int i = program.dllDeclTable.find(name);
-      if (i >= 0) program.dllDeclTable.value(i) = rest;
-      else program.dllDeclTable.add(name, rest);
+      const CompiledStatement& c = compiledStatement(scope.currentLine());
+      storeDllDeclaration(trimCtl(scope.moduleName.empty() ? c.dllName : scope.moduleName + u"." + c.dllName),
+                          c.dllRest);
       return;
     }
     case kHashtbl:
-      return declareHashtables(scope, statement);
+      return declareHashtables(scope, compiledStatement(scope.currentLine()).hashItems);
     default:
       report(text(rm::kNotAvailableYet, keywordOf(kind)), &scope);
       return;
   }
+}
+
+void TUScript::storeDllDeclaration(const u16& name, const u16& rest) {
+  const auto lock = lockShared();
+  const int i = runDllDeclarations_.find(name);
+  if (i >= 0) runDllDeclarations_.value(i) = rest;
+  else runDllDeclarations_.add(name, rest);
+}
+
+bool TUScript::hasDllDeclaration(u16v name) const {
+  if (program.dllDeclTable.contains(name)) return true;
+  const auto lock = lockShared();
+  return runDllDeclarations_.contains(name);
 }
 
 void TUScript::runPart(THensuFmt& scope, int32_t from, int32_t end) {
@@ -128,11 +136,10 @@ void TUScript::runIf(THensuFmt& scope, const CompiledStatement& statement) {
 
 // --- SELECT ------------------------------------------------------------------
 
-void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
+void TUScript::runSelect(THensuFmt& scope, const CompiledStatement& statement) {
   try {
-    const std::vector<u16v> f = openerFields(statement);
     const int32_t base = scope.offset;
-    std::optional<Value> selectorValue = evaluate(u16(f[0]), scope);
+    std::optional<Value> selectorValue = evaluateParsed(*statement.expressions[0], scope);
     if (!selectorValue || scope.offset != base) return;
     auto normalise = [&](Value v) {
       if (v.kind() == ValueKind::Dispatch && !v.comObject()) return Value::string(kNothingMarker);
@@ -140,43 +147,29 @@ void TUScript::runSelect(THensuFmt& scope, const u16& statement) {
       return v;
     };
     const Value selector = normalise(*selectorValue);
-    struct Part {
-      int32_t position;
-      u16 expressions;
-    };
-    std::vector<Part> cases;
-    int32_t defaultPos = -1, selend = base + 1;
-    for (size_t k = 1; k < f.size(); ++k) {
-      const size_t comma = f[k].find(u',');
-      long long off = 0;
-      if (comma == u16v::npos || !parseInt(f[k].substr(0, comma), off)) continue;
-      const u16 rest(f[k].substr(comma + 1));
-      const int32_t pos = base + static_cast<int32_t>(off);
-      if (rest == u"DEFAULT") defaultPos = pos;
-      else if (rest == u"SELEND") selend = pos;
-      else cases.push_back({pos, rest});
-    }
+    const int32_t defaultPos = statement.offsets[0] >= 0 ? base + statement.offsets[0] : -1;
+    const int32_t selend = statement.offsets[1] >= 0 ? base + statement.offsets[1] : base + 1;
     CompareOptions options;
     options.sameStr = program.options.sameStr;
     int32_t chosen = -1;
-    for (size_t c = 0; c < cases.size() && chosen < 0; ++c) {
-      for (const u16& item : splitTopLevel(cases[c].expressions, u',')) {
-        if (trimCtl(item).empty()) continue;
-        std::optional<Value> v = evaluate(item, scope);
+    for (const CompiledStatement::Case& item : statement.cases) {
+      for (const auto& tree : item.items) {
+        std::optional<Value> v = evaluateParsed(*tree, scope);
         if (stopFlag || scope.offset != base) return;
         if (!v) continue;
         const auto equal = compareValues(CompareOp::Equal, selector, normalise(*v), false, false, options);
         if (equal && *equal) {
-          chosen = cases[c].position;
+          chosen = base + item.offset;
           break;
         }
       }
+      if (chosen >= 0) break;
     }
     if (chosen < 0) chosen = defaultPos >= 0 ? defaultPos : selend;
     scope.offset = chosen + 1;
     auto isCase = [&](int32_t offset) {
-      for (const Part& p : cases)
-        if (p.position == offset) return true;
+      for (const CompiledStatement::Case& item : statement.cases)
+        if (base + item.offset == offset) return true;
       return false;
     };
     if (chosen != selend) {
@@ -330,16 +323,14 @@ void TUScript::runRepeat(THensuFmt& scope, const CompiledStatement& statement) {
 
 // --- TRY ---------------------------------------------------------------------
 
-void TUScript::runTry(THensuFmt& scope, int32_t kind, const u16& statement) {
+void TUScript::runTry(THensuFmt& scope, int32_t kind, const CompiledStatement& statement) {
   if (kind == kTry) {
-    const std::vector<u16> parts = splitTopLevel(statement, u' ');
-    long long k = 0, handler = 0, length = 0;
-    if (parts.size() != 3 || !parseInt(parts[0], k) || !parseInt(parts[1], handler) || !parseInt(parts[2], length)) {
+    if (statement.malformed) {
       report(u"SyntaxError-26", &scope);
       return;
     }
-    scope.openTries.push_back(TryFrame{scope.offset, static_cast<int>(k), scope.offset + static_cast<int>(handler),
-                                       static_cast<int>(length)});
+    const int32_t k = statement.offsets[0];
+    scope.openTries.push_back(TryFrame{scope.offset, k, scope.offset + statement.offsets[1], statement.offsets[2]});
     scope.errorPending = false;
     if (k == 1) ++scope.tryDepth;
     return;
@@ -453,7 +444,7 @@ void TUScript::closeSkipped(THensuFmt& scope, int32_t endOffset) {
     const int32_t kind = program.statementKind[scope.startLine + o];
     if (kind == kTry) {
       // A TRY entirely inside the skipped range opens and closes in it.
-      runTry(scope, kTry, program.statementText[scope.startLine + o]);
+      runTry(scope, kTry, compiledStatement(scope.startLine + o));
     } else if (kind == kFinally || kind == kExcept) {
       const TryFrame frame = scope.openTries.back();
       scope.openTries.pop_back();
@@ -462,27 +453,26 @@ void TUScript::closeSkipped(THensuFmt& scope, int32_t endOffset) {
   }
   for (int32_t o = from; o < endOffset && !scope.withStack.empty(); ++o) {
     const int32_t kind = program.statementKind[scope.startLine + o];
-    if (kind == kEndwith) runWith(scope, kEndwith, program.statementText[scope.startLine + o]);
+    if (kind == kEndwith) runWith(scope, kEndwith, compiledStatement(scope.startLine + o));
   }
   scope.offset = from;
 }
 
 // --- WITH ----------------------------------------------------------------------
 
-void TUScript::runWith(THensuFmt& scope, int32_t kind, const u16& statement) {
+void TUScript::runWith(THensuFmt& scope, int32_t kind, const CompiledStatement& statement) {
   if (kind == kEndwith) {
     if (!scope.withStack.empty()) scope.withStack.pop_back();
     scope.withValue = scope.withStack.empty() ? Value() : scope.withStack.back();
   } else {
-    const u16 t = upperFull(trimCtl(statement));
     Value v;
-    if (t == u"THIS") {
+    if (statement.withIsThis) {
       v = Value::string(scope.moduleName);
-    } else if (program.moduleIndex.contains(t)) {
-      v = Value::string(t);
+    } else if (statement.withIsModule) {
+      v = Value::string(statement.withModule);
     } else {
       const int32_t before = scope.offset;
-      std::optional<Value> value = evaluate(statement, scope);
+      std::optional<Value> value = evaluateParsed(*statement.expressions[0], scope);
       if (!value || scope.offset != before) return;
       v = std::move(*value);
     }

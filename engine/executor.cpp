@@ -226,7 +226,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       return;
     }
     case kDim:
-      declareLocal(scope, text);
+      declareLocal(scope, compiledStatement(scope.currentLine()).declarations);
       return;
     case kCallStatement: {
       Value ignored;
@@ -241,7 +241,9 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
     }
     case kCall: {
       Value ignored;
-      callByText(text, scope, ignored, false, true);
+      const CompiledStatement& c = compiledStatement(scope.currentLine());
+      if (c.call) callForm(*c.call, scope, ignored, false, true);
+      else callByText(text, scope, ignored, false, true);  // reports why the text does not split
       return;
     }
     case kExit:
@@ -249,12 +251,11 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       scope.exitFlag = true;
       return;
     case kExitExit:
-      runExitExit(text, scope);
+      runExitExit(compiledStatement(scope.currentLine()), scope);
       return;
     case kBreak:
     case kContinue: {
-      long long n = 1;
-      if (!trimCtl(text).empty() && !parseInt(text, n)) n = 1;
+      const long long n = compiledStatement(scope.currentLine()).offsets[0];
       // A count that no running loop can take would leave the procedure
       // waiting for a loop forever; it is an error instead (scripts that the
       // pre-run check saw never get here).
@@ -293,7 +294,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       classifyAndRun(text, scope);
       return;
     default:
-      runControl(kind, text, scope);
+      runControl(kind, scope);
       return;
   }
 }
@@ -305,7 +306,7 @@ void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
   // A dotted name is a COM member unless it names a module member in this
   // scope; the rest of the statement means the same either way.
   if (!c.hasAssignment) {
-    if (c.dotted && !isModuleQualified(text, scope)) return runControl(kComMethodCall, text, scope);
+    if (c.dotted && !isModuleQualified(text, scope)) return runControl(kComMethodCall, scope);
     Value ignored;
     callForm(*c.call, scope, ignored, false, false);
     return;
@@ -315,16 +316,16 @@ void TUScript::classifyAndRun(const u16& text, THensuFmt& scope) {
     // The right side is evaluated before the property is set.
     std::optional<Value> v = evaluateParsed(*c.expressions[0], scope);
     if (!v) return;
-    return runControl(kComPropertyAssignment, text, scope);
+    return runControl(kComPropertyAssignment, scope);
   }
   std::optional<Value> v = c.appendsToTarget ? evaluateAppending(*c.expressions[0], scope, c.target)
                                              : evaluateParsed(*c.expressions[0], scope);
   if (v) putTarget(c.target, std::move(*v), scope);
 }
 
-void TUScript::runExitExit(const u16& text, THensuFmt& scope) {
-  if (!trimCtl(text).empty()) {
-    std::optional<Value> v = evaluate(text, scope);
+void TUScript::runExitExit(const CompiledStatement& statement, THensuFmt& scope) {
+  if (statement.expressions[0]) {
+    std::optional<Value> v = evaluateParsed(*statement.expressions[0], scope);
     if (v) {
       const u16 t = v->toText();
       double number = 0;
@@ -369,7 +370,11 @@ void TUScript::endRun() {
   compiled_.clear();
   compiledGeneration_ = 0;
   publicFlags.clear();
-  globals = THensuFmt();
+  {
+    const auto lock = lockShared();
+    globals_ = THensuFmt();
+    runDllDeclarations_.clear();
+  }
   pumpMessages(10);
 }
 

@@ -12,6 +12,7 @@
 
 #include <cmath>
 
+#include "engine/declaration.h"
 #include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
@@ -29,19 +30,6 @@ constexpr int32_t kHashExists = 103;
 constexpr int32_t kHashRemove = 104;
 
 using TableList = NameList<std::shared_ptr<TSZHash>>;
-
-struct HashItem {
-  u16 name;       // upper-cased
-  u16 flagsText;  // empty without "= flags"
-};
-
-HashItem splitHashItem(u16v item) {
-  const size_t eq = item.find(u'=');
-  HashItem h;
-  h.name = upperFull(trimCtl(item.substr(0, eq)));
-  if (eq != u16v::npos) h.flagsText = trimCtl(item.substr(eq + 1));
-  return h;
-}
 
 bool badHashName(const u16& name) { return name.empty() || name.find_first_of(u" ,+*/<>()![]?") != u16::npos; }
 
@@ -77,6 +65,20 @@ bool wholeNumber(const Value& v, long long& out) {
 
 }  // namespace
 
+HashItem splitHashItem(u16v item) {
+  const size_t eq = item.find(u'=');
+  HashItem h;
+  h.name = upperFull(trimCtl(item.substr(0, eq)));
+  if (eq != u16v::npos) h.flagsText = trimCtl(item.substr(eq + 1));
+  return h;
+}
+
+std::vector<HashItem> hashItems(u16v list) {
+  std::vector<HashItem> items;
+  for (const u16& raw : splitTopLevel(list, u',')) items.push_back(splitHashItem(trimCtl(raw)));
+  return items;
+}
+
 u16 TUScript::declareHashtbl(u16v item) {
   const HashItem h = splitHashItem(item);
   if (badHashName(h.name)) return u"SyntaxError-37";
@@ -90,14 +92,16 @@ u16 TUScript::declareHashtbl(u16v item) {
     if (!f) return text(kDesignationWrong, h.flagsText);
     flags = *f;
   }
-  declareIn(globals.hashTables, h.name, flags);
+  const auto lock = lockShared();
+  declareIn(globals_.hashTables, h.name, flags);
   return {};
 }
 
-void TUScript::declareHashtables(THensuFmt& scope, u16v list) {
-  TableList& tables = scope.isMain ? globals.hashTables : scope.hashTables;
-  for (const u16& raw : splitTopLevel(list, u',')) {
-    const HashItem h = splitHashItem(trimCtl(raw));
+void TUScript::declareHashtables(THensuFmt& scope, u16v list) { declareHashtables(scope, hashItems(list)); }
+
+void TUScript::declareHashtables(THensuFmt& scope, const std::vector<HashItem>& items) {
+  TableList& tables = scope.isMain ? globals_.hashTables : scope.hashTables;
+  for (const HashItem& h : items) {
     if (badHashName(h.name)) {
       report(u"SyntaxError-37", &scope);
       return;
@@ -109,7 +113,7 @@ void TUScript::declareHashtables(THensuFmt& scope, u16v list) {
     }
     int32_t flags = 0;
     if (!h.flagsText.empty()) {
-      std::optional<Value> v = evaluate(h.flagsText, scope);
+      std::optional<Value> v = h.flagsTree ? evaluateParsed(*h.flagsTree, scope) : evaluate(h.flagsText, scope);
       if (!v) return;
       const std::optional<int32_t> f = hashFlags(*v);
       if (!f) {
@@ -119,18 +123,19 @@ void TUScript::declareHashtables(THensuFmt& scope, u16v list) {
       }
       flags = *f;
     }
+    const auto lock = lockShared();
     declareIn(tables, h.name, flags);
   }
 }
 
-Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes, THensuFmt& scope) {
+Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes, u16& failure) {
   if (indexes.size() == 1) {
     const TSZEntry* e = table.find(indexes[0].toText());
     return e ? e->value : Value();
   }
   long long operation = 0;
   if (indexes.size() != 2 || !wholeNumber(indexes[1], operation)) {
-    report(text(kDesignationWrong, name), &scope);
+    failure = text(kDesignationWrong, name);
     return Value();
   }
   switch (operation) {
@@ -138,7 +143,7 @@ Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes
     case kHashVal: {
       long long i = 0;
       if (!wholeNumber(indexes[0], i) || i < 0 || i >= table.count()) {
-        report(text(kOutsideRange, name), &scope);
+        failure = text(kOutsideRange, name);
         return Value();
       }
       if (operation == kHashKey) return Value::string(table.keyAt(static_cast<int>(i)));
@@ -149,7 +154,7 @@ Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes
     case kHashRemove:
       return table.remove(indexes[0].toText()) ? trueValue : falseValue;
     default:
-      report(text(kDesignationWrong, name), &scope);
+      failure = text(kDesignationWrong, name);
       return Value();
   }
 }

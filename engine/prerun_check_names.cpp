@@ -163,16 +163,18 @@ Resolution resolveName(TUScript& e, const u16& name, bool hasIndexes, THensuFmt&
     return r;
   }
   const std::vector<u16> candidates = globalCandidates(name, scope);
+  // The check runs before the run starts; the lock keeps the one path.
+  const auto lock = e.lockShared();
   for (const u16& c : candidates) {
-    const int g = e.globals.variables.find(c);
+    const int g = e.globalScope().variables.find(c);
     if (g >= 0) {
       r.found = Found::Global;
-      r.variable = &e.globals.variables.value(g);
+      r.variable = &e.globalScope().variables.value(g);
       return r;
     }
   }
   bool hash = scope.hashTables.contains(name);
-  for (const u16& c : candidates) hash = hash || e.globals.hashTables.contains(c);
+  for (const u16& c : candidates) hash = hash || e.globalScope().hashTables.contains(c);
   if (hash) {
     r.found = Found::HashTable;
     return r;
@@ -540,8 +542,8 @@ bool TUScript::checkCall(u16v callText, THensuFmt& scope, bool threadFlag, bool 
 
     if (header < 0) {
       const bool dll =
-          program.dllDeclTable.contains(name) ||
-          (!scope.moduleName.empty() && program.dllDeclTable.contains(scope.moduleName + u"." + name));
+          hasDllDeclaration(name) ||
+          (!scope.moduleName.empty() && hasDllDeclaration(scope.moduleName + u"." + name));
       if (!dll) {
         // The run reports an unknown function as a catchable error.
         if (!hasParens)

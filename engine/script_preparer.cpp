@@ -572,7 +572,11 @@ bool TUScript::prepare(const std::vector<u16>& lines) {
   // A clean engine for the new program.
   program.clear();
   compiled_.clear();
-  globals = THensuFmt();
+  {
+    const auto lock = lockShared();
+    globals_ = THensuFmt();
+    runDllDeclarations_.clear();
+  }
   trueValue = Value::boolean(1);
   falseValue = Value::boolean(0);
   stopFlag = false;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "engine/builtin_library.h"
+#include "engine/declaration.h"
 #include "engine/engine_run_context.h"
 #include "engine/host.h"
 #include "engine/program.h"
@@ -176,7 +177,12 @@ class TUScript {
   // The variable (scalar or declared array) an upper-cased name denotes: a
   // local one of `scope`, else a global one by the module rules; null when
   // none (the built-ins that take an array by name start here).
+  // The caller holds lockShared() while it uses the variable.
   Variable* variableNamed(const u16& upperName, THensuFmt& scope) { return findVariable(upperName, scope); }
+  // The hash table an upper-cased name denotes in `scope` (local, else
+  // global by the module rules); null when none. The caller holds
+  // lockShared() while it uses the table.
+  std::shared_ptr<TSZHash> hashTableNamed(const u16& upperName, THensuFmt& scope);
   // The read path with the name already split and the indexes evaluated.
   // `hint`, when given, remembers where a local variable of that name was
   // found, so that a statement run again skips the name lookup.
@@ -194,6 +200,8 @@ class TUScript {
   std::optional<Value> arrayElement(const Value& array, IndexList indexes);
   // DIM of a comma-separated item list in `scope`.
   void declareLocal(THensuFmt& scope, u16v list);
+  // The same for the items of a DIM statement split before the run.
+  void declareLocal(THensuFmt& scope, const std::vector<DeclItem>& items);
   // Declarations made while preparing; each returns an error message, or an
   // empty text on success.
   u16 declarePublic(u16v item, bool isPublic);
@@ -203,9 +211,12 @@ class TUScript {
   // The HASHTBL statement: declares (or empties) the listed tables in
   // `scope`, in the global scope at the top level of a script file.
   void declareHashtables(THensuFmt& scope, u16v list);
+  void declareHashtables(THensuFmt& scope, const std::vector<HashItem>& items);
   // The read path's hash-table step for `name[indexes]`: h[key],
   // h[i, HASH_KEY], h[i, HASH_VAL], h[key, HASH_EXISTS], h[key, HASH_REMOVE].
-  Value readHashTable(TSZHash& table, const u16& name, IndexList indexes, THensuFmt& scope);
+  // A fault is not reported but returned in `failure` (the caller reports
+  // it once it no longer holds the shared-state lock).
+  Value readHashTable(TSZHash& table, const u16& name, IndexList indexes, u16& failure);
   bool isGlobalName(u16v name) const;
   // The reserved-word message for `name`, or an empty text.
   u16 checkReserved(const u16& name) const;
@@ -240,7 +251,28 @@ class TUScript {
 
   // --- State -------------------------------------------------------------
   PreparedProgram program;
-  THensuFmt globals;
+
+  // --- Shared state --------------------------------------------------------
+  // The global scope (PUBLIC variables, module variables, global hash
+  // tables) and the DEF_DLL declarations that running DEF_DLL statements
+  // store are what THREAD workers share with the main run and change while
+  // it runs. Every read and write of them goes through lockShared(): the
+  // variable paths, the hash-table paths, the argument binding and the
+  // array built-ins take it for the length of one access. The lock is
+  // recursive. The engine's own paths report errors only after releasing it,
+  // so a worker that hands an error to the main thread never holds it.
+  std::unique_lock<std::recursive_mutex> lockShared() const { return std::unique_lock(sharedMutex_); }
+  // The global scope as the scope an expression is evaluated in (while
+  // preparing, for /eval, in tests). Its variables are reached through the
+  // variable paths, which take the lock; code that reads its lists directly
+  // holds lockShared().
+  THensuFmt& globalScope() { return globals_; }
+  // True when `scope` is the global scope.
+  bool isGlobalScope(const THensuFmt& scope) const { return &scope == &globals_; }
+  // Stores the declaration of a running DEF_DLL statement; true when a
+  // declaration of `name` exists (stored by preparation or by a statement).
+  void storeDllDeclaration(const u16& name, const u16& rest);
+  bool hasDllDeclaration(u16v name) const;
 
   // The engine's flags: read by every statement and written from any thread
   // (the stop form, hotkeys, workers), so all are atomic.
@@ -313,7 +345,7 @@ class TUScript {
   void runKind(int32_t kind, const u16& text, THensuFmt& scope);
   // Statements whose handlers belong to later stages of the engine (block
   // statements, COM, THREAD, DIM, HASHTBL, WITH).
-  void runControl(int32_t kind, const u16& text, THensuFmt& scope);
+  void runControl(int32_t kind, THensuFmt& scope);
   void cacheHeaderParams(int headerLine);
   // Binds a call's arguments to the header's parameters in the new scope;
   // returns the binding mark of each parameter. `ok` is false when the call
@@ -333,22 +365,26 @@ class TUScript {
   // back when the write-back is skipped (calls.cpp).
   void lendArrays(THensuFmt& scope, THensuFmt& caller, ParamMarks& marks, const std::vector<u16>& names);
   void returnLentArrays(THensuFmt& scope, THensuFmt& caller, const ParamMarks& marks, const std::vector<u16>& names);
+  // The caller holds lockShared() while it uses a table or variable that
+  // may be a global one.
   std::shared_ptr<TSZHash> hashTableNamed(const u16& name, std::span<const u16> candidates, THensuFmt& scope);
   // A local variable of `scope`, else the global it names (module rules).
   Variable* findVariable(const u16& upperName, THensuFmt& scope);
   void classifyAndRun(const u16& text, THensuFmt& scope);
   // Control flow (control_flow.cpp).
   void unwindTries(THensuFmt& scope);
-  void runSelect(THensuFmt& scope, const u16& text);
-  void runTry(THensuFmt& scope, int32_t kind, const u16& text);
-  void runWith(THensuFmt& scope, int32_t kind, const u16& text);
+  void runSelect(THensuFmt& scope, const CompiledStatement& statement);
+  // TRY, FINALLY, EXCEPT, WITH, ENDWITH: `statement` is the compiled TRY or
+  // WITH (unused for the others).
+  void runTry(THensuFmt& scope, int32_t kind, const CompiledStatement& statement);
+  void runWith(THensuFmt& scope, int32_t kind, const CompiledStatement& statement);
   bool catchError(THensuFmt& scope);
   void finallyForBreak(THensuFmt& scope);
   void closeSkipped(THensuFmt& scope, int32_t endOffset);
   // Runs statements of `scope` from `from` up to (not including) `end`,
   // stopping early on a caught error, exit, break, continue or engine error.
   void runPart(THensuFmt& scope, int32_t from, int32_t end);
-  void runExitExit(const u16& text, THensuFmt& scope);
+  void runExitExit(const CompiledStatement& statement, THensuFmt& scope);
   std::shared_ptr<const ParsedExpression> parsed(u16v expression);
   // Compiled statements (compiled_statement.cpp): the entry of the statement
   // at `line`, made by compileProgram.
@@ -383,6 +419,10 @@ class TUScript {
   // a function index that points at no header) and the cache of expression
   // texts met at run time.
   std::mutex compileMutex_;
+  // See lockShared().
+  mutable std::recursive_mutex sharedMutex_;
+  THensuFmt globals_;
+  NameList<u16> runDllDeclarations_;
   std::mutex expressionCacheMutex_;
   long long lastLogMinute_ = -1;
   // The serial number of the last procedure call's scope.

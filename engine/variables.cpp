@@ -73,7 +73,10 @@ long long arraySlot(const ArrayValue& a, IndexList indexes, size_t first) {
 
 // --- Read path ---------------------------------------------------------------
 
-bool TUScript::isGlobalName(u16v name) const { return globals.variables.contains(name); }
+bool TUScript::isGlobalName(u16v name) const {
+  const auto lock = lockShared();
+  return globals_.variables.contains(name);
+}
 
 std::optional<Value> TUScript::arrayElement(const Value& array, IndexList indexes) {
   if (!array.isArray()) return std::nullopt;
@@ -183,13 +186,18 @@ class GlobalNames : public GlobalCandidates {
 // (module qualification applied through `candidates`).
 std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& name, std::span<const u16> candidates,
                                                   THensuFmt& scope) {
+  const auto lock = lockShared();
   const int local = scope.hashTables.find(name);
   if (local >= 0) return scope.hashTables.value(local);
   for (const u16& candidate : candidates) {
-    const int global = globals.hashTables.find(candidate);
-    if (global >= 0) return globals.hashTables.value(global);
+    const int global = globals_.hashTables.find(candidate);
+    if (global >= 0) return globals_.hashTables.value(global);
   }
   return nullptr;
+}
+
+std::shared_ptr<TSZHash> TUScript::hashTableNamed(const u16& upperName, THensuFmt& scope) {
+  return hashTableNamed(upperName, GlobalNames(upperName, scope), scope);
 }
 
 namespace {
@@ -221,6 +229,9 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList inde
     report(text(rm::kDimensionMismatch, name), &scope);
     return Value::integer(0);
   }
+  // A fault found while the shared-state lock may be held is reported once
+  // it is released.
+  u16 failure;
   auto read = [&](const Variable& v) -> Value {
     const bool isParamStr = name == u"PARAM_STR";
     const SlotRef r = locate(v, indexes, hasIndexes);
@@ -232,30 +243,38 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList inde
         std::optional<Value> element = arrayElement(v.slots[r.slot], nested);
         if (element) return *element;
         if (isParamStr) return Value();
-        report(text(rm::kExceeded, name), &scope);
+        failure = text(rm::kExceeded, name);
         return Value::integer(0);
       }
       case SlotRef::Outside:
         if (isParamStr) return Value();  // PARAM_STR is never out of range
-        report(text(rm::kExceeded, name), &scope);
+        failure = text(rm::kExceeded, name);
         return Value::integer(0);
       case SlotRef::Dimension:
         if (isParamStr && hasIndexes) return Value();
-        report(text(rm::kDimensionMismatch, name), &scope);
+        failure = text(rm::kDimensionMismatch, name);
         return Value::integer(0);
       case SlotRef::Bad:
-        report(text(rm::kExpressionRuntime), &scope);
+        failure = text(rm::kExpressionRuntime);
         return Value::integer(0);
     }
     return Value::integer(0);
   };
 
+  auto reported = [&](Value v) {
+    if (!failure.empty()) report(failure, &scope);
+    return v;
+  };
   // 1. Local variables. A scalar read without indexes is its one slot.
+  std::unique_lock<std::recursive_mutex> lock(sharedMutex_, std::defer_lock);
+  if (isGlobalScope(scope)) lock.lock();
   const int local = findLocal(scope, name, hint);
   if (local >= 0) {
     const Variable& v = scope.variables.value(local);
     if (!hasIndexes && v.bounds.empty() && !v.slots.empty()) return v.slots[0];
-    return read(v);
+    Value value = read(v);
+    if (lock.owns_lock()) lock.unlock();
+    return reported(std::move(value));
   }
   // 2. TRUE and FALSE.
   if (!hasIndexes) {
@@ -264,15 +283,23 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList inde
   }
   // 3. Global variables, with module qualification.
   const GlobalNames candidates(name, scope);
+  if (!lock.owns_lock()) lock.lock();
   for (const u16& candidate : candidates) {
-    const int g = globals.variables.find(candidate);
-    if (g >= 0) return read(globals.variables.value(g));
+    const int g = globals_.variables.find(candidate);
+    if (g < 0) continue;
+    Value value = read(globals_.variables.value(g));
+    lock.unlock();
+    return reported(std::move(value));
   }
   // 4. Hash tables, local then global.
   if (hasIndexes) {
-    if (const std::shared_ptr<TSZHash> table = hashTableNamed(name, candidates, scope))
-      return readHashTable(*table, name, indexes, scope);
+    if (const std::shared_ptr<TSZHash> table = hashTableNamed(name, candidates, scope)) {
+      Value value = readHashTable(*table, name, indexes, failure);
+      lock.unlock();
+      return reported(std::move(value));
+    }
   }
+  lock.unlock();
   if (!hasIndexes) {
     // 5.-6. Named constants.
     const double c = constantValue(*this, name);
@@ -313,19 +340,11 @@ Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList inde
 Value* TUScript::appendableSlot(const CompiledTarget& target, THensuFmt& scope) {
   if (target.hasIndexes) return nullptr;
   Variable* v = nullptr;
-  const int local = findLocal(scope, target.name, &target.hint);
-  if (local >= 0) {
-    v = &scope.variables.value(local);
-  } else {
-    const GlobalNames candidates(target.name, scope);
-    for (const u16& candidate : candidates) {
-      const int g = globals.variables.find(candidate);
-      if (g >= 0) {
-        v = &globals.variables.value(g);
-        break;
-      }
-    }
-  }
+  const int local = isGlobalScope(scope) ? -1 : findLocal(scope, target.name, &target.hint);
+  if (local >= 0) v = &scope.variables.value(local);
+  // A global is never appended to in place: its slot could be read or
+  // written by a worker while the append runs outside the lock.
+  if (!v) return nullptr;
   if (!v || !v->bounds.empty() || v->slots.size() != 1) return nullptr;
   return &v->slots.at(0);
 }
@@ -354,12 +373,15 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
     report(text(rm::kDimensionMismatch, name), &scope);
     return;
   }
+  // A fault found while the shared-state lock may be held is reported once
+  // it is released.
+  u16 failure;
   auto store = [&](Variable& v) {
     if (initialiser && hasIndexes) {
       // A value list of DIM/PUBLIC: the first index counts along the row.
       long long i = 0;
       if (!indexOf(indexes[0], i) || i < 0 || static_cast<size_t>(i) >= v.slots.size()) {
-        report(text(kListExceeded), &scope);
+        failure = text(kListExceeded);
         return;
       }
       v.slots.at(static_cast<size_t>(i)) = std::move(value);
@@ -374,30 +396,35 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
         ArrayValue& a = ownArray(v.slots.at(r.slot));
         const long long slot = arraySlot(a, indexes, r.firstNested);
         if (slot < 0 || slot >= static_cast<long long>(a.elements.size())) {
-          report(text(rm::kExceeded, name), &scope);
+          failure = text(rm::kExceeded, name);
           return;
         }
         a.elements[static_cast<size_t>(slot)] = std::move(value);
         return;
       }
       case SlotRef::Outside:
-        report(text(rm::kExceeded, name), &scope);
+        failure = text(rm::kExceeded, name);
         return;
       case SlotRef::Dimension:
         if (v.bounds.empty() && hasIndexes && v.slots[0].isArray()) {
-          report(text(rm::kExceeded, name), &scope);
+          failure = text(rm::kExceeded, name);
           return;
         }
-        report(text(rm::kDimensionMismatch, name), &scope);
+        failure = text(rm::kDimensionMismatch, name);
         return;
       case SlotRef::Bad:
-        report(text(rm::kExpressionRuntime), &scope);
+        failure = text(rm::kExpressionRuntime);
         return;
     }
   };
 
   // 1. Local, else global variables. A scalar written without indexes is
   // its one slot.
+  auto reportFailure = [&] {
+    if (!failure.empty()) report(failure, &scope);
+  };
+  std::unique_lock<std::recursive_mutex> lock(sharedMutex_, std::defer_lock);
+  if (isGlobalScope(scope)) lock.lock();
   const int local = findLocal(scope, name, hint);
   if (local >= 0) {
     Variable& v = scope.variables.value(local);
@@ -405,17 +432,24 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
       v.slots.at(0) = std::move(value);
       return;
     }
-    return store(v);
+    store(v);
+    if (lock.owns_lock()) lock.unlock();
+    return reportFailure();
   }
   const GlobalNames candidates(name, scope);
+  if (!lock.owns_lock()) lock.lock();
   for (const u16& candidate : candidates) {
-    const int g = globals.variables.find(candidate);
-    if (g >= 0) return store(globals.variables.value(g));
+    const int g = globals_.variables.find(candidate);
+    if (g < 0) continue;
+    store(globals_.variables.value(g));
+    lock.unlock();
+    return reportFailure();
   }
   // 2.-3. Hash tables.
   if (const std::shared_ptr<TSZHash> table = hashTableNamed(name, candidates, scope)) {
     if (hasIndexes) {
       if (indexes.size() != 1) {
+        lock.unlock();
         report(text(kHashWrite, name), &scope);
         return;
       }
@@ -427,6 +461,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
       return;
     }
   }
+  lock.unlock();
   // 4. Implicit declaration.
   if (mustExist) return;
   if (hasIndexes) {
@@ -438,6 +473,7 @@ void TUScript::putValueIndexed(const u16& name, bool hasIndexes, IndexList index
     report(reserved, &scope);
     return;
   }
+  if (isGlobalScope(scope)) lock.lock();
   scope.variables.add(name, Variable{{}, {std::move(value)}});
 }
 
@@ -455,19 +491,7 @@ u16 TUScript::checkReserved(const u16& name) const {
   return reserved ? text(rm::kReserved, name) : u16();
 }
 
-namespace {
-
-// One DIM/PUBLIC item: "NAME", "NAME = expr", "NAME[b1][b2]",
-// "NAME[b1, b2] = x1, x2, ...", "NAME[] = x1, x2, x3".
-struct DeclItem {
-  u16 name;
-  bool hasBrackets = false;
-  std::vector<u16> boundTexts;  // "" for an empty bracket
-  bool hasValue = false;
-  u16 valueText;
-};
-
-DeclItem splitItem(u16v item) {
+DeclItem splitDeclarationItem(u16v item) {
   DeclItem d;
   const size_t eq = findTopLevel(item, u"=");
   const u16 left = trimCtl(item.substr(0, eq));
@@ -483,23 +507,27 @@ DeclItem splitItem(u16v item) {
     if (!inner.empty() && inner.back() == u']') inner.pop_back();
     inner = replaceAll(replaceAll(inner, u"][", u","), u"[ ", u"[");
     for (const u16& b : splitTopLevel(inner, u',')) d.boundTexts.push_back(trimCtl(b));
+    if (d.hasValue) d.valueItems = splitTopLevel(d.valueText, u',');
   }
   return d;
 }
 
-// Items of a DIM/PUBLIC list: split at top-level commas, except that a list
-// with both "=" and "[" (each after its first character) is one item with a
-// value list.
 std::vector<u16> declarationItems(u16v list) {
   const size_t eq = list.find(u'=');
   const size_t br = list.find(u'[');
-  if (eq != u16v::npos && eq > 0 && br != u16v::npos && br > 0) return {u16(list)};
-  return splitTopLevel(list, u',');
+  std::vector<u16> items;
+  if (eq != u16v::npos && eq > 0 && br != u16v::npos && br > 0) items.emplace_back(list);
+  else items = splitTopLevel(list, u',');
+  for (u16& item : items) item = trimCtl(item);
+  return items;
 }
 
-}  // namespace
-
 namespace {
+
+// A declaration's expression: its tree when the item was compiled, else its text.
+std::optional<Value> evaluatePiece(TUScript& e, const ExpressionTree& tree, u16v text, THensuFmt& scope) {
+  return tree ? e.evaluateParsed(*tree, scope) : e.evaluate(text, scope);
+}
 
 // Builds the variable of a declaration item (bounds and empty slots);
 // returns false with `error` set on a fault. Value lists are stored by the
@@ -507,12 +535,7 @@ namespace {
 bool buildDeclared(TUScript& e, const DeclItem& d, Variable& v, THensuFmt& scope, u16& error) {
   size_t slots = 1;
   std::vector<Value> values;
-  if (d.hasBrackets && d.hasValue) {
-    for (const u16& t : splitTopLevel(d.valueText, u',')) {
-      (void)t;
-      values.emplace_back();
-    }
-  }
+  if (d.hasBrackets && d.hasValue) values.resize(d.valueItems.size());
   for (size_t k = 0; k < d.boundTexts.size(); ++k) {
     long long bound = 0;
     if (d.boundTexts[k].empty()) {
@@ -522,7 +545,8 @@ bool buildDeclared(TUScript& e, const DeclItem& d, Variable& v, THensuFmt& scope
       }
       bound = -1;  // computed from the value list below
     } else {
-      std::optional<Value> b = e.evaluate(d.boundTexts[k], scope);
+      std::optional<Value> b = evaluatePiece(e, k < d.boundTrees.size() ? d.boundTrees[k] : nullptr,
+                                             d.boundTexts[k], scope);
       if (!b || !indexOf(*b, bound) || bound < 0) {
         error = text(kIndexWrong);
         return false;
@@ -561,16 +585,17 @@ bool buildDeclared(TUScript& e, const DeclItem& d, Variable& v, THensuFmt& scope
 bool assignDeclaredValues(TUScript& e, const DeclItem& d, THensuFmt& evalScope, THensuFmt& target) {
   if (!d.hasValue) return true;
   if (!d.hasBrackets) {
-    std::optional<Value> v = e.evaluate(d.valueText, evalScope);
+    std::optional<Value> v = evaluatePiece(e, d.valueTree, d.valueText, evalScope);
     if (!v) return false;
     e.putValueIndexed(d.name, false, {}, *v, target);
     return !e.stopFlag;
   }
-  const std::vector<u16> items = splitTopLevel(d.valueText, u',');
+  const std::vector<u16>& items = d.valueItems;
   for (size_t k = 0; k < items.size(); ++k) {
     Value value;
     if (!trimCtl(items[k]).empty()) {
-      std::optional<Value> v = e.evaluate(items[k], evalScope);
+      std::optional<Value> v =
+          evaluatePiece(e, k < d.valueItemTrees.size() ? d.valueItemTrees[k] : nullptr, items[k], evalScope);
       if (!v) return false;
       value = std::move(*v);
     }
@@ -584,8 +609,13 @@ bool assignDeclaredValues(TUScript& e, const DeclItem& d, THensuFmt& evalScope, 
 }  // namespace
 
 void TUScript::declareLocal(THensuFmt& scope, u16v list) {
-  for (const u16& raw : declarationItems(list)) {
-    const DeclItem d = splitItem(trimCtl(raw));
+  std::vector<DeclItem> items;
+  for (const u16& raw : declarationItems(list)) items.push_back(splitDeclarationItem(raw));
+  declareLocal(scope, items);
+}
+
+void TUScript::declareLocal(THensuFmt& scope, const std::vector<DeclItem>& items) {
+  for (const DeclItem& d : items) {
     if (d.name.empty() || hasSpecialCharacter(d.name)) {
       report(u"SyntaxError-6", &scope);
       return;
@@ -611,31 +641,33 @@ void TUScript::declareLocal(THensuFmt& scope, u16v list) {
 }
 
 u16 TUScript::declarePublic(u16v item, bool isPublic) {
-  const DeclItem d = splitItem(item);
+  // Preparation runs before any worker exists; the lock keeps the one path.
+  const auto lock = lockShared();
+  const DeclItem d = splitDeclarationItem(item);
   if (d.name.empty() || hasSpecialCharacter(d.name)) return u"SyntaxError-6";
   if (d.hasValue && d.valueText.empty()) return u"SyntaxError-7";
   const u16 reserved = checkReserved(d.name);
   if (!reserved.empty()) return reserved;
   if (program.constTable.contains(d.name) || program.textblockTable.contains(d.name) ||
-      globals.hashTables.contains(d.name))
+      globals_.hashTables.contains(d.name))
     return text(rm::kVarAlreadyDefined, d.name);
   u16 error;
   Variable v;
   u16* const saved = capturedError;
   capturedError = &error;
-  const bool built = buildDeclared(*this, d, v, globals, error);
+  const bool built = buildDeclared(*this, d, v, globals_, error);
   capturedError = saved;
   if (!built || !error.empty()) return error.empty() ? text(kIndexWrong) : error;
-  const int existing = globals.variables.find(d.name);
+  const int existing = globals_.variables.find(d.name);
   if (existing >= 0) {
     if (program.options.optPublic) return text(kPublicTwice, d.name);
-    if (globals.variables.value(existing).bounds != v.bounds) return text(kPublicBounds, d.name);
+    if (globals_.variables.value(existing).bounds != v.bounds) return text(kPublicBounds, d.name);
     return {};  // the same declaration again: nothing happens
   }
-  globals.variables.add(d.name, std::move(v));
+  globals_.variables.add(d.name, std::move(v));
   publicFlags.push_back(isPublic);
   capturedError = &error;
-  assignDeclaredValues(*this, d, globals, globals);
+  assignDeclaredValues(*this, d, globals_, globals_);
   capturedError = saved;
   return error;
 }
@@ -648,8 +680,12 @@ u16 TUScript::declareConst(u16v declaration) {
   if (name.empty() || hasSpecialCharacter(name)) return u"SyntaxError-2";
   const u16 reserved = checkReserved(name);
   if (!reserved.empty()) return reserved;
-  if (globals.variables.contains(name) || program.textblockTable.contains(name) || globals.hashTables.contains(name))
-    return text(rm::kVarAlreadyDefined, name);
+  bool taken = program.textblockTable.contains(name);
+  {
+    const auto lock = lockShared();
+    taken = taken || globals_.variables.contains(name) || globals_.hashTables.contains(name);
+  }
+  if (taken) return text(rm::kVarAlreadyDefined, name);
   u16 error;
   std::optional<Value> value = evaluateCapturingErrors(declaration.substr(eq + 1), error);
   if (!value) return error;
@@ -667,7 +703,7 @@ std::optional<Value> TUScript::evaluateCapturingErrors(u16v expression, u16& err
   u16* const saved = capturedError;
   error.clear();
   capturedError = &error;
-  std::optional<Value> value = evaluate(expression, globals);
+  std::optional<Value> value = evaluate(expression, globals_);
   capturedError = saved;
   if (!error.empty()) return std::nullopt;
   return value;

@@ -151,7 +151,7 @@ struct FuzzEngine {
   bool assemble(std::vector<u16>& lines) {
     TUScript& e = player.engine();
     const auto evaluateString = [&e](u16v expression) -> std::optional<u16> {
-      std::optional<Value> v = e.evaluate(expression, e.globals);
+      std::optional<Value> v = e.evaluate(expression, e.globalScope());
       if (!v) return std::nullopt;
       return v->toText();
     };

@@ -521,5 +521,89 @@ TEST_F(EngineThreads, EnginesWithoutSettingsShareTheProgramsFileWithoutLosingWri
   EXPECT_THAT(missing, ::testing::IsEmpty());
 }
 
+// Two threads run procedures of one prepared program at the same time, as
+// THREAD workers will: they share the compiled statements and the global
+// scope. Each fills its own part of a PUBLIC array and writes its own keys
+// of a PUBLIC hash table, and runs the statements compiled before the run
+// (SELECT, DIM, HASHTBL, TRY, BREAK, WITH, DEF_DLL) concurrently. Nothing may
+// be lost, and the ThreadSanitizer build must see no race.
+TEST(EngineSharedProgram, TwoThreadsRunProceduresOfOneProgramOverTheSameGlobals) {
+  constexpr int kThreads = 2;
+  constexpr int kItems = 300;
+  ScriptFolder folder;
+  folder.write("shared.kov",
+               "PUBLIC DIM shared[" + std::to_string(kThreads * kItems) + "]\n"
+               "PUBLIC HASHTBL seen\n"
+               "PUBLIC limit = " + std::to_string(kItems) + "\n"
+               "PROCEDURE work(seed)\n"
+               "  DIM own[2] = seed, seed * 2, seed * 3\n"
+               "  HASHTBL mine\n"
+               "  DEF_DLL MessageBeep(dword): bool: user32\n"
+               "  FOR i = 0 TO 100000\n"
+               "    IF i >= limit THEN BREAK\n"
+               "    SELECT i MOD 3\n"
+               "      CASE 0, 3\n"
+               "        v = own[0]\n"
+               "      CASE 1\n"
+               "        v = own[1]\n"
+               "      DEFAULT\n"
+               "        v = own[2]\n"
+               "    SELEND\n"
+               "    TRY\n"
+               "      shared[(seed - 1) * limit + i] = v * 1000 + i\n"
+               "      seen[seed + \"_\" + i] = v\n"
+               "      mine[i] = v\n"
+               "    EXCEPT\n"
+               "      seen[\"error \" + seed] = TRY_ERRMSG\n"
+               "    ENDTRY\n"
+               "  NEXT\n"
+               "  seen[\"count \" + seed] = LENGTH(mine)\n"
+               "FEND\n");
+  RecordingHost host;
+  Player player(hostPlatform(), host);
+  ScriptLaunch launch;
+  ASSERT_TRUE(player.load(folder.widePath("shared.kov"), launch));
+  AssemblyResult assembled = player.assembler().assemble(launch.path, [](u16v) { return std::optional<u16>(); });
+  ASSERT_FALSE(assembled.failed);
+  TUScript& e = player.engine();
+  ASSERT_TRUE(e.prepare(assembled.lines));
+  ASSERT_TRUE(e.checkProgram()) << joined(host.errors);
+  e.compileProgram();
+
+  THensuFmt top;
+  u16 module;
+  int kind = 0;
+  const int header = e.findFunction(u"WORK", top, module, false, kind);
+  ASSERT_GE(header, 0);
+  std::latch start(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 1; t <= kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      THensuFmt caller;
+      const std::vector<Value> args = {Value::integer(t)};
+      const std::vector<u16> texts = {toU16(t)};
+      Value result;
+      start.arrive_and_wait();
+      e.runProcedure(u"WORK", header, result, &caller, texts, args, false, kind, module);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_THAT(host.errors, ::testing::IsEmpty());
+
+  auto global = [&](const std::string& expression) {
+    std::optional<Value> v = e.evaluate(fromUtf8(expression), e.globalScope());
+    return v ? toUtf8(v->toText()) : std::string("(failed)");
+  };
+  EXPECT_EQ(global("LENGTH(seen)"), std::to_string(kThreads * (kItems + 1)));
+  for (int t = 1; t <= kThreads; ++t) {
+    EXPECT_EQ(global("seen[\"count " + std::to_string(t) + "\"]"), std::to_string(kItems));
+    for (int i = 0; i < kItems; ++i) {
+      const int v = t * (i % 3 + 1);
+      ASSERT_EQ(global("shared[" + std::to_string((t - 1) * kItems + i) + "]"), std::to_string(v * 1000 + i))
+          << "thread " << t << ", item " << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kova

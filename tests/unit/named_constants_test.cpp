@@ -168,12 +168,12 @@ TEST_F(NamedConstants, FolderTheSystemLacksIsStillReservedAndReadable) {
   EXPECT_TRUE(isTextConstantName(u"GET_APPDATA_DIR"));
   EXPECT_FALSE(isTextConstantName(u"GET_SLIDER"));
   EXPECT_FALSE(engine.checkReserved(u"GET_APPDATA_DIR").empty());
-  const Value v = engine.getValue(u"GET_APPDATA_DIR", engine.globals);
+  const Value v = engine.getValue(u"GET_APPDATA_DIR", engine.globalScope());
   EXPECT_FALSE(engine.stopFlag);
   EXPECT_EQ(v.kind(), ValueKind::WideString);
   EXPECT_EQ(v.toText(), u"");
   // Numeric constants read as Doubles.
-  EXPECT_EQ(engine.getValue(u"VK_A", engine.globals).kind(), ValueKind::Double);
+  EXPECT_EQ(engine.getValue(u"VK_A", engine.globalScope()).kind(), ValueKind::Double);
 }
 
 }  // namespace
