@@ -355,7 +355,8 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
       value = args[k];
     } else if (eq != u16::npos) {
       // Defaults are evaluated in the new scope: they may use earlier parameters.
-      std::optional<Value> v = evaluate(u16v(item).substr(eq + 1), scope);
+      const auto& tree = compiled.paramDefaults[k];
+      std::optional<Value> v = tree ? evaluateParsed(*tree, scope) : evaluate(u16v(item).substr(eq + 1), scope);
       if (!v) {
         ok = false;
         return marks;

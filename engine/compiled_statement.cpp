@@ -65,26 +65,6 @@ bool appendsTo(const CompiledTarget& target, const ParsedExpression& tree) {
 
 namespace {
 
-// Kinds whose statements the executor classifies by their text when it
-// meets them (plain statements, and closing statements reached directly).
-bool classifiedByText(int32_t kind) {
-  switch (kind) {
-    case kUnclassified:
-    case kEndif:
-    case kElse:
-    case kNext:
-    case kWend:
-    case kUntil:
-    case kSelend:
-    case kCase:
-    case kDefault:
-    case kFend:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Forces the split of every call node of a tree, so that no evaluation
 // writes to the tree later.
 void compileCallsOf(TUScript& e, const ExprNode& n) {
@@ -181,6 +161,7 @@ void TUScript::compileProgram() {
       for (const auto& tree : d.valueItemTrees) compileCallsOf(*this, tree.get());
     }
     for (const HashItem& h : c->hashItems) compileCallsOf(*this, h.flagsTree.get());
+    for (const auto& tree : c->paramDefaults) compileCallsOf(*this, tree.get());
     if (c->call)
       for (const auto& tree : c->call->argTrees) compileCallsOf(*this, tree.get());
   }
@@ -244,6 +225,7 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
         const u16 name = trimCtl(u16v(item).substr(0, eq));
         c->paramNames.push_back(upperFull(trimCtl(u16v(name).substr(0, name.find(u'[')))));
         c->paramDefaultAt.push_back(eq);
+        c->paramDefaults.push_back(eq == u16::npos ? nullptr : parsed(u16v(item).substr(eq + 1)));
         c->paramTakesName.push_back(item.find(u'[') < eq ? 1 : 0);
         c->paramHasBracket.push_back(item.find(u'[') != u16::npos ? 1 : 0);
         if (c->paramNames.back() == u"RESULT") c->paramNamedResult = true;

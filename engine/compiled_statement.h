@@ -45,6 +45,12 @@ struct CompiledTarget {
 // it holds both readings, and the executor picks one per execution.
 inline constexpr int32_t kDynamicEntry = -2;
 
+// Kinds whose statements are classified by their text (plain statements,
+// and closing statements reached directly): compileProgram fixes the kind
+// of those whose meaning cannot change, the executor decides the others
+// per execution (kDynamicEntry).
+bool classifiedByText(int32_t kind);
+
 struct CompiledStatement {
   // The statement kind the entry was made for (kDynamicEntry: see above).
   int32_t kind = -1;
@@ -76,6 +82,8 @@ struct CompiledStatement {
   // hash-table parameter, bound to the caller's name); whether the text
   // holds a "[" anywhere (its argument is passed as text, not evaluated).
   std::vector<size_t> paramDefaultAt;
+  // Per parameter: the parsed default value (null without one).
+  std::vector<std::shared_ptr<const ParsedExpression>> paramDefaults;
   std::vector<uint8_t> paramTakesName;
   std::vector<uint8_t> paramHasBracket;
   // Procedure header: a parameter is named RESULT.

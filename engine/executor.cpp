@@ -281,6 +281,15 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
     case kEndtry:
     case kNop:
       return;
+    default:
+      if (classifiedByText(kind)) classifyAndRun(text, scope);
+      else runControl(kind, scope);
+      return;
+  }
+}
+
+bool classifiedByText(int32_t kind) {
+  switch (kind) {
     case kUnclassified:
     case kEndif:
     case kElse:
@@ -291,11 +300,9 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
     case kCase:
     case kDefault:
     case kFend:
-      classifyAndRun(text, scope);
-      return;
+      return true;
     default:
-      runControl(kind, scope);
-      return;
+      return false;
   }
 }
 
