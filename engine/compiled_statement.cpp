@@ -340,6 +340,8 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
 }
 
 Value TUScript::getTarget(const CompiledTarget& target, THensuFmt& scope) {
+  if (!target.hasIndexes && !stopFlag.load(std::memory_order_relaxed))
+    if (const Value* slot = localScalar(target.name, scope, &target.hint)) return *slot;
   IndexValues indexes(target.indexes.size());
   for (const auto& tree : target.indexes) {
     std::optional<Value> v = evaluateParsed(*tree, scope);
@@ -350,6 +352,12 @@ Value TUScript::getTarget(const CompiledTarget& target, THensuFmt& scope) {
 }
 
 void TUScript::putTarget(const CompiledTarget& target, Value value, THensuFmt& scope) {
+  if (!target.hasIndexes) {
+    if (Value* slot = localScalar(target.name, scope, &target.hint)) {
+      *slot = std::move(value);
+      return;
+    }
+  }
   IndexValues indexes(target.indexes.size());
   for (const auto& tree : target.indexes) {
     std::optional<Value> v = evaluateParsed(*tree, scope);

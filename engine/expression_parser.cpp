@@ -458,6 +458,50 @@ bool parseNumberToken(u16v text, double& out) {
   return end && *end == 0 && std::isfinite(out);
 }
 
-std::shared_ptr<const ParsedExpression> parseExpression(u16v text) { return Parser(text).run(); }
+namespace {
+
+bool isArithmeticOp(ExprOp op) {
+  return op == ExprOp::Add || op == ExprOp::Subtract || op == ExprOp::Multiply || op == ExprOp::Divide ||
+         op == ExprOp::Mod;
+}
+
+bool isComparisonOp(ExprOp op) { return op >= ExprOp::Greater && op <= ExprOp::NotEqual; }
+
+// A number-valued node: a number literal, a name without indexes, unary
+// minus or a chain of arithmetic operators over such nodes.
+bool isArithmetic(const ExprNode& n) {
+  switch (n.op) {
+    case ExprOp::Number:
+      return true;
+    case ExprOp::Identifier:
+      return !n.hasIndexes && n.operands.empty();
+    case ExprOp::Negate:
+      return isArithmetic(*n.operands[0]);
+    case ExprOp::Chain:
+      for (ExprOp op : n.ops)
+        if (!isArithmeticOp(op)) return false;
+      for (const auto& o : n.operands)
+        if (!isArithmetic(*o)) return false;
+      return !n.ops.empty();
+    default:
+      return false;
+  }
+}
+
+bool isNumberShape(const ParsedExpression& p) {
+  if (p.syntaxError || !p.root || !p.trailingIndexes.empty()) return false;
+  const ExprNode& root = *p.root;
+  if (root.op == ExprOp::Chain && root.ops.size() == 1 && isComparisonOp(root.ops[0]))
+    return isArithmetic(*root.operands[0]) && isArithmetic(*root.operands[1]);
+  return isArithmetic(root);
+}
+
+}  // namespace
+
+std::shared_ptr<const ParsedExpression> parseExpression(u16v text) {
+  std::unique_ptr<ParsedExpression> parsed = Parser(text).run();
+  parsed->numberShape = isNumberShape(*parsed);
+  return parsed;
+}
 
 }  // namespace kova

@@ -84,6 +84,12 @@ struct ParsedExpression {
   // The text contains " OR ", ")OR(", " OR(" or ")OR ": AND never
   // short-circuits in such an expression.
   bool hasOr = false;
+  // The tree is a number expression: number literals, names without
+  // indexes, unary minus and + - * / MOD, under at most one comparison at
+  // the root. The evaluator computes such a tree in doubles directly while
+  // every name it reads is a local number; anything else takes the general
+  // path, which gives the same result.
+  bool numberShape = false;
 };
 
 // Parses an expression text. Never fails: faults are recorded in

@@ -183,6 +183,11 @@ class TUScript {
   // global by the module rules); null when none. The caller holds
   // lockShared() while it uses the table.
   std::shared_ptr<TSZHash> hashTableNamed(const u16& upperName, THensuFmt& scope);
+  // The one slot of the local scalar variable `name` (upper-cased) of
+  // `scope`, or null when the scope has no such local (or is the global
+  // scope). Reading or writing it is what getValueIndexed and
+  // putValueIndexed do for that name; `hint` as for getValueIndexed.
+  Value* localScalar(const u16& name, THensuFmt& scope, const SlotHint* hint);
   // The read path with the name already split and the indexes evaluated.
   // `hint`, when given, remembers where a local variable of that name was
   // found, so that a statement run again skips the name lookup.

@@ -222,6 +222,14 @@ int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
 
 }  // namespace
 
+Value* TUScript::localScalar(const u16& name, THensuFmt& scope, const SlotHint* hint) {
+  if (isGlobalScope(scope)) return nullptr;  // its variables are shared: reached under the lock
+  const int local = findLocal(scope, name, hint);
+  if (local < 0) return nullptr;
+  Variable& v = scope.variables.value(local);
+  return v.bounds.empty() && v.slots.size() == 1 ? &v.slots.at(0) : nullptr;
+}
+
 Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList indexes,
                                 THensuFmt& scope, const SlotHint* hint) {
   if (stopFlag) return Value::integer(0);
