@@ -232,6 +232,7 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
         bool repeats = false;
         for (size_t j = 0; j + 1 < c->paramNames.size(); ++j) repeats = repeats || c->paramNames[j] == c->paramNames.back();
         c->paramRepeatsName.push_back(repeats ? 1 : 0);
+        c->paramRepeats = c->paramRepeats || repeats;
       }
       break;
     case kIfb: {

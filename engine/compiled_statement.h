@@ -90,6 +90,8 @@ struct CompiledStatement {
   bool paramNamedResult = false;
   // Procedure header, per parameter: an earlier parameter has the same name.
   std::vector<uint8_t> paramRepeatsName;
+  // Procedure header: some parameter repeats an earlier one's name.
+  bool paramRepeats = false;
   // Procedure header: its statement count up to the FEND once a call has
   // counted it; -1 before.
   std::atomic<int32_t> procedureLength{-1};

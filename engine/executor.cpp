@@ -158,6 +158,13 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     const int added = scope.variables.addUpperCased(kResult, Variable{{}, ValueRow(Value::integer(0))});
     if (header && !header->paramNamedResult) resultIndex = added;
   }
+  if (header && scope.hashTables.size() == 0 && !header->paramRepeats &&
+      static_cast<size_t>(scope.variables.size()) == header->paramNames.size() + (kind == 1 ? 1 : 0)) {
+    // Every parameter is the variable at its own position, RESULT follows:
+    // the same in every call of this procedure.
+    scope.layoutKey = (static_cast<uint64_t>(headerLine) + 1) << 2 | static_cast<uint64_t>(kind & 3);
+    scope.layoutCount = scope.variables.size();
+  }
 
   // Every call restarts the built-ins' elapsed time, so the clock is read
   // on every call: at the timer's resolution, which the measure has on

@@ -371,118 +371,105 @@ class Evaluator {
   Value shortCircuitValue_;
 };
 
-// The number path of a tree with numberShape: computes it in doubles while
-// every name it reads is a local variable holding a number. It has no
-// effects at all, so a tree it cannot finish (another kind of value, a name
-// that is no local, MOD by 0 or out of range, a stopped run) is left to the
+// The number path of a tree with numberShape: runs its number code in
+// doubles while every name it reads is a local variable holding a number.
+// It has no effects at all, so code it cannot finish (another kind of
+// value, a name that is no local, MOD by 0 or out of range) is left to the
 // general evaluator, which then reports exactly as before. Where it
-// finishes, it gives the general evaluator's result: operands left to
-// right, + - * / and MOD by the number rules, a comparison of two numbers,
-// the final rounding of a Double result.
-class NumberPath {
- public:
-  NumberPath(TUScript& e, THensuFmt& scope) : e_(e), scope_(scope) {}
+// finishes, it gives the general evaluator's result: + - * / and MOD by the
+// number rules, a comparison of two numbers, the final rounding of a Double.
 
-  bool run(const ParsedExpression& tree, Value& out) {
-    const ExprNode& root = *tree.root;
-    if (root.op == ExprOp::Identifier) {
-      const Value* v = e_.localScalar(root.text, scope_, &root.hint);
-      if (!v || !v->isNumeric()) return false;
-      out = *v;
-    } else if (root.op == ExprOp::Number) {
-      out = root.value;
-    } else if (root.op == ExprOp::Chain && root.ops[0] >= ExprOp::Greater && root.ops[0] <= ExprOp::NotEqual) {
-      double a = 0, b = 0;
-      if (!number(*root.operands[0], a) || !number(*root.operands[1], b)) return false;
-      out = compare(root.ops[0], a, b) ? e_.trueValue : e_.falseValue;
-      return finish();
-    } else {
-      double d = 0;
-      if (!number(root, d)) return false;
-      out = Value::number(d);
-    }
-    if (out.kind() == ValueKind::Double && !e_.program.options.roundValue)
-      out = Value::number(roundResult(out.doubleValue()));
-    return finish();
+// A whole number of MOD's range (the number rounded half to even).
+bool modOperand(double d, long long& out) {
+  if (!std::isfinite(d) || std::fabs(d) >= 9.2233720368547758e18) return false;
+  out = static_cast<long long>(std::nearbyint(d));
+  return true;
+}
+
+bool compareNumbers(ExprOp op, double a, double b) {
+  switch (op) {
+    case ExprOp::Greater: return a > b;
+    case ExprOp::Less: return a < b;
+    case ExprOp::Equal: return a == b;
+    case ExprOp::GreaterEqual: return a >= b;
+    case ExprOp::LessEqual: return a <= b;
+    default: return a != b;
   }
+}
 
- private:
-  bool finish() {
-    // SET8087CW's word comes back when something (a DLL) changed the control.
-    if (e_.savedFpControlWord && !fpControlIsLoaded(*e_.savedFpControlWord))
-      loadFpControlWord(*e_.savedFpControlWord);
-    return true;
-  }
-
-  static bool compare(ExprOp op, double a, double b) {
-    switch (op) {
-      case ExprOp::Greater: return a > b;
-      case ExprOp::Less: return a < b;
-      case ExprOp::Equal: return a == b;
-      case ExprOp::GreaterEqual: return a >= b;
-      case ExprOp::LessEqual: return a <= b;
-      default: return a != b;
-    }
-  }
-
-  // A whole number of MOD's range (the number rounded half to even).
-  static bool modOperand(double d, long long& out) {
-    if (!std::isfinite(d) || std::fabs(d) >= 9.2233720368547758e18) return false;
-    out = static_cast<long long>(std::nearbyint(d));
-    return true;
-  }
-
-  bool number(const ExprNode& n, double& out) {
-    switch (n.op) {
-      case ExprOp::Number:
-        out = n.value.doubleValue();
-        return true;
-      case ExprOp::Identifier: {
-        const Value* v = e_.localScalar(n.text, scope_, &n.hint);
-        return v && v->isNumeric() && v->toNumber(out);
+// Runs the steps; the results are on `stack` from 0 up.
+bool runNumberCode(TUScript& e, const NumberCode& code, THensuFmt& scope, double* stack) {
+  int top = -1;
+  for (const NumberStep& step : code.steps) {
+    switch (step.op) {
+      case NumberOp::Constant:
+        stack[++top] = step.constant;
+        break;
+      case NumberOp::Name: {
+        const Value* v = e.localScalar(step.name->text, scope, &step.name->hint);
+        if (!v || !v->isNumeric() || !v->toNumber(stack[++top])) return false;
+        break;
       }
-      case ExprOp::Negate:
-        if (!number(*n.operands[0], out)) return false;
-        out = -out;
-        return true;
-      case ExprOp::Chain: {
-        double acc = 0;
-        if (!number(*n.operands[0], acc)) return false;
-        for (size_t k = 0; k < n.ops.size(); ++k) {
-          double right = 0;
-          if (!number(*n.operands[k + 1], right)) return false;
-          switch (n.ops[k]) {
-            case ExprOp::Add: acc = acc + right; break;
-            case ExprOp::Subtract: acc = acc - right; break;
-            case ExprOp::Multiply: acc = acc * right; break;
-            case ExprOp::Divide: acc = right == 0 ? 0 : acc / right; break;  // division by zero yields 0
-            case ExprOp::Mod: {
-              long long x = 0, y = 0;
-              if (!modOperand(acc, x) || !modOperand(right, y) || y == 0) return false;
-              acc = y == -1 ? 0 : static_cast<double>(x % y);
-              break;
-            }
-            default:
-              return false;
-          }
-        }
-        out = acc;
-        return true;
+      case NumberOp::Negate:
+        stack[top] = -stack[top];
+        break;
+      case NumberOp::Add:
+        --top;
+        stack[top] += stack[top + 1];
+        break;
+      case NumberOp::Subtract:
+        --top;
+        stack[top] -= stack[top + 1];
+        break;
+      case NumberOp::Multiply:
+        --top;
+        stack[top] *= stack[top + 1];
+        break;
+      case NumberOp::Divide:
+        --top;
+        stack[top] = stack[top + 1] == 0 ? 0 : stack[top] / stack[top + 1];  // division by zero yields 0
+        break;
+      case NumberOp::Mod: {
+        --top;
+        long long x = 0, y = 0;
+        if (!modOperand(stack[top], x) || !modOperand(stack[top + 1], y) || y == 0) return false;
+        stack[top] = y == -1 ? 0 : static_cast<double>(x % y);
+        break;
       }
-      default:
-        return false;
     }
   }
-
-  TUScript& e_;
-  THensuFmt& scope_;
-};
+  return true;
+}
 
 bool numberPath(TUScript& e, const ParsedExpression& tree, THensuFmt& scope, Value& out) {
   if (!tree.numberShape || e.checkingMode.load(std::memory_order_relaxed) ||
       e.stopFlag.load(std::memory_order_relaxed))
     return false;
-  return NumberPath(e, scope).run(tree, out);
+  const NumberCode& code = tree.numberCode;
+  if (code.leaf) {
+    // A single name or literal: its value as it is.
+    const ExprNode& root = *tree.root;
+    if (root.op == ExprOp::Number) {
+      out = root.value;
+    } else {
+      const Value* v = e.localScalar(root.text, scope, &root.hint);
+      if (!v || !v->isNumeric()) return false;
+      out = *v;
+    }
+  } else {
+    double stack[NumberCode::kMaxDepth];
+    if (!runNumberCode(e, code, scope, stack)) return false;
+    if (code.comparison != 0) {
+      out = compareNumbers(static_cast<ExprOp>(code.comparison), stack[0], stack[1]) ? e.trueValue : e.falseValue;
+      return true;
+    }
+    out = Value::number(stack[0]);
+  }
+  if (out.kind() == ValueKind::Double && !e.program.options.roundValue)
+    out = Value::number(roundResult(out.doubleValue()));
+  // SET8087CW's word comes back when something (a DLL) changed the control.
+  if (e.savedFpControlWord && !fpControlIsLoaded(*e.savedFpControlWord)) loadFpControlWord(*e.savedFpControlWord);
+  return true;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // Precedence, lowest first: OR XOR | AND | > < = >= <= <> | + - | * / MOD |
 // ! (prefix) | primaries (numbers, strings, names, calls, parentheses).
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -467,40 +468,72 @@ bool isArithmeticOp(ExprOp op) {
 
 bool isComparisonOp(ExprOp op) { return op >= ExprOp::Greater && op <= ExprOp::NotEqual; }
 
-// A number-valued node: a number literal, a name without indexes, unary
-// minus or a chain of arithmetic operators over such nodes.
-bool isArithmetic(const ExprNode& n) {
+NumberOp numberOpOf(ExprOp op) {
+  switch (op) {
+    case ExprOp::Add: return NumberOp::Add;
+    case ExprOp::Subtract: return NumberOp::Subtract;
+    case ExprOp::Multiply: return NumberOp::Multiply;
+    case ExprOp::Divide: return NumberOp::Divide;
+    default: return NumberOp::Mod;
+  }
+}
+
+// Appends the steps of a number-valued node (a number literal, a name
+// without indexes, unary minus or a chain of arithmetic operators over such
+// nodes); false when the node is none. `depth` is the stack height before
+// the node's steps, `most` the greatest height reached.
+bool emitArithmetic(const ExprNode& n, NumberCode& code, int depth, int& most) {
+  if (depth + 1 > NumberCode::kMaxDepth) return false;
   switch (n.op) {
     case ExprOp::Number:
+      code.steps.push_back({NumberOp::Constant, n.value.doubleValue(), nullptr});
+      most = std::max(most, depth + 1);
       return true;
     case ExprOp::Identifier:
-      return !n.hasIndexes && n.operands.empty();
+      if (n.hasIndexes || !n.operands.empty()) return false;
+      code.steps.push_back({NumberOp::Name, 0, &n});
+      most = std::max(most, depth + 1);
+      return true;
     case ExprOp::Negate:
-      return isArithmetic(*n.operands[0]);
+      if (!emitArithmetic(*n.operands[0], code, depth, most)) return false;
+      code.steps.push_back({NumberOp::Negate, 0, nullptr});
+      return true;
     case ExprOp::Chain:
-      for (ExprOp op : n.ops)
-        if (!isArithmeticOp(op)) return false;
-      for (const auto& o : n.operands)
-        if (!isArithmetic(*o)) return false;
-      return !n.ops.empty();
+      if (n.ops.empty() || !emitArithmetic(*n.operands[0], code, depth, most)) return false;
+      for (size_t k = 0; k < n.ops.size(); ++k) {
+        if (!isArithmeticOp(n.ops[k]) || !emitArithmetic(*n.operands[k + 1], code, depth + 1, most)) return false;
+        code.steps.push_back({numberOpOf(n.ops[k]), 0, nullptr});
+      }
+      return true;
     default:
       return false;
   }
 }
 
-bool isNumberShape(const ParsedExpression& p) {
-  if (p.syntaxError || !p.root || !p.trailingIndexes.empty()) return false;
+void compileNumberCode(ParsedExpression& p) {
+  if (p.syntaxError || !p.root || !p.trailingIndexes.empty()) return;
   const ExprNode& root = *p.root;
-  if (root.op == ExprOp::Chain && root.ops.size() == 1 && isComparisonOp(root.ops[0]))
-    return isArithmetic(*root.operands[0]) && isArithmetic(*root.operands[1]);
-  return isArithmetic(root);
+  NumberCode code;
+  int most = 0;
+  bool ok = false;
+  if (root.op == ExprOp::Chain && root.ops.size() == 1 && isComparisonOp(root.ops[0])) {
+    code.comparison = static_cast<uint8_t>(root.ops[0]);
+    ok = emitArithmetic(*root.operands[0], code, 0, most) && emitArithmetic(*root.operands[1], code, 1, most);
+  } else {
+    code.leaf = root.op == ExprOp::Number || root.op == ExprOp::Identifier;
+    ok = emitArithmetic(root, code, 0, most);
+  }
+  if (!ok) return;
+  code.depth = static_cast<uint8_t>(most);
+  p.numberCode = std::move(code);
+  p.numberShape = true;
 }
 
 }  // namespace
 
 std::shared_ptr<const ParsedExpression> parseExpression(u16v text) {
   std::unique_ptr<ParsedExpression> parsed = Parser(text).run();
-  parsed->numberShape = isNumberShape(*parsed);
+  compileNumberCode(*parsed);
   return parsed;
 }
 

@@ -51,6 +51,33 @@ enum class ExprOp : uint8_t {
   Mod,
 };
 
+struct ExprNode;
+
+// The postfix form of a number expression: steps push a literal or a local
+// variable's number, or combine the top of the stack. The operands of a
+// chain are pushed left to right, each combined as soon as it is there, so
+// the order is the tree's.
+enum class NumberOp : uint8_t { Constant, Name, Negate, Add, Subtract, Multiply, Divide, Mod };
+
+struct NumberStep {
+  NumberOp op = NumberOp::Constant;
+  double constant = 0;          // Constant
+  const ExprNode* name = nullptr;  // Name: the Identifier node (text and hint)
+};
+
+struct NumberCode {
+  std::vector<NumberStep> steps;
+  // The root's comparison (the steps leave both sides on the stack), or
+  // Invalid for a number result.
+  uint8_t comparison = 0;  // an ExprOp; 0 (Number) for none
+  // The root is a single literal or name: its value is the result as it
+  // is (an integer stays an integer), not a Double made of it.
+  bool leaf = false;
+  // Stack slots the steps need (at most kMaxDepth).
+  uint8_t depth = 0;
+  static constexpr int kMaxDepth = 16;
+};
+
 struct ExprNode {
   ExprOp op = ExprOp::Invalid;
   // Chain: the operands; Negate/Not: one operand; Identifier: the index
@@ -84,12 +111,13 @@ struct ParsedExpression {
   // The text contains " OR ", ")OR(", " OR(" or ")OR ": AND never
   // short-circuits in such an expression.
   bool hasOr = false;
-  // The tree is a number expression: number literals, names without
-  // indexes, unary minus and + - * / MOD, under at most one comparison at
-  // the root. The evaluator computes such a tree in doubles directly while
-  // every name it reads is a local number; anything else takes the general
-  // path, which gives the same result.
+  // Set when the tree is a number expression: number literals, names
+  // without indexes, unary minus and + - * / MOD, under at most one
+  // comparison at the root. The evaluator then runs `numberCode` in doubles
+  // while every name it reads is a local number; anything else takes the
+  // general path, which gives the same result.
   bool numberShape = false;
+  NumberCode numberCode;
 };
 
 // Parses an expression text. Never fails: faults are recorded in

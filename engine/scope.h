@@ -69,6 +69,8 @@ class ValueRow {
     return many_->data();
   }
   Value& at(size_t i) { return mutableData()[i]; }
+  // The one slot of a single-slot row (every scalar), else null.
+  Value* singleSlot() { return single_ ? &one_ : nullptr; }
   // True when another row shares this row's slots.
   bool shared() const { return !single_ && many_ && many_.use_count() != 1; }
 
@@ -165,6 +167,11 @@ class THensuFmt {
   // Unique per procedure call (never reused during the engine's life); 0
   // for the global scope and scopes made outside a call.
   uint64_t serial = 0;
+  // Non-zero when the first layoutCount variables have the same names in
+  // the same order in every scope of this key: a procedure's parameters and
+  // RESULT when all of them are plain variables (SlotHint uses it).
+  uint64_t layoutKey = 0;
+  int32_t layoutCount = 0;
   // The scope of the call that created this one (null for a run's top).
   THensuFmt* caller = nullptr;
 

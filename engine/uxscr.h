@@ -171,6 +171,8 @@ class TUScript {
   bool memberAccess(u16v text, THensuFmt& scope, Value& out);
 
   // --- Variables (variables.cpp) -------------------------------------------
+  // The lookup behind localScalar when the hint does not know the scope.
+  Value* localScalarByName(const u16& name, THensuFmt& scope, const SlotHint* hint);
   // The read path: "NAME", "NAME[i]", "NAME[i][j]", "NAME[i, j]"; index
   // texts are evaluated.
   Value getValue(u16v name, THensuFmt& scope);
@@ -187,7 +189,15 @@ class TUScript {
   // `scope`, or null when the scope has no such local (or is the global
   // scope). Reading or writing it is what getValueIndexed and
   // putValueIndexed do for that name; `hint` as for getValueIndexed.
-  Value* localScalar(const u16& name, THensuFmt& scope, const SlotHint* hint);
+  Value* localScalar(const u16& name, THensuFmt& scope, const SlotHint* hint) {
+    // A statement run again in the same call finds the name where it was.
+    const int known = hint ? hint->indexFor(scope.serial, scope.layoutKey, scope.layoutCount) : -1;
+    if (known >= 0 && known < scope.variables.size()) {
+      Variable& v = scope.variables.value(known);
+      if (v.bounds.empty()) return v.slots.singleSlot();
+    }
+    return localScalarByName(name, scope, hint);
+  }
   // The read path with the name already split and the indexes evaluated.
   // `hint`, when given, remembers where a local variable of that name was
   // found, so that a statement run again skips the name lookup.

@@ -23,20 +23,6 @@ u16 narrowToText(const std::string& bytes) {
 TextTooLong::TextTooLong()
     : std::length_error(toUtf8(text(kTextTooLong, toU16(static_cast<long long>(kMaxTextLength))))) {}
 
-bool Value::isNumeric() const {
-  switch (kind_) {
-    case ValueKind::SmallInt:
-    case ValueKind::Integer:
-    case ValueKind::Double:
-    case ValueKind::Date:
-    case ValueKind::Boolean:
-    case ValueKind::Byte:
-    case ValueKind::Word:
-      return true;
-    default:
-      return false;
-  }
-}
 
 namespace {
 

@@ -179,7 +179,21 @@ class Value {
 
   bool isEmpty() const { return kind_ == ValueKind::Empty; }
   bool isString() const { return kind_ == ValueKind::WideString || kind_ == ValueKind::NarrowString; }
-  bool isNumeric() const;  // an integer kind, Boolean, Double or Date
+  // An integer kind, Boolean, Double or Date.
+  bool isNumeric() const {
+    switch (kind_) {
+      case ValueKind::SmallInt:
+      case ValueKind::Integer:
+      case ValueKind::Double:
+      case ValueKind::Date:
+      case ValueKind::Boolean:
+      case ValueKind::Byte:
+      case ValueKind::Word:
+        return true;
+      default:
+        return false;
+    }
+  }
   bool isArray() const { return kind_ == ValueKind::Array; }
 
   // Raw accessors; valid only for the matching kinds (std::bad_variant_access

@@ -206,23 +206,23 @@ namespace {
 // given) is checked first and refreshed after a lookup by name.
 int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
   if (hint) {
-    const int known = hint->indexFor(scope.serial);
+    const int known = hint->indexFor(scope.serial, scope.layoutKey, scope.layoutCount);
     if (known >= 0) return known;
     // Another call of the same procedure usually has the name at the same place.
     const int guess = hint->anyIndex();
     if (guess >= 0 && guess < scope.variables.size() && scope.variables.name(guess) == name) {
-      hint->remember(scope.serial, guess);
+      hint->remember(scope.serial, guess, scope.layoutKey, scope.layoutCount);
       return guess;
     }
   }
   const int found = scope.variables.find(name);
-  if (hint && found >= 0) hint->remember(scope.serial, found);
+  if (hint && found >= 0) hint->remember(scope.serial, found, scope.layoutKey, scope.layoutCount);
   return found;
 }
 
 }  // namespace
 
-Value* TUScript::localScalar(const u16& name, THensuFmt& scope, const SlotHint* hint) {
+Value* TUScript::localScalarByName(const u16& name, THensuFmt& scope, const SlotHint* hint) {
   if (isGlobalScope(scope)) return nullptr;  // its variables are shared: reached under the lock
   const int local = findLocal(scope, name, hint);
   if (local < 0) return nullptr;
