@@ -373,7 +373,7 @@ ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compile
     if (existing >= 0) scope.variables.value(existing) = Variable{{}, ValueRow(std::move(value))};
     else scope.variables.addUpperCased(name, Variable{{}, ValueRow(std::move(value))});
   }
-  if (caller) lendArrays(scope, *caller, marks, upperNames);
+  if (caller && compiled.paramsWriteBack) lendArrays(scope, *caller, marks, upperNames);
   return marks;
 }
 

@@ -10,6 +10,7 @@
 
 #include "engine/expression_tree.h"
 #include "engine/uxscr.h"
+#include "engine/value_rules.h"
 
 namespace kova {
 
@@ -220,6 +221,8 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
     }
     case kCachedHeader:
       c->procedureLength.store(procedureLengthAt(line), std::memory_order_relaxed);
+      for (int32_t mode : program.headerParamModes[static_cast<size_t>(line)])
+        c->paramsWriteBack = c->paramsWriteBack || mode == 1;
       for (const u16& item : program.headerParams[static_cast<size_t>(line)]) {
         const size_t eq = item.find(u'=', 1);
         const u16 name = trimCtl(u16v(item).substr(0, eq));
@@ -233,6 +236,7 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
         for (size_t j = 0; j + 1 < c->paramNames.size(); ++j) repeats = repeats || c->paramNames[j] == c->paramNames.back();
         c->paramRepeatsName.push_back(repeats ? 1 : 0);
         c->paramRepeats = c->paramRepeats || repeats;
+        c->paramsWriteBack = c->paramsWriteBack || c->paramTakesName.back() != 0;
       }
       break;
     case kIfb: {
@@ -340,6 +344,28 @@ CompiledStatement& TUScript::compiledStatement(int line, int32_t kind) {
   return *entry;
 }
 
+Value* TUScript::localElement(const CompiledTarget& target, THensuFmt& scope) {
+  const size_t dims = target.indexes.size();
+  if (dims == 0 || dims > NumberCode::kMaxElementIndexes) return nullptr;
+  for (const auto& tree : target.indexes)
+    if (!tree->numberShape) return nullptr;
+  Variable* v = localVariable(target.name, scope, &target.hint);
+  if (!v || v->bounds.size() != dims) return nullptr;
+  long long slot = 0;
+  for (size_t k = 0; k < dims; ++k) {
+    // The index's value as evaluateParsed gives it (number expressions have
+    // no effects, so the general path may evaluate them again).
+    Value index;
+    double d = 0;
+    long long i = 0;
+    if (!numberValue(*target.indexes[k], scope, index) || !index.toNumber(d) || !wholeIndex(d, i) || i < 0 ||
+        i > v->bounds[k])
+      return nullptr;
+    slot = slot * (v->bounds[k] + 1LL) + i;
+  }
+  return &v->slots.at(static_cast<size_t>(slot));
+}
+
 Value TUScript::getTarget(const CompiledTarget& target, THensuFmt& scope) {
   if (!target.hasIndexes && !stopFlag.load(std::memory_order_relaxed))
     if (const Value* slot = localScalar(target.name, scope, &target.hint)) return *slot;
@@ -358,6 +384,9 @@ void TUScript::putTarget(const CompiledTarget& target, Value value, THensuFmt& s
       *slot = std::move(value);
       return;
     }
+  } else if (Value* slot = localElement(target, scope)) {
+    *slot = std::move(value);
+    return;
   }
   IndexValues indexes(target.indexes.size());
   for (const auto& tree : target.indexes) {

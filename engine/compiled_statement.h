@@ -92,6 +92,9 @@ struct CompiledStatement {
   std::vector<uint8_t> paramRepeatsName;
   // Procedure header: some parameter repeats an earlier one's name.
   bool paramRepeats = false;
+  // Procedure header: some parameter is VAR or takes its argument's name
+  // (only then can a call lend arrays or write anything back).
+  bool paramsWriteBack = false;
   // Procedure header: its statement count up to the FEND once a call has
   // counted it; -1 before.
   std::atomic<int32_t> procedureLength{-1};

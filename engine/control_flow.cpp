@@ -115,9 +115,13 @@ void TUScript::runIf(THensuFmt& scope, const CompiledStatement& statement) {
     const int32_t nextElseif = o1 > 0 ? base + o1 : -1;
     const int32_t elsePos = o2 > 0 ? base + o2 : -1;
     const int32_t endif = o3 > 0 ? base + o3 : base + 1;
-    std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
-    if (!condition || scope.offset != base) return;  // reported (or taken by a TRY)
-    if (isTrue(*condition)) {
+    bool truth = false;
+    if (!numberCondition(*statement.expressions[0], scope, truth)) {
+      std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
+      if (!condition || scope.offset != base) return;  // reported (or taken by a TRY)
+      truth = isTrue(*condition);
+    }
+    if (truth) {
       scope.offset = base + 1;
       while (scope.offset < endif && (elsePos < 0 || scope.offset < elsePos) &&
              (nextElseif < 0 || scope.offset < nextElseif) && nothingPending(*this, scope))
@@ -257,9 +261,13 @@ void TUScript::runWhile(THensuFmt& scope, const CompiledStatement& statement) {
     const int32_t wend = start + statement.offsets[0];
     for (;;) {
       if (scope.offset == start) {
-        std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
-        if (!condition || scope.offset != start) return;
-        if (!isTrue(*condition)) break;
+        bool truth = false;
+        if (!numberCondition(*statement.expressions[0], scope, truth)) {
+          std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
+          if (!condition || scope.offset != start) return;
+          truth = isTrue(*condition);
+        }
+        if (!truth) break;
         ++scope.offset;
       }
       if (scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
@@ -293,9 +301,13 @@ void TUScript::runRepeat(THensuFmt& scope, const CompiledStatement& statement) {
     scope.offset = start + 1;
     for (;;) {
       if (scope.offset == until) {
-        std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
-        if (!condition || scope.offset != until) return;
-        if (isTrue(*condition)) break;
+        bool truth = false;
+        if (!numberCondition(*statement.expressions[0], scope, truth)) {
+          std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
+          if (!condition || scope.offset != until) return;
+          truth = isTrue(*condition);
+        }
+        if (truth) break;
         scope.offset = start + 1;
         continue;
       }

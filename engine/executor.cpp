@@ -187,7 +187,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     const int r = resultIndex >= 0 ? resultIndex : scope.variables.find(kResult);
     if (r >= 0) result = scope.variables.value(r).slots[0];
   }
-  if (!callFlag && caller) {
+  if (!callFlag && caller && header->paramsWriteBack) {
     if (!stopFlag) writeBackParameters(headerLine, *header, scope, *caller, argTexts, marks, form);
     else returnLentArrays(scope, *caller, marks, header->paramNames);
   }

@@ -410,6 +410,23 @@ bool runNumberCode(TUScript& e, const NumberCode& code, THensuFmt& scope, double
         if (!v || !v->isNumeric() || !v->toNumber(stack[++top])) return false;
         break;
       }
+      case NumberOp::Element: {
+        // As the read path: the indexes truncated toward zero, each within
+        // its bound, the element a number.
+        const size_t dims = step.name->operands.size();
+        const Variable* v = e.localVariable(step.name->text, scope, &step.name->hint);
+        if (!v || v->bounds.size() != dims) return false;
+        top -= static_cast<int>(dims);
+        long long slot = 0;
+        for (size_t k = 0; k < dims; ++k) {
+          long long i = 0;
+          if (!wholeIndex(stack[top + 1 + static_cast<int>(k)], i) || i < 0 || i > v->bounds[k]) return false;
+          slot = slot * (v->bounds[k] + 1LL) + i;
+        }
+        const Value& element = v->slots[static_cast<size_t>(slot)];
+        if (!element.isNumeric() || !element.toNumber(stack[++top])) return false;
+        break;
+      }
       case NumberOp::Negate:
         stack[top] = -stack[top];
         break;
@@ -497,6 +514,24 @@ std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THen
   Value v;
   if (numberPath(*this, tree, scope, v)) return v;
   return Evaluator(*this, scope, tree, wantShortCircuit).run();
+}
+
+bool TUScript::numberValue(const ParsedExpression& tree, THensuFmt& scope, Value& out) {
+  return numberPath(*this, tree, scope, out);
+}
+
+bool TUScript::numberCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth) {
+  if (!tree.numberShape || tree.numberCode.leaf || checkingMode.load(std::memory_order_relaxed) ||
+      stopFlag.load(std::memory_order_relaxed))
+    return false;
+  double stack[NumberCode::kMaxDepth];
+  if (!runNumberCode(*this, tree.numberCode, scope, stack)) return false;
+  // What isTrue makes of the value numberPath would give: a comparison's
+  // TRUE or FALSE, a number compared with 0 after the final rounding.
+  if (tree.numberCode.comparison != 0) truth = compareNumbers(static_cast<ExprOp>(tree.numberCode.comparison), stack[0], stack[1]);
+  else truth = (program.options.roundValue ? stack[0] : roundResult(stack[0])) != 0;
+  if (savedFpControlWord && !fpControlIsLoaded(*savedFpControlWord)) loadFpControlWord(*savedFpControlWord);
+  return true;
 }
 
 std::optional<Value> TUScript::evaluateAppending(const ParsedExpression& tree, THensuFmt& scope,

@@ -490,9 +490,15 @@ bool emitArithmetic(const ExprNode& n, NumberCode& code, int depth, int& most) {
       most = std::max(most, depth + 1);
       return true;
     case ExprOp::Identifier:
-      if (n.hasIndexes || !n.operands.empty()) return false;
-      code.steps.push_back({NumberOp::Name, 0, &n});
-      most = std::max(most, depth + 1);
+      if (!n.hasIndexes && n.operands.empty()) {
+        code.steps.push_back({NumberOp::Name, 0, &n});
+        most = std::max(most, depth + 1);
+        return true;
+      }
+      if (!n.hasIndexes || n.operands.empty() || n.operands.size() > NumberCode::kMaxElementIndexes) return false;
+      for (size_t k = 0; k < n.operands.size(); ++k)
+        if (!emitArithmetic(*n.operands[k], code, depth + static_cast<int>(k), most)) return false;
+      code.steps.push_back({NumberOp::Element, 0, &n});
       return true;
     case ExprOp::Negate:
       if (!emitArithmetic(*n.operands[0], code, depth, most)) return false;

@@ -57,12 +57,14 @@ struct ExprNode;
 // variable's number, or combine the top of the stack. The operands of a
 // chain are pushed left to right, each combined as soon as it is there, so
 // the order is the tree's.
-enum class NumberOp : uint8_t { Constant, Name, Negate, Add, Subtract, Multiply, Divide, Mod };
+// Element reads an element of a local declared array: the indexes are on
+// the stack (as many as the Identifier node has), the element replaces them.
+enum class NumberOp : uint8_t { Constant, Name, Element, Negate, Add, Subtract, Multiply, Divide, Mod };
 
 struct NumberStep {
   NumberOp op = NumberOp::Constant;
   double constant = 0;          // Constant
-  const ExprNode* name = nullptr;  // Name: the Identifier node (text and hint)
+  const ExprNode* name = nullptr;  // Name, Element: the Identifier node (text, hint, indexes)
 };
 
 struct NumberCode {
@@ -76,6 +78,7 @@ struct NumberCode {
   // Stack slots the steps need (at most kMaxDepth).
   uint8_t depth = 0;
   static constexpr int kMaxDepth = 16;
+  static constexpr size_t kMaxElementIndexes = 3;
 };
 
 struct ExprNode {
@@ -112,7 +115,8 @@ struct ParsedExpression {
   // short-circuits in such an expression.
   bool hasOr = false;
   // Set when the tree is a number expression: number literals, names
-  // without indexes, unary minus and + - * / MOD, under at most one
+  // (with up to kMaxElementIndexes indexes that are number expressions
+  // themselves), unary minus and + - * / MOD, under at most one
   // comparison at the root. The evaluator then runs `numberCode` in doubles
   // while every name it reads is a local number; anything else takes the
   // general path, which gives the same result.

@@ -160,6 +160,13 @@ class TUScript {
   Value* appendableSlot(const CompiledTarget& target, THensuFmt& scope);
   // A condition's truth: not equal to 0 by the comparison rules.
   bool isTrue(const Value& v);
+  // The value of a number expression over local numbers (ParsedExpression::
+  // numberShape) as evaluateParsed gives it; false when it needs the
+  // general path. Has no effects.
+  bool numberValue(const ParsedExpression& tree, THensuFmt& scope, Value& out);
+  // The truth of a number condition over local numbers, computed without
+  // making its value; false when the condition needs the general path.
+  bool numberCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth);
   // Set by the byte functions (COPYB, CHRB): narrow strings produced since
   // the current evaluation began are not added as numbers.
   // Evaluation state. Atomic, so that threads sharing the engine never race
@@ -171,8 +178,8 @@ class TUScript {
   bool memberAccess(u16v text, THensuFmt& scope, Value& out);
 
   // --- Variables (variables.cpp) -------------------------------------------
-  // The lookup behind localScalar when the hint does not know the scope.
-  Value* localScalarByName(const u16& name, THensuFmt& scope, const SlotHint* hint);
+  // The lookup behind localVariable when the hint does not know the scope.
+  Variable* localVariableByName(const u16& name, THensuFmt& scope, const SlotHint* hint);
   // The read path: "NAME", "NAME[i]", "NAME[i][j]", "NAME[i, j]"; index
   // texts are evaluated.
   Value getValue(u16v name, THensuFmt& scope);
@@ -190,13 +197,16 @@ class TUScript {
   // scope). Reading or writing it is what getValueIndexed and
   // putValueIndexed do for that name; `hint` as for getValueIndexed.
   Value* localScalar(const u16& name, THensuFmt& scope, const SlotHint* hint) {
+    Variable* v = localVariable(name, scope, hint);
+    return v && v->bounds.empty() ? v->slots.singleSlot() : nullptr;
+  }
+  // The local variable (scalar or declared array) `name` of `scope`, or
+  // null (also for the global scope).
+  Variable* localVariable(const u16& name, THensuFmt& scope, const SlotHint* hint) {
     // A statement run again in the same call finds the name where it was.
     const int known = hint ? hint->indexFor(scope.serial, scope.layoutKey, scope.layoutCount) : -1;
-    if (known >= 0 && known < scope.variables.size()) {
-      Variable& v = scope.variables.value(known);
-      if (v.bounds.empty()) return v.slots.singleSlot();
-    }
-    return localScalarByName(name, scope, hint);
+    if (known >= 0 && known < scope.variables.size()) return &scope.variables.value(known);
+    return localVariableByName(name, scope, hint);
   }
   // The read path with the name already split and the indexes evaluated.
   // `hint`, when given, remembers where a local variable of that name was
@@ -414,6 +424,10 @@ class TUScript {
   // Reads and writes a compiled target as getValue and putValue read and
   // write its text.
   Value getTarget(const CompiledTarget& target, THensuFmt& scope);
+  // The slot of a target element "A[i]" (up to three number indexes) of a
+  // local declared array with as many dimensions, every index within its
+  // bound; null when the general write path must decide.
+  Value* localElement(const CompiledTarget& target, THensuFmt& scope);
   void putTarget(const CompiledTarget& target, Value value, THensuFmt& scope);
   void runIf(THensuFmt& scope, const CompiledStatement& statement);
   void runFor(THensuFmt& scope, const CompiledStatement& statement);

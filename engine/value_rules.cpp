@@ -70,7 +70,11 @@ bool indexOf(const Value& v, long long& out) {
     if (parseInt(t, out)) return true;
   }
   double d = 0;
-  if (!v.toNumber(d) || !std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
+  return v.toNumber(d) && wholeIndex(d, out);
+}
+
+bool wholeIndex(double d, long long& out) {
+  if (!std::isfinite(d) || std::fabs(d) > 9.0e18) return false;
   out = static_cast<long long>(std::trunc(d));
   return true;
 }
@@ -192,7 +196,7 @@ std::optional<bool> compareValues(CompareOp op, const Value& leftIn, const Value
   return std::nullopt;
 }
 
-double roundResult(double v) {
+double roundResultSlow(double v) {
   if (!std::isfinite(v) || v == std::trunc(v)) return v;
   const double scaled = v * 1e12;
   if (std::fabs(scaled) < 9.2e18) {

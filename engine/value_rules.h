@@ -4,6 +4,7 @@
 // returns an empty optional when the operation fails (the evaluator then
 // sets its error flag).
 
+#include <cmath>
 #include <optional>
 
 #include "engine/value.h"
@@ -24,6 +25,9 @@ std::optional<long long> logicalInteger(const Value& v);
 // The value rounded half to even as a 64-bit integer (MOD).
 std::optional<long long> modInteger(const Value& v);
 
+// A number as an index: truncated toward zero; false when it is not finite
+// or beyond 9e18 (indexOf's rule for numbers).
+bool wholeIndex(double d, long long& out);
 // An array index as an integer: a whole number first, else a number
 // truncated toward zero; Empty and empty text are 0. Fails for values that
 // are not numbers.
@@ -55,6 +59,11 @@ std::optional<bool> compareValues(CompareOp op, const Value& left, const Value& 
 // Rounds a final Double result to 12 decimal places, halves away from zero;
 // magnitudes that do not fit the scaled 64-bit form go through a 15-digit
 // text instead.
-double roundResult(double v);
+double roundResultSlow(double v);
+inline double roundResult(double v) {
+  // Whole numbers (and infinities) are left as they are; NaN and fractions
+  // take the full rule.
+  return v == std::trunc(v) ? v : roundResultSlow(v);
+}
 
 }  // namespace kova

@@ -222,12 +222,10 @@ int findLocal(const THensuFmt& scope, const u16& name, const SlotHint* hint) {
 
 }  // namespace
 
-Value* TUScript::localScalarByName(const u16& name, THensuFmt& scope, const SlotHint* hint) {
+Variable* TUScript::localVariableByName(const u16& name, THensuFmt& scope, const SlotHint* hint) {
   if (isGlobalScope(scope)) return nullptr;  // its variables are shared: reached under the lock
   const int local = findLocal(scope, name, hint);
-  if (local < 0) return nullptr;
-  Variable& v = scope.variables.value(local);
-  return v.bounds.empty() && v.slots.size() == 1 ? &v.slots.at(0) : nullptr;
+  return local < 0 ? nullptr : &scope.variables.value(local);
 }
 
 Value TUScript::getValueIndexed(const u16& name, bool hasIndexes, IndexList indexes,
