@@ -6,9 +6,10 @@
 //
 // Which function the name means depends on the calling scope (modules,
 // WITH) in general. A name without a dot called from outside a module is
-// looked up by itself alone, so the call remembers the function it found
-// for that case, together with the generation of the program it was found
-// in; any other case is looked up on every call.
+// looked up by itself alone, so the call remembers the function (or, when
+// no user function has the name, the built-in) it found for that case,
+// together with the generation of the program it was found in; any other
+// case is looked up on every call.
 
 #include <atomic>
 #include <cstdint>
@@ -39,6 +40,19 @@ struct ResolvedFunction {
   void remember(uint32_t generation, int header, int kind) const {
     if (header < 0 || header >= (1 << 29) || kind < 0 || kind > 3) return;
     packed.store(uint64_t{generation} << 32 | uint64_t(header + 1) << 2 | uint64_t(kind), std::memory_order_relaxed);
+  }
+
+  // The same for a name that is no user function but a built-in:
+  // generation << 32 | (number + 1).
+  mutable std::atomic<uint64_t> builtin{0};
+  int builtinFor(uint32_t generation) const {
+    const uint64_t p = builtin.load(std::memory_order_relaxed);
+    if (p == 0 || static_cast<uint32_t>(p >> 32) != generation) return -1;
+    return static_cast<int>(p & 0xFFFFFFFFu) - 1;
+  }
+  void rememberBuiltin(uint32_t generation, int number) const {
+    if (number < 0) return;
+    builtin.store(uint64_t{generation} << 32 | uint64_t(number + 1), std::memory_order_relaxed);
   }
 };
 

@@ -150,10 +150,21 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
     // A plain name outside a module means the same function wherever it is
     // called from: it is looked up once per program.
     const bool plain = !call.hasDot && caller.moduleName.empty();
+    const bool mayBeBuiltin = !callFlag && !threadFlag && builtins;
     int header = plain ? call.resolved.headerFor(program.generation, kind) : -1;
-    if (header < 0) {
+    int number = header < 0 && plain && mayBeBuiltin ? call.resolved.builtinFor(program.generation) : -1;
+    if (header < 0 && number < 0) {
       header = findFunction(name, caller, module, callFlag, kind);
       if (plain) call.resolved.remember(program.generation, header, kind);
+      if (header < 0 && mayBeBuiltin) {
+        const u16v builtinName =
+            startsWith(call.upperName, u"GLOBAL.") ? u16v(call.upperName).substr(7) : u16v(call.upperName);
+        number = builtins->find(builtinName);
+        // Not while preparing: a function defined further down is not known
+        // yet and may have the name of a built-in.
+        if (plain && compiledGeneration_ == program.generation)
+          call.resolved.rememberBuiltin(program.generation, number);
+      }
     }
     if (header >= static_cast<int>(program.statementKind.size())) {
       // Statement kinds, block partners and parameter tables exist only
@@ -161,10 +172,7 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       report(text(rm::kCalledWhilePreparing, call.upperName), &caller);
       return;
     }
-    if (header < 0 && !callFlag && !threadFlag && builtins) {
-      const u16v builtinName =
-          startsWith(call.upperName, u"GLOBAL.") ? u16v(call.upperName).substr(7) : u16v(call.upperName);
-      const int number = builtins->find(builtinName);
+    if (header < 0 && mayBeBuiltin) {
       if (number >= 0) {
         const uint32_t now = platform_.coarseTickCount();
         const int64_t elapsed =

@@ -166,6 +166,9 @@ void TUScript::compileProgram() {
     if (c->call)
       for (const auto& tree : c->call->argTrees) compileCallsOf(*this, tree.get());
   }
+  parameterNames_.clear();
+  for (const auto& c : compiled_)
+    if (c && c->kind == kCachedHeader) parameterNames_.insert(c->paramNames.begin(), c->paramNames.end());
   compiledGeneration_ = program.generation;
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/compiled_statement.h"
 #include "engine/expression_tree.h"
+#include "engine/named_constants.h"
 #include "engine/run_messages.h"
 #include "engine/uxscr.h"
 #include "engine/value_rules.h"
@@ -159,6 +160,8 @@ class Evaluator {
 
   Value identifier(const ExprNode& n) {
     if (n.operands.empty() && !e_.checkingMode) {
+      double constant = 0;
+      if (e_.fixedConstant(n, constant)) return Value::number(constant);
       // A plain name, the most common node: nothing to gather.
       const bool stoppedBefore = e_.stopFlag;
       Value v = e_.getValueIndexed(n.text, n.hasIndexes, IndexList(), scope_, &n.hint);
@@ -407,7 +410,11 @@ bool runNumberCode(TUScript& e, const NumberCode& code, THensuFmt& scope, double
         break;
       case NumberOp::Name: {
         const Value* v = e.localScalar(step.name->text, scope, &step.name->hint);
-        if (!v || !v->isNumeric() || !v->toNumber(stack[++top])) return false;
+        if (v) {
+          if (!v->isNumeric() || !v->toNumber(stack[++top])) return false;
+        } else if (!e.fixedConstant(*step.name, stack[++top])) {
+          return false;
+        }
         break;
       }
       case NumberOp::Element: {
@@ -514,6 +521,24 @@ std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THen
   Value v;
   if (numberPath(*this, tree, scope, v)) return v;
   return Evaluator(*this, scope, tree, wantShortCircuit).run();
+}
+
+bool TUScript::fixedConstant(const ExprNode& n, double& out) {
+  const uint8_t state = n.constantState.load(std::memory_order_acquire);
+  if (state == 2) {
+    out = n.constant.load(std::memory_order_relaxed);
+    return true;
+  }
+  // Decided only once the program runs: parameterNames_ is made then.
+  if (state == 1 || compiledGeneration_ != program.generation || checkingMode.load(std::memory_order_relaxed))
+    return false;
+  const bool fixed = isFixedConstant(*this, n.text) && !parameterNames_.contains(n.text);
+  if (fixed) {
+    out = constantValue(*this, n.text);
+    n.constant.store(out, std::memory_order_relaxed);
+  }
+  n.constantState.store(fixed ? 2 : 1, std::memory_order_release);
+  return fixed;
 }
 
 bool TUScript::numberValue(const ParsedExpression& tree, THensuFmt& scope, Value& out) {

@@ -10,6 +10,7 @@
 // node holding all operands of the loop, so a long sum is evaluated by a
 // loop rather than by recursion as deep as the sum is long.
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -98,6 +99,10 @@ struct ExprNode {
   bool hasIndexes = false;
   // Identifier: where the name was last found among a scope's variables.
   SlotHint hint;
+  // Identifier without indexes: 0 not known yet, 1 no fixed constant, 2 the
+  // fixed named constant `constant` (TUScript::fixedConstant).
+  mutable std::atomic<uint8_t> constantState{0};
+  mutable std::atomic<double> constant{0};
   // Call: the split call text, made on first evaluation.
   std::shared_ptr<CallSlot> call;
   // Chain of AND or OR/XOR at parenthesis depth 0: may short-circuit.

@@ -369,6 +369,11 @@ double constantValue(TUScript& engine, const u16& name) {
   return it == index.end() ? kNoSuchConstant : it->second;
 }
 
+bool isFixedConstant(TUScript& engine, const u16& name) {
+  if (name.starts_with(u"G_") || name.starts_with(u"GET_") || name.starts_with(u"COM_")) return false;
+  return constantValue(engine, name) != kNoSuchConstant;
+}
+
 bool isTextConstantName(u16v name) {
   if (!name.starts_with(u"GET_") && name != u"EMPTYPARAM") return false;
   for (const TextEntry& e : kTokens)

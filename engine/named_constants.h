@@ -13,6 +13,10 @@ inline constexpr double kNoSuchConstant = -888888;
 
 // The value of a numeric constant, or kNoSuchConstant.
 double constantValue(TUScript& engine, const u16& name);
+// True when `name` is a numeric constant whose value never changes (every
+// one but those of the G_, GET_ and COM_ families, which read the system or
+// the run's state).
+bool isFixedConstant(TUScript& engine, const u16& name);
 // The text of a GET_ text constant (or EMPTYPARAM); empty when none.
 u16 textConstant(TUScript& engine, const u16& name);
 // True when `name` is a text constant, also when its text is empty at the

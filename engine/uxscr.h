@@ -22,6 +22,7 @@
 #include <optional>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/builtin_library.h"
@@ -57,6 +58,7 @@ class ParamMarks {
 };
 struct CompiledStatement;
 struct CompiledTarget;
+struct ExprNode;
 struct ParsedExpression;
 struct PrerunCheckState;
 
@@ -164,6 +166,12 @@ class TUScript {
   // numberShape) as evaluateParsed gives it; false when it needs the
   // general path. Has no effects.
   bool numberValue(const ParsedExpression& tree, THensuFmt& scope, Value& out);
+  // True with `out` set when the name of Identifier node `n` (without
+  // indexes) reads as a fixed named constant wherever it is evaluated: it is
+  // one (isFixedConstant), and no parameter of the program has that name
+  // (reserved names can be no other variable or table). Remembered in the
+  // node once the program runs.
+  bool fixedConstant(const ExprNode& n, double& out);
   // The truth of a number condition over local numbers, computed without
   // making its value; false when the condition needs the general path.
   bool numberCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth);
@@ -447,6 +455,10 @@ class TUScript {
   // Serialises the rare compilation after compileProgram (a header entry of
   // a function index that points at no header) and the cache of expression
   // texts met at run time.
+  // Every parameter name of the program's procedures, upper-cased (made by
+  // compileProgram): a parameter is the one variable that may have a
+  // constant's name.
+  std::unordered_set<u16, TextHash, std::equal_to<>> parameterNames_;
   std::mutex compileMutex_;
   // See lockShared().
   mutable std::recursive_mutex sharedMutex_;

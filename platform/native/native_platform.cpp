@@ -522,7 +522,9 @@ class NativePlatform final : public Platform {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string data;
     if (S_ISREG(st.st_mode)) data.reserve(static_cast<size_t>(st.st_size));
-    constexpr size_t kChunk = 1 << 20;
+    // A regular file is read in one piece of its size (and one more byte,
+    // to see its end); other files in pieces of 64 KB.
+    const size_t kChunk = S_ISREG(st.st_mode) ? std::max<size_t>(static_cast<size_t>(st.st_size) + 1, 4096) : 65536;
     for (;;) {
       const size_t have = data.size();
       data.resize(have + kChunk);
