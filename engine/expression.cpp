@@ -31,6 +31,26 @@ CompareOp compareOpOf(ExprOp op) {
 
 u16 expandThunk(const void* engine, u16v text) { return static_cast<const TUScript*>(engine)->expandEscapes(text); }
 
+// Whether reading a variable ended the statement: the read reported an
+// error that stopped the run, or that a TRY took (its EXCEPT part ran and
+// moved the offset, or a caller's TRY took it and this procedure ends). The
+// rest of the statement then does not run, as after a failing call.
+class ReadWatch {
+ public:
+  ReadWatch(const TUScript& e, const THensuFmt& scope)
+      : e_(e), scope_(scope), offset_(scope.offset), stopped_(e.stopFlag), exit_(scope.exitFlag) {}
+  bool interrupted() const {
+    return (e_.stopFlag && !stopped_) || scope_.offset != offset_ || (scope_.exitFlag && !exit_);
+  }
+
+ private:
+  const TUScript& e_;
+  const THensuFmt& scope_;
+  const int32_t offset_;
+  const bool stopped_;
+  const bool exit_;
+};
+
 class Evaluator {
  public:
   Evaluator(TUScript& e, THensuFmt& scope, const ParsedExpression& parsed, bool wantShortCircuit,
@@ -163,9 +183,9 @@ class Evaluator {
       double constant = 0;
       if (e_.fixedConstant(n, constant)) return Value::number(constant);
       // A plain name, the most common node: nothing to gather.
-      const bool stoppedBefore = e_.stopFlag;
+      const ReadWatch watch(e_, scope_);
       Value v = e_.getValueIndexed(n.text, n.hasIndexes, IndexList(), scope_, &n.hint);
-      if (e_.stopFlag && !stoppedBefore) quietFailure();
+      if (watch.interrupted()) quietFailure();
       return v;
     }
     IndexValues indexes(n.operands.size());
@@ -178,9 +198,9 @@ class Evaluator {
       if (!e_.checkReference(n.text, n.hasIndexes, n.operands.size(), scope_)) quietFailure();
       return Value::number(1);
     }
-    const bool stoppedBefore = e_.stopFlag;
+    const ReadWatch watch(e_, scope_);
     Value v = e_.getValueIndexed(n.text, n.hasIndexes, indexes, scope_, &n.hint);
-    if (e_.stopFlag && !stoppedBefore) quietFailure();
+    if (watch.interrupted()) quietFailure();
     return v;
   }
 
@@ -206,9 +226,9 @@ class Evaluator {
       return Value::number(1);
     }
     if (e_.isModuleQualified(n.text, scope_)) {
-      const bool stoppedBefore = e_.stopFlag;
+      const ReadWatch watch(e_, scope_);
       Value v = e_.getValue(n.text, scope_);
-      if (e_.stopFlag && !stoppedBefore) quietFailure();
+      if (watch.interrupted()) quietFailure();
       return v;
     }
     Value v;
