@@ -5,6 +5,7 @@
 // in list order, the pre-run check visits functions in list order).
 
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,16 @@ namespace kova {
 template <typename T>
 class NameList {
  public:
+  NameList() = default;
+  NameList(const NameList& other)
+      : entries_(other.entries_), index_(other.index_ ? std::make_unique<Index>(*other.index_) : nullptr) {}
+  NameList& operator=(const NameList& other) {
+    if (this != &other) *this = NameList(other);
+    return *this;
+  }
+  NameList(NameList&&) noexcept = default;
+  NameList& operator=(NameList&&) noexcept = default;
+
   // Index of `name`, or -1.
   int find(u16v name) const {
     // Names mostly arrive upper-cased already (the front end upper-cases
@@ -30,13 +41,14 @@ class NameList {
   // The same for a name that is upper-cased already (as upperFull makes it).
   int addUpperCased(u16 key, T value) {
     const int i = static_cast<int>(entries_.size());
-    if (!index_.empty()) {
-      index_.emplace(key, i);
+    if (index_) {
+      index_->emplace(key, i);
     } else if (entries_.size() + 1 > kLinearLimit) {
       // The list outgrows the linear search: index every name. The first
       // of equal names keeps the index, as emplace does.
-      for (int k = 0; k < i; ++k) index_.emplace(entries_[static_cast<size_t>(k)].name, k);
-      index_.emplace(key, i);
+      index_ = std::make_unique<Index>();
+      for (int k = 0; k < i; ++k) index_->emplace(entries_[static_cast<size_t>(k)].name, k);
+      index_->emplace(key, i);
     }
     entries_.emplace_back(std::move(key), std::move(value));
     return i;
@@ -49,7 +61,7 @@ class NameList {
   const T& value(int i) const { return entries_[i].value; }
   void clear() {
     entries_.clear();
-    index_.clear();
+    index_.reset();
   }
 
  private:
@@ -58,13 +70,13 @@ class NameList {
   static constexpr size_t kLinearLimit = 8;
 
   int findUpper(u16v name) const {
-    if (index_.empty()) {
+    if (!index_) {
       for (size_t k = 0; k < entries_.size(); ++k)
         if (entries_[k].name == name) return static_cast<int>(k);
       return -1;
     }
-    auto it = index_.find(name);
-    return it == index_.end() ? -1 : it->second;
+    auto it = index_->find(name);
+    return it == index_->end() ? -1 : it->second;
   }
 
   static bool isUpperAscii(u16v s) {
@@ -84,8 +96,11 @@ class NameList {
     u16 name;
     T value;
   };
+  using Index = std::unordered_map<u16, int, Hash, std::equal_to<>>;
   std::vector<Entry> entries_;
-  std::unordered_map<u16, int, Hash, std::equal_to<>> index_;
+  // Made only when the list outgrows kLinearLimit: a scope made for every
+  // call neither builds nor destroys one.
+  std::unique_ptr<Index> index_;
 };
 
 }  // namespace kova
