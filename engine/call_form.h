@@ -65,6 +65,9 @@ struct CallForm {
   std::vector<u16> argTexts;  // trimmed pieces split at top-level commas
   std::vector<u16> upperArgTexts;  // the same, upper-cased
   std::vector<std::shared_ptr<const ParsedExpression>> argTrees;
+  // Per argument: a plain name a VAR parameter can write back to (no
+  // indexes), as isAssignableName judges the text.
+  std::vector<uint8_t> argIsPlainName;
   // Where each argument's name was last found in the calling scope when a
   // VAR parameter wrote back to it.
   std::vector<SlotHint> argHints;

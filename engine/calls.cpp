@@ -58,6 +58,26 @@ bool TUScript::isModuleQualified(u16v text, const THensuFmt& scope) const {
   return false;
 }
 
+namespace {
+
+// A text that can receive a VAR parameter's value: a name, optionally with
+// indexes ("A", "A[2]", "M.A[I, J]").
+bool isAssignableName(u16v t) {
+  if (t.empty()) return false;
+  const size_t open = t.find(u'[');
+  const u16v head = t.substr(0, open);
+  if (head.empty()) return false;
+  for (char16_t c : head) {
+    const bool ok = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+                    c == u'$' || c == u'@' || c == u'.' || c >= 0x80;
+    if (!ok) return false;
+  }
+  if (head[0] >= u'0' && head[0] <= u'9') return false;
+  return open == u16v::npos || t.back() == u']';
+}
+
+}  // namespace
+
 std::unique_ptr<CallForm> TUScript::compileCall(u16v textIn) {
   auto form = std::make_unique<CallForm>();
   const u16 callText = trimCtl(textIn);
@@ -75,6 +95,8 @@ std::unique_ptr<CallForm> TUScript::compileCall(u16v textIn) {
       form->argTexts.push_back(trimCtl(piece));
       form->upperArgTexts.push_back(upperFull(form->argTexts.back()));
       form->argTrees.push_back(parsed(form->argTexts.back()));
+      const u16& t = form->argTexts.back();
+      form->argIsPlainName.push_back(isAssignableName(t) && t.find(u'[') == u16::npos ? 1 : 0);
     }
     form->argHints = std::vector<SlotHint>(form->argTexts.size());
   }
@@ -273,22 +295,6 @@ constexpr int kMarkGlobalHash = 10000;
 constexpr int kMarkLocalHash = 20000;
 constexpr int kMarkSplit = 50000;
 
-// A text that can receive a VAR parameter's value: a name, optionally with
-// indexes ("A", "A[2]", "M.A[I, J]").
-bool isAssignableName(u16v t) {
-  if (t.empty()) return false;
-  const size_t open = t.find(u'[');
-  const u16v head = t.substr(0, open);
-  if (head.empty()) return false;
-  for (char16_t c : head) {
-    const bool ok = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' ||
-                    c == u'$' || c == u'@' || c == u'.' || c >= 0x80;
-    if (!ok) return false;
-  }
-  if (head[0] >= u'0' && head[0] <= u'9') return false;
-  return open == u16v::npos || t.back() == u']';
-}
-
 }  // namespace
 
 ParamMarks TUScript::bindParameters(int header, const CompiledStatement& compiled, THensuFmt& scope,
@@ -443,7 +449,9 @@ void TUScript::writeBackParameters(int header, const CompiledStatement& compiled
       if (n < target.size()) target.value(n)->copyFrom(*scope.hashTables.value(local));
       continue;
     }
-    const int local = scope.variables.find(name);
+    // In a scope whose parameters sit at their own positions, parameter k
+    // is variable k.
+    const int local = scope.layoutKey != 0 ? static_cast<int>(k) : scope.variables.find(name);
     if (local < 0) continue;
     // The call site's own texts: their upper-cased forms were made once.
     const bool known = form && k < form->upperArgTexts.size() && &form->argTexts[k] == &argTexts[k];
@@ -461,13 +469,18 @@ void TUScript::writeBackParameters(int header, const CompiledStatement& compiled
       *target = changed;  // shares the slots: the callee's scope ends now
       continue;
     }
-    if (!isAssignableName(argTexts[k])) continue;
-    if (known && argTexts[k].find(u'[') == u16::npos) {
+    if (known && form->argIsPlainName[k]) {
       // A plain name: what putValue would write, without taking the text
-      // apart again.
-      static const std::vector<Value> kNoIndexes;
-      putValueIndexed(form->upperArgTexts[k], false, kNoIndexes, scope.variables.value(local).slots[0], caller, false,
-                      false, &form->argHints[k]);
+      // apart again; a local scalar of the caller is written in place.
+      const Value& value = scope.variables.value(local).slots[0];
+      if (Value* slot = localScalar(form->upperArgTexts[k], caller, &form->argHints[k])) {
+        *slot = value;
+      } else {
+        static const std::vector<Value> kNoIndexes;
+        putValueIndexed(form->upperArgTexts[k], false, kNoIndexes, value, caller, false, false, &form->argHints[k]);
+      }
+    } else if (!isAssignableName(argTexts[k])) {
+      continue;
     } else {
       putValue(argTexts[k], scope.variables.value(local).slots[0], caller);
     }
