@@ -116,11 +116,7 @@ void TUScript::runIf(THensuFmt& scope, const CompiledStatement& statement) {
     const int32_t elsePos = o2 > 0 ? base + o2 : -1;
     const int32_t endif = o3 > 0 ? base + o3 : base + 1;
     bool truth = false;
-    if (!numberCondition(*statement.expressions[0], scope, truth)) {
-      std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
-      if (!condition || scope.offset != base) return;  // reported (or taken by a TRY)
-      truth = isTrue(*condition);
-    }
+    if (!conditionHolds(*statement.expressions[0], scope, truth)) return;
     if (truth) {
       scope.offset = base + 1;
       while (scope.offset < endif && (elsePos < 0 || scope.offset < elsePos) &&
@@ -262,11 +258,7 @@ void TUScript::runWhile(THensuFmt& scope, const CompiledStatement& statement) {
     for (;;) {
       if (scope.offset == start) {
         bool truth = false;
-        if (!numberCondition(*statement.expressions[0], scope, truth)) {
-          std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
-          if (!condition || scope.offset != start) return;
-          truth = isTrue(*condition);
-        }
+        if (!conditionHolds(*statement.expressions[0], scope, truth)) return;
         if (!truth) break;
         ++scope.offset;
       }
@@ -302,11 +294,7 @@ void TUScript::runRepeat(THensuFmt& scope, const CompiledStatement& statement) {
     for (;;) {
       if (scope.offset == until) {
         bool truth = false;
-        if (!numberCondition(*statement.expressions[0], scope, truth)) {
-          std::optional<Value> condition = evaluateParsed(*statement.expressions[0], scope, true);
-          if (!condition || scope.offset != until) return;
-          truth = isTrue(*condition);
-        }
+        if (!conditionHolds(*statement.expressions[0], scope, truth)) return;
         if (truth) break;
         scope.offset = start + 1;
         continue;

@@ -18,15 +18,9 @@ namespace kova {
 
 namespace {
 
-CompareOp compareOpOf(ExprOp op) {
-  switch (op) {
-    case ExprOp::Greater: return CompareOp::Greater;
-    case ExprOp::Less: return CompareOp::Less;
-    case ExprOp::GreaterEqual: return CompareOp::GreaterEqual;
-    case ExprOp::LessEqual: return CompareOp::LessEqual;
-    case ExprOp::NotEqual: return CompareOp::NotEqual;
-    default: return CompareOp::Equal;
-  }
+// SET8087CW's word comes back when something (a DLL) changed the control.
+void reloadFpControl(const TUScript& e) {
+  if (e.savedFpControlWord && !fpControlIsLoaded(*e.savedFpControlWord)) loadFpControlWord(*e.savedFpControlWord);
 }
 
 u16 expandThunk(const void* engine, u16v text) { return static_cast<const TUScript*>(engine)->expandEscapes(text); }
@@ -85,9 +79,7 @@ class Evaluator {
     if (shortCircuited_) v = shortCircuitValue_;
     if (!shortCircuited_ && !parsed_.trailingIndexes.empty() && !error_) v = applyTrailingIndexes(v);
     if (parsed_.syntaxError || error_) return fail();
-    // SET8087CW's word comes back when something (a DLL) changed the control.
-    if (e_.savedFpControlWord && !fpControlIsLoaded(*e_.savedFpControlWord))
-      loadFpControlWord(*e_.savedFpControlWord);
+    reloadFpControl(e_);
     if (v.kind() == ValueKind::Double && !e_.program.options.roundValue) v = Value::number(roundResult(v.doubleValue()));
     else if (v.kind() == ValueKind::WideString) expandPlaceholders(v);
     return v;
@@ -394,7 +386,8 @@ class Evaluator {
   Value shortCircuitValue_;
 };
 
-// The number path of a tree with numberShape: runs its number code in
+// The number path of a tree with numberShape (TUScript::numberValue and
+// numberCondition): runs its number code in
 // doubles while every name it reads is a local variable holding a number.
 // It has no effects at all, so code it cannot finish (another kind of
 // value, a name that is no local, MOD by 0 or out of range) is left to the
@@ -402,22 +395,10 @@ class Evaluator {
 // finishes, it gives the general evaluator's result: + - * / and MOD by the
 // number rules, a comparison of two numbers, the final rounding of a Double.
 
-// A whole number of MOD's range (the number rounded half to even).
-bool modOperand(double d, long long& out) {
-  if (!std::isfinite(d) || std::fabs(d) >= 9.2233720368547758e18) return false;
-  out = static_cast<long long>(std::nearbyint(d));
-  return true;
-}
-
-bool compareNumbers(ExprOp op, double a, double b) {
-  switch (op) {
-    case ExprOp::Greater: return a > b;
-    case ExprOp::Less: return a < b;
-    case ExprOp::Equal: return a == b;
-    case ExprOp::GreaterEqual: return a >= b;
-    case ExprOp::LessEqual: return a <= b;
-    default: return a != b;
-  }
+// True when the number path may run `tree` now.
+bool numberPathApplies(const TUScript& e, const ParsedExpression& tree) {
+  return tree.numberShape && !e.checkingMode.load(std::memory_order_relaxed) &&
+         !e.stopFlag.load(std::memory_order_relaxed);
 }
 
 // Runs the steps; the results are on `stack` from 0 up.
@@ -485,37 +466,6 @@ bool runNumberCode(TUScript& e, const NumberCode& code, THensuFmt& scope, double
   return true;
 }
 
-bool numberPath(TUScript& e, const ParsedExpression& tree, THensuFmt& scope, Value& out) {
-  if (!tree.numberShape || e.checkingMode.load(std::memory_order_relaxed) ||
-      e.stopFlag.load(std::memory_order_relaxed))
-    return false;
-  const NumberCode& code = tree.numberCode;
-  if (code.leaf) {
-    // A single name or literal: its value as it is.
-    const ExprNode& root = *tree.root;
-    if (root.op == ExprOp::Number) {
-      out = root.value;
-    } else {
-      const Value* v = e.localScalar(root.text, scope, &root.hint);
-      if (!v || !v->isNumeric()) return false;
-      out = *v;
-    }
-  } else {
-    double stack[NumberCode::kMaxDepth];
-    if (!runNumberCode(e, code, scope, stack)) return false;
-    if (code.comparison != 0) {
-      out = compareNumbers(static_cast<ExprOp>(code.comparison), stack[0], stack[1]) ? e.trueValue : e.falseValue;
-      return true;
-    }
-    out = Value::number(stack[0]);
-  }
-  if (out.kind() == ValueKind::Double && !e.program.options.roundValue)
-    out = Value::number(roundResult(out.doubleValue()));
-  // SET8087CW's word comes back when something (a DLL) changed the control.
-  if (e.savedFpControlWord && !fpControlIsLoaded(*e.savedFpControlWord)) loadFpControlWord(*e.savedFpControlWord);
-  return true;
-}
-
 }  // namespace
 
 std::shared_ptr<const ParsedExpression> TUScript::parsed(u16v expression) {
@@ -539,7 +489,7 @@ std::optional<Value> TUScript::evaluate(u16v expression, THensuFmt& scope, bool 
 
 std::optional<Value> TUScript::evaluateParsed(const ParsedExpression& tree, THensuFmt& scope, bool wantShortCircuit) {
   Value v;
-  if (numberPath(*this, tree, scope, v)) return v;
+  if (numberValue(tree, scope, v)) return v;
   return Evaluator(*this, scope, tree, wantShortCircuit).run();
 }
 
@@ -562,27 +512,57 @@ bool TUScript::fixedConstant(const ExprNode& n, double& out) {
 }
 
 bool TUScript::numberValue(const ParsedExpression& tree, THensuFmt& scope, Value& out) {
-  return numberPath(*this, tree, scope, out);
+  if (!numberPathApplies(*this, tree)) return false;
+  const NumberCode& code = tree.numberCode;
+  if (code.leaf) {
+    // A single name or literal: its value as it is.
+    const ExprNode& root = *tree.root;
+    if (root.op == ExprOp::Number) {
+      out = root.value;
+    } else {
+      const Value* v = localScalar(root.text, scope, &root.hint);
+      if (!v || !v->isNumeric()) return false;
+      out = *v;
+    }
+  } else {
+    double stack[NumberCode::kMaxDepth];
+    if (!runNumberCode(*this, code, scope, stack)) return false;
+    if (code.compares) {
+      out = applyCompare(code.comparison, stack[0], stack[1]) ? trueValue : falseValue;
+      return true;
+    }
+    out = Value::number(stack[0]);
+  }
+  if (out.kind() == ValueKind::Double && !program.options.roundValue) out = Value::number(roundResult(out.doubleValue()));
+  reloadFpControl(*this);
+  return true;
 }
 
 bool TUScript::numberCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth) {
-  if (!tree.numberShape || tree.numberCode.leaf || checkingMode.load(std::memory_order_relaxed) ||
-      stopFlag.load(std::memory_order_relaxed))
-    return false;
+  if (!numberPathApplies(*this, tree) || tree.numberCode.leaf) return false;
   double stack[NumberCode::kMaxDepth];
   if (!runNumberCode(*this, tree.numberCode, scope, stack)) return false;
-  // What isTrue makes of the value numberPath would give: a comparison's
+  // What isTrue makes of the value numberValue would give: a comparison's
   // TRUE or FALSE, a number compared with 0 after the final rounding.
-  if (tree.numberCode.comparison != 0) truth = compareNumbers(static_cast<ExprOp>(tree.numberCode.comparison), stack[0], stack[1]);
+  const NumberCode& code = tree.numberCode;
+  if (code.compares) truth = applyCompare(code.comparison, stack[0], stack[1]);
   else truth = (program.options.roundValue ? stack[0] : roundResult(stack[0])) != 0;
-  if (savedFpControlWord && !fpControlIsLoaded(*savedFpControlWord)) loadFpControlWord(*savedFpControlWord);
+  reloadFpControl(*this);
+  return true;
+}
+
+bool TUScript::generalCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth) {
+  const int32_t before = scope.offset;
+  std::optional<Value> condition = evaluateParsed(tree, scope, true);
+  if (!condition || scope.offset != before) return false;  // reported (or taken by a TRY)
+  truth = isTrue(*condition);
   return true;
 }
 
 std::optional<Value> TUScript::evaluateAppending(const ParsedExpression& tree, THensuFmt& scope,
                                                  const CompiledTarget& target) {
   Value v;
-  if (numberPath(*this, tree, scope, v)) return v;  // "n = n + 1" on numbers
+  if (numberValue(tree, scope, v)) return v;  // "n = n + 1" on numbers
   return Evaluator(*this, scope, tree, false, &target).run();
 }
 

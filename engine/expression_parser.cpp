@@ -523,7 +523,8 @@ void compileNumberCode(ParsedExpression& p) {
   int most = 0;
   bool ok = false;
   if (root.op == ExprOp::Chain && root.ops.size() == 1 && isComparisonOp(root.ops[0])) {
-    code.comparison = static_cast<uint8_t>(root.ops[0]);
+    code.compares = true;
+    code.comparison = compareOpOf(root.ops[0]);
     ok = emitArithmetic(*root.operands[0], code, 0, most) && emitArithmetic(*root.operands[1], code, 1, most);
   } else {
     code.leaf = root.op == ExprOp::Number || root.op == ExprOp::Identifier;

@@ -17,6 +17,7 @@
 #include "engine/call_form.h"
 #include "engine/slot_hint.h"
 #include "engine/value.h"
+#include "engine/value_rules.h"
 #include "util/u16.h"
 
 namespace kova {
@@ -54,6 +55,18 @@ enum class ExprOp : uint8_t {
 
 struct ExprNode;
 
+// The comparison a comparison operator stands for.
+inline CompareOp compareOpOf(ExprOp op) {
+  switch (op) {
+    case ExprOp::Greater: return CompareOp::Greater;
+    case ExprOp::Less: return CompareOp::Less;
+    case ExprOp::GreaterEqual: return CompareOp::GreaterEqual;
+    case ExprOp::LessEqual: return CompareOp::LessEqual;
+    case ExprOp::NotEqual: return CompareOp::NotEqual;
+    default: return CompareOp::Equal;
+  }
+}
+
 // The postfix form of a number expression: steps push a literal or a local
 // variable's number, or combine the top of the stack. The operands of a
 // chain are pushed left to right, each combined as soon as it is there, so
@@ -70,9 +83,9 @@ struct NumberStep {
 
 struct NumberCode {
   std::vector<NumberStep> steps;
-  // The root's comparison (the steps leave both sides on the stack), or
-  // Invalid for a number result.
-  uint8_t comparison = 0;  // an ExprOp; 0 (Number) for none
+  // The root is a comparison (the steps leave both sides on the stack).
+  bool compares = false;
+  CompareOp comparison = CompareOp::Equal;
   // The root is a single literal or name: its value is the result as it
   // is (an integer stays an integer), not a Double made of it.
   bool leaf = false;

@@ -175,6 +175,14 @@ class TUScript {
   // The truth of a number condition over local numbers, computed without
   // making its value; false when the condition needs the general path.
   bool numberCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth);
+  // A block's condition (IFB, WHILE, UNTIL): its truth, by the number path
+  // or the general evaluator; false when the evaluation failed or a TRY
+  // took an error from it (the scope's offset moved).
+  bool conditionHolds(const ParsedExpression& tree, THensuFmt& scope, bool& truth) {
+    return numberCondition(tree, scope, truth) || generalCondition(tree, scope, truth);
+  }
+  // The same by the general evaluator.
+  bool generalCondition(const ParsedExpression& tree, THensuFmt& scope, bool& truth);
   // Set by the byte functions (COPYB, CHRB): narrow strings produced since
   // the current evaluation began are not added as numbers.
   // Evaluation state. Atomic, so that threads sharing the engine never race

@@ -41,19 +41,6 @@ Value normalise(const Value& side, const Value& other, bool sideIsEmptyWord) {
   }
 }
 
-template <typename T>
-bool applyCompare(CompareOp op, const T& a, const T& b) {
-  switch (op) {
-    case CompareOp::Greater: return a > b;
-    case CompareOp::Less: return a < b;
-    case CompareOp::Equal: return a == b;
-    case CompareOp::GreaterEqual: return a >= b;
-    case CompareOp::LessEqual: return a <= b;
-    case CompareOp::NotEqual: return a != b;
-  }
-  return false;
-}
-
 }  // namespace
 
 bool indexOf(const Value& v, long long& out) {
@@ -93,8 +80,9 @@ std::optional<long long> logicalInteger(const Value& v) {
 
 std::optional<long long> modInteger(const Value& v) {
   const auto d = arithmeticNumber(v);
-  if (!d || !std::isfinite(*d) || std::fabs(*d) >= 9.2233720368547758e18) return std::nullopt;
-  return static_cast<long long>(std::nearbyint(*d));  // the default rounding mode: half to even
+  long long out = 0;
+  if (!d || !modOperand(*d, out)) return std::nullopt;
+  return out;
 }
 
 std::optional<Value> addValues(const Value& leftIn, const Value& rightIn, bool narrowAddition) {

@@ -24,6 +24,12 @@ std::optional<double> arithmeticNumber(const Value& v);
 std::optional<long long> logicalInteger(const Value& v);
 // The value rounded half to even as a 64-bit integer (MOD).
 std::optional<long long> modInteger(const Value& v);
+// The same for a number; false when it is not finite or out of range.
+inline bool modOperand(double d, long long& out) {
+  if (!std::isfinite(d) || std::fabs(d) >= 9.2233720368547758e18) return false;
+  out = static_cast<long long>(std::nearbyint(d));  // the default rounding mode: half to even
+  return true;
+}
 
 // A number as an index: truncated toward zero; false when it is not finite
 // or beyond 9e18 (indexOf's rule for numbers).
@@ -44,6 +50,20 @@ std::optional<Value> addValues(const Value& left, const Value& right, bool narro
 bool appendForAdd(Value& left, const Value& right);
 
 enum class CompareOp { Greater, Less, Equal, GreaterEqual, LessEqual, NotEqual };
+
+// `a op b` for two numbers or two texts (compareValues's last step).
+template <typename T>
+bool applyCompare(CompareOp op, const T& a, const T& b) {
+  switch (op) {
+    case CompareOp::Greater: return a > b;
+    case CompareOp::Less: return a < b;
+    case CompareOp::Equal: return a == b;
+    case CompareOp::GreaterEqual: return a >= b;
+    case CompareOp::LessEqual: return a <= b;
+    case CompareOp::NotEqual: return a != b;
+  }
+  return false;
+}
 
 struct CompareOptions {
   bool sameStr = false;                    // OPTION SAMESTR: texts keep their case
