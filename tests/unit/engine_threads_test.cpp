@@ -15,7 +15,8 @@
 #include <atomic>
 #include <cstdio>
 #include <functional>
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
 #include <thread>
 #include <utility>
@@ -51,6 +52,27 @@ std::string joined(const std::vector<std::string>& lines) {
   for (const std::string& l : lines) out << "  [" << l << "]\n";
   return out.str();
 }
+
+// Lets `count` threads start their work together. std::latch is not used:
+// the mingw-w64 libstdc++ 12 implements it with an atomic wait that can
+// miss its wake-up on Windows, leaving a thread waiting for ever.
+class StartGate {
+ public:
+  explicit StartGate(int count) : waiting_(count) {}
+  void arriveAndWait() {
+    std::unique_lock lock(mutex_);
+    if (--waiting_ == 0) {
+      opened_.notify_all();
+      return;
+    }
+    opened_.wait(lock, [this] { return waiting_ == 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  int waiting_;
+};
 
 // --- The workloads ---------------------------------------------------------------
 
@@ -373,11 +395,11 @@ class EngineThreads : public ::testing::Test {
   // together, and fails the test with every engine's differences.
   void onEveryEngine(const std::function<void(int seed, std::vector<std::string>& failures)>& body) {
     std::vector<std::vector<std::string>> failures(kEngines);
-    std::latch start(kEngines);
+    StartGate start(kEngines);
     std::vector<std::thread> threads;
     for (int k = 0; k < kEngines; ++k) {
       threads.emplace_back([&, k] {
-        start.arrive_and_wait();
+        start.arriveAndWait();
         body(k + 1, failures[static_cast<size_t>(k)]);
       });
     }
@@ -575,7 +597,7 @@ TEST(EngineSharedProgram, TwoThreadsRunProceduresOfOneProgramOverTheSameGlobals)
   int kind = 0;
   const int header = e.findFunction(u"WORK", top, module, false, kind);
   ASSERT_GE(header, 0);
-  std::latch start(kThreads);
+  StartGate start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 1; t <= kThreads; ++t) {
     threads.emplace_back([&, t] {
@@ -583,7 +605,7 @@ TEST(EngineSharedProgram, TwoThreadsRunProceduresOfOneProgramOverTheSameGlobals)
       const std::vector<Value> args = {Value::integer(t)};
       const std::vector<u16> texts = {toU16(t)};
       Value result;
-      start.arrive_and_wait();
+      start.arriveAndWait();
       e.runProcedure(u"WORK", header, result, &caller, texts, args, false, kind, module);
     });
   }
