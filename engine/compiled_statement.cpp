@@ -84,9 +84,7 @@ void compileCallsOf(TUScript& e, const ParsedExpression* tree) {
 
 }  // namespace
 
-const CompiledStatement& TUScript::compiledStatement(int line) {
-  if (static_cast<size_t>(line) < compiled_.size() && compiled_[static_cast<size_t>(line)])
-    return *compiled_[static_cast<size_t>(line)];
+const CompiledStatement& TUScript::compiledStatementOutsideProgram(int line) {
   // Only a program that did not go through compileProgram (an engine driven
   // statement by statement, as some tests do) gets here.
   std::lock_guard<std::mutex> lock(compileMutex_);

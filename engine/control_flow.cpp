@@ -1,9 +1,11 @@
 // Block statements: IFB/ELSEIF/ELSE, SELECT/CASE/DEFAULT, FOR, WHILE,
 // REPEAT, TRY/EXCEPT/FINALLY, WITH, and the effect of BREAK, CONTINUE and
 // EXIT on them. Jump targets were written into the opener's text by the
-// block check; handlers never search. Each handler runs its body through
-// runStatement and leaves the offset at its closing statement, so that the
-// caller's advance continues behind the block.
+// block check; handlers never search. An opening statement pushes a frame
+// (block_frames.h) and places the offset; the statement loop ends the
+// block when the offset reaches the frame's end. TRY and WITH keep their
+// own stacks in the scope, and EXCEPT and FINALLY parts run in a
+// statement loop of their own.
 
 #include <cmath>
 #include <exception>
@@ -20,7 +22,6 @@ namespace {
 
 constexpr Msg kNotNumeric{u"数値以外の値が指定された", u"Values other than numerical value were specified"};
 constexpr Msg kStepZero{u"STEP値がゼロである", u"STEP value is a zero"};
-constexpr Msg kBlocksTooDeep{u"ブロックの入れ子が深すぎます", u"Blocks are nested too deeply"};
 
 
 const char16_t* keywordOf(int32_t kind) {
@@ -35,35 +36,8 @@ const char16_t* keywordOf(int32_t kind) {
 
 }  // namespace
 
-// True while nothing stops the statements of a block from running.
-static bool nothingPending(const TUScript& e, const THensuFmt& s) {
-  return !s.exitFlag && s.breakCount == 0 && s.continueCount == 0 && !e.stopFlag.load(std::memory_order_relaxed);
-}
-
 void TUScript::runControl(int32_t kind, THensuFmt& scope) {
-  if ((kind == kIfb || kind == kFor || kind == kWhile || kind == kRepeat || kind == kSelect || kind == kTry ||
-       kind == kWith) &&
-      stackExhausted()) {
-    report(text(kBlocksTooDeep), &scope);
-    return;
-  }
   switch (kind) {
-    case kIfb:
-      return runIf(scope, compiledStatement(scope.currentLine()));
-    case kSelect:
-      return runSelect(scope, compiledStatement(scope.currentLine()));
-    case kFor:
-    case kWhile:
-    case kRepeat:
-      scope.loopStarts.push_back(scope.offset);
-      {
-        const CompiledStatement& c = compiledStatement(scope.currentLine());
-        if (kind == kFor) runFor(scope, c);
-        else if (kind == kWhile) runWhile(scope, c);
-        else runRepeat(scope, c);
-      }
-      scope.loopStarts.pop_back();
-      return;
     case kTry:
     case kFinally:
     case kExcept:
@@ -101,224 +75,294 @@ bool TUScript::hasDllDeclaration(u16v name) const {
 }
 
 void TUScript::runPart(THensuFmt& scope, int32_t from, int32_t end) {
+  const uint32_t outerBase = scope.blockBase;
+  scope.blockBase = scope.blocks.size();
   scope.offset = from;
   scope.errorPending = false;
-  while (scope.offset < end && !scope.errorPending && nothingPending(*this, scope)) runStatement(scope);
+  while (scope.offset < end && !scope.errorPending && runStatement(scope, end)) {
+  }
+  scope.blocks.truncate(scope.blockBase);
+  scope.blockBase = outerBase;
+}
+
+// --- Block frames -------------------------------------------------------------
+
+namespace {
+
+bool isLoop(int32_t kind) { return kind == kFor || kind == kWhile || kind == kRepeat; }
+
+}  // namespace
+
+int32_t loopCount(const THensuFmt& scope) {
+  int32_t n = 0;
+  for (uint32_t i = 0; i < scope.blocks.size(); ++i) n += isLoop(scope.blocks[i].kind) ? 1 : 0;
+  return n;
+}
+
+void TUScript::enterBlock(int32_t kind, THensuFmt& scope) {
+  const CompiledStatement& statement = compiledStatement(scope.currentLine());
+  try {
+    switch (kind) {
+      case kIfb: return enterIf(scope, statement);
+      case kSelect: return enterSelect(scope, statement);
+      case kFor: return enterFor(scope, statement);
+      case kWhile: return enterWhile(scope, statement);
+      default: return enterRepeat(scope, statement);
+    }
+  } catch (const std::exception& ex) {
+    const char16_t* where = kind == kIfb      ? u"IFB-ENDIF:"
+                            : kind == kSelect ? u"SELECT-SELEND:"
+                            : kind == kFor    ? u"FOR-NEXT:"
+                            : kind == kWhile  ? u"WHILE-WEND:"
+                                              : u"REPEAT-UNTIL:";
+    report(internalFailure(where, ex), &scope);
+    ++scope.offset;
+  }
+}
+
+bool TUScript::leaveFinishedBlocks(THensuFmt& scope) {
+  while (scope.blocks.size() > scope.blockBase) {
+    const BlockFrame& frame = scope.blocks.back();
+    if (scope.offset < frame.start || scope.offset > frame.end) {
+      // A caught error has placed the offset outside the block.
+      scope.blocks.pop();
+      continue;
+    }
+    if (scope.offset != frame.branchEnd) return true;
+    if (frame.kind == kIfb || frame.kind == kSelect) {
+      // The branch is done: the rest of the block is skipped.
+      scope.offset = frame.end + 1;
+      scope.blocks.pop();
+      continue;
+    }
+    nextIteration(scope, false);
+    if (scope.exitFlag || stopFlag.load(std::memory_order_relaxed)) return false;
+  }
+  return true;
+}
+
+bool TUScript::takeLoopJumps(THensuFmt& scope) {
+  while (scope.breakCount > 0 || scope.continueCount > 0) {
+    uint32_t above = scope.blocks.size();
+    while (above > scope.blockBase && !isLoop(scope.blocks[above - 1].kind)) --above;
+    // The loop belongs to an outer statement loop: it takes the jump.
+    if (above == scope.blockBase) return false;
+    const uint32_t index = above - 1;
+    const BlockFrame loop = scope.blocks[index];
+    scope.blocks.truncate(index + 1);
+    closeSkipped(scope, loop.end);
+    if (scope.breakCount > 0) {
+      --scope.breakCount;
+    } else if (--scope.continueCount == 0) {
+      nextIteration(scope, true);
+      continue;
+    }
+    scope.blocks.truncate(index);
+    scope.offset = loop.end + 1;
+  }
+  return !scope.exitFlag && !stopFlag.load(std::memory_order_relaxed);
+}
+
+void TUScript::nextIteration(THensuFmt& scope, bool continued) {
+  const uint32_t index = scope.blocks.size() - 1;
+  // A copy: evaluating may run an EXCEPT part whose blocks move the stack.
+  const BlockFrame loop = scope.blocks[index];
+  auto leave = [&](int32_t offset) {
+    scope.blocks.truncate(index);
+    scope.offset = offset;
+  };
+  try {
+    switch (loop.kind) {
+      case kFor:
+        scope.offset = loop.start;
+        if (!loop.statement->target.hasIndexes) {
+          if (Value* slot = localScalar(loop.statement->target.name, scope, &loop.statement->target.hint)) {
+            // A local scalar reads back what was written: the test needs no read.
+            const double next = loop.current + loop.step;
+            *slot = Value::number(next);
+            if ((loop.step > 0 && next > loop.to) || (loop.step < 0 && next < loop.to)) return leave(loop.end + 1);
+            scope.blocks[index].current = next;
+            scope.offset = loop.start + 1;
+            return;
+          }
+        }
+        putTarget(loop.statement->target, Value::number(loop.current + loop.step), scope);
+        if (stopFlag) return leave(loop.end + 1);
+        if (scope.offset != loop.start) return;  // a caught error has placed the offset
+        return testFor(scope, index);
+      case kWhile: {
+        scope.offset = loop.start;
+        bool truth = false;
+        if (!conditionHolds(*loop.statement->expressions[0], scope, truth)) return leave(scope.offset + 1);
+        if (truth) scope.offset = loop.start + 1;
+        else leave(loop.end + 1);
+        return;
+      }
+      default: {
+        // CONTINUE restarts the body without testing the UNTIL condition.
+        if (continued) {
+          scope.offset = loop.start + 1;
+          return;
+        }
+        scope.offset = loop.end;
+        bool truth = false;
+        if (!conditionHolds(*loop.statement->expressions[0], scope, truth)) return leave(scope.offset + 1);
+        if (truth) leave(loop.end + 1);
+        else scope.offset = loop.start + 1;
+        return;
+      }
+    }
+  } catch (const std::exception& ex) {
+    report(internalFailure(loop.kind == kFor ? u"FOR-NEXT:" : loop.kind == kWhile ? u"WHILE-WEND:" : u"REPEAT-UNTIL:",
+                           ex),
+           &scope);
+    leave(loop.end + 1);
+  }
 }
 
 // --- IFB / ELSEIF / ELSE -----------------------------------------------------
 
-void TUScript::runIf(THensuFmt& scope, const CompiledStatement& statement) {
-  try {
-    const int32_t base = scope.offset;
-    const int32_t o1 = statement.offsets[0], o2 = statement.offsets[1], o3 = statement.offsets[2];
-    const int32_t nextElseif = o1 > 0 ? base + o1 : -1;
-    const int32_t elsePos = o2 > 0 ? base + o2 : -1;
-    const int32_t endif = o3 > 0 ? base + o3 : base + 1;
-    bool truth = false;
-    if (!conditionHolds(*statement.expressions[0], scope, truth)) return;
-    if (truth) {
-      scope.offset = base + 1;
-      while (scope.offset < endif && (elsePos < 0 || scope.offset < elsePos) &&
-             (nextElseif < 0 || scope.offset < nextElseif) && nothingPending(*this, scope))
-        runStatement(scope);
-    } else {
-      scope.offset = nextElseif >= 0 ? nextElseif : elsePos >= 0 ? elsePos + 1 : endif;
-      while (scope.offset < endif && nothingPending(*this, scope)) runStatement(scope);
-    }
-    --scope.offset;
-    if (scope.breakCount > 0) closeSkipped(scope, endif);
-    if (scope.offset < endif) scope.offset = endif;
-  } catch (const std::exception& ex) {
-    report(internalFailure(u"IFB-ENDIF:", ex), &scope);
+void TUScript::enterIf(THensuFmt& scope, const CompiledStatement& statement) {
+  const int32_t base = scope.offset;
+  const int32_t o1 = statement.offsets[0], o2 = statement.offsets[1], o3 = statement.offsets[2];
+  const int32_t nextElseif = o1 > 0 ? base + o1 : -1;
+  const int32_t elsePos = o2 > 0 ? base + o2 : -1;
+  const int32_t endif = o3 > 0 ? base + o3 : base + 1;
+  bool truth = false;
+  if (!conditionHolds(*statement.expressions[0], scope, truth)) {
+    ++scope.offset;
+    return;
+  }
+  if (truth) {
+    // The branch ends at the next ELSEIF or ELSE; without one, at ENDIF,
+    // which needs no frame.
+    const int32_t branchEnd = nextElseif >= 0 ? nextElseif : elsePos >= 0 ? elsePos : endif;
+    if (branchEnd < endif) scope.blocks.push({kIfb, base, branchEnd, endif, 0, 0, 0, &statement});
+    scope.offset = base + 1;
+  } else {
+    // An ELSEIF is itself an IFB statement with the same ENDIF.
+    scope.offset = nextElseif >= 0 ? nextElseif : elsePos >= 0 ? elsePos + 1 : endif + 1;
   }
 }
 
 // --- SELECT ------------------------------------------------------------------
 
-void TUScript::runSelect(THensuFmt& scope, const CompiledStatement& statement) {
-  try {
-    const int32_t base = scope.offset;
-    std::optional<Value> selectorValue = evaluateParsed(*statement.expressions[0], scope);
-    if (!selectorValue || scope.offset != base) return;
-    auto normalise = [&](Value v) {
-      if (v.kind() == ValueKind::Dispatch && !v.comObject()) return Value::string(kNothingMarker);
-      if (!program.options.sameStr && v.kind() == ValueKind::WideString) return Value::string(upperFull(v.wide()));
-      return v;
-    };
-    const Value selector = normalise(*selectorValue);
-    const int32_t defaultPos = statement.offsets[0] >= 0 ? base + statement.offsets[0] : -1;
-    const int32_t selend = statement.offsets[1] >= 0 ? base + statement.offsets[1] : base + 1;
-    CompareOptions options;
-    options.sameStr = program.options.sameStr;
-    int32_t chosen = -1;
-    for (const CompiledStatement::Case& item : statement.cases) {
-      for (const auto& tree : item.items) {
-        std::optional<Value> v = evaluateParsed(*tree, scope);
-        if (stopFlag || scope.offset != base) return;
-        if (!v) continue;
-        const auto equal = compareValues(CompareOp::Equal, selector, normalise(*v), false, false, options);
-        if (equal && *equal) {
-          chosen = base + item.offset;
-          break;
-        }
-      }
-      if (chosen >= 0) break;
-    }
-    if (chosen < 0) chosen = defaultPos >= 0 ? defaultPos : selend;
-    scope.offset = chosen + 1;
-    auto isCase = [&](int32_t offset) {
-      for (const CompiledStatement::Case& item : statement.cases)
-        if (base + item.offset == offset) return true;
-      return false;
-    };
-    if (chosen != selend) {
-      while (scope.offset < selend && scope.offset != defaultPos && nothingPending(*this, scope)) {
-        if (isCase(scope.offset)) {
-          scope.offset = selend;  // no fall-through into the next CASE
-          break;
-        }
-        runStatement(scope);
-      }
-    }
-    --scope.offset;
-    if (scope.breakCount > 0) closeSkipped(scope, selend);
-    if (scope.offset < selend) scope.offset = selend;
-  } catch (const std::exception& ex) {
-    report(internalFailure(u"SELECT-SELEND:", ex), &scope);
+void TUScript::enterSelect(THensuFmt& scope, const CompiledStatement& statement) {
+  const int32_t base = scope.offset;
+  std::optional<Value> selectorValue = evaluateParsed(*statement.expressions[0], scope);
+  if (!selectorValue || scope.offset != base) {
+    ++scope.offset;
+    return;
   }
+  auto normalise = [&](Value v) {
+    if (v.kind() == ValueKind::Dispatch && !v.comObject()) return Value::string(kNothingMarker);
+    if (!program.options.sameStr && v.kind() == ValueKind::WideString) return Value::string(upperFull(v.wide()));
+    return v;
+  };
+  const Value selector = normalise(*selectorValue);
+  const int32_t defaultPos = statement.offsets[0] >= 0 ? base + statement.offsets[0] : -1;
+  const int32_t selend = statement.offsets[1] >= 0 ? base + statement.offsets[1] : base + 1;
+  CompareOptions options;
+  options.sameStr = program.options.sameStr;
+  int32_t chosen = -1;
+  for (const CompiledStatement::Case& item : statement.cases) {
+    for (const auto& tree : item.items) {
+      std::optional<Value> v = evaluateParsed(*tree, scope);
+      if (stopFlag || scope.offset != base) {
+        ++scope.offset;
+        return;
+      }
+      if (!v) continue;
+      const auto equal = compareValues(CompareOp::Equal, selector, normalise(*v), false, false, options);
+      if (equal && *equal) {
+        chosen = base + item.offset;
+        break;
+      }
+    }
+    if (chosen >= 0) break;
+  }
+  if (chosen < 0) chosen = defaultPos >= 0 ? defaultPos : selend;
+  if (chosen == selend) {
+    scope.offset = selend + 1;
+    return;
+  }
+  // The branch ends at the next CASE or DEFAULT: no fall-through.
+  int32_t branchEnd = selend;
+  for (const CompiledStatement::Case& item : statement.cases)
+    if (base + item.offset > chosen && base + item.offset < branchEnd) branchEnd = base + item.offset;
+  if (defaultPos > chosen && defaultPos < branchEnd) branchEnd = defaultPos;
+  if (branchEnd < selend) scope.blocks.push({kSelect, base, branchEnd, selend, 0, 0, 0, &statement});
+  scope.offset = chosen + 1;
 }
 
 // --- Loops -------------------------------------------------------------------
 
-void TUScript::runFor(THensuFmt& scope, const CompiledStatement& statement) {
-  try {
-    const int32_t start = scope.offset;
-    const int32_t next = start + statement.offsets[0];
-    const CompiledTarget& variable = statement.target;
-    std::optional<Value> first = evaluateParsed(*statement.expressions[0], scope);
-    if (!first || scope.offset != start) return;
-    double from = 0, to = 0, step = 0;
-    if (!first->toNumber(from)) {
-      report(text(kNotNumeric), &scope);
-      return;
-    }
-    putTarget(variable, Value::number(from), scope);
-    if (stopFlag) return;
-    std::optional<Value> last = evaluateParsed(*statement.expressions[1], scope);
-    if (!last || scope.offset != start) return;
-    std::optional<Value> stepValue = evaluateParsed(*statement.expressions[2], scope);
-    if (!stepValue || scope.offset != start) return;
-    if (!last->toNumber(to) || !stepValue->toNumber(step)) {
-      report(text(kNotNumeric), &scope);
-      return;
-    }
-    if (step == 0) {
-      report(text(kStepZero), &scope);
-      return;
-    }
-    double current = 0;
-    for (;;) {
-      if (scope.offset == start) {
-        const Value v = getTarget(variable, scope);
-        if (stopFlag || !v.toNumber(current)) break;
-        if ((step > 0 && current > to) || (step < 0 && current < to)) break;
-        ++scope.offset;
-      }
-      if (scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
-      if (scope.offset < next && scope.continueCount == 0) {
-        runStatement(scope);
-        if (scope.offset > next) break;
-        continue;
-      }
-      if (scope.continueCount > 0) {
-        --scope.continueCount;
-        closeSkipped(scope, next);
-        if (scope.continueCount > 0) break;
-      }
-      scope.offset = start;
-      putTarget(variable, Value::number(current + step), scope);
-      if (stopFlag) break;
-    }
-    --scope.offset;
-    if (scope.breakCount > 0) {
-      --scope.breakCount;
-      closeSkipped(scope, next);
-    }
-    if (scope.offset < next) scope.offset = next;
-  } catch (const std::exception& ex) {
-    report(internalFailure(u"FOR-NEXT:", ex), &scope);
+void TUScript::enterFor(THensuFmt& scope, const CompiledStatement& statement) {
+  const int32_t start = scope.offset;
+  const int32_t next = start + statement.offsets[0];
+  auto fail = [&] { ++scope.offset; };
+  std::optional<Value> first = evaluateParsed(*statement.expressions[0], scope);
+  if (!first || scope.offset != start) return fail();
+  double from = 0, to = 0, step = 0;
+  if (!first->toNumber(from)) {
+    report(text(kNotNumeric), &scope);
+    return fail();
   }
+  putTarget(statement.target, Value::number(from), scope);
+  if (stopFlag) return fail();
+  std::optional<Value> last = evaluateParsed(*statement.expressions[1], scope);
+  if (!last || scope.offset != start) return fail();
+  std::optional<Value> stepValue = evaluateParsed(*statement.expressions[2], scope);
+  if (!stepValue || scope.offset != start) return fail();
+  if (!last->toNumber(to) || !stepValue->toNumber(step)) {
+    report(text(kNotNumeric), &scope);
+    return fail();
+  }
+  if (step == 0) {
+    report(text(kStepZero), &scope);
+    return fail();
+  }
+  scope.blocks.push({kFor, start, next, next, from, to, step, &statement});
+  testFor(scope, scope.blocks.size() - 1);
 }
 
-void TUScript::runWhile(THensuFmt& scope, const CompiledStatement& statement) {
-  try {
-    const int32_t start = scope.offset;
-    const int32_t wend = start + statement.offsets[0];
-    for (;;) {
-      if (scope.offset == start) {
-        bool truth = false;
-        if (!conditionHolds(*statement.expressions[0], scope, truth)) return;
-        if (!truth) break;
-        ++scope.offset;
-      }
-      if (scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
-      if (scope.offset < wend && scope.continueCount == 0) {
-        runStatement(scope);
-        if (scope.offset > wend) break;
-        continue;
-      }
-      if (scope.continueCount > 0) {
-        --scope.continueCount;
-        closeSkipped(scope, wend);
-        if (scope.continueCount > 0) break;
-      }
-      scope.offset = start;
-    }
-    --scope.offset;
-    if (scope.breakCount > 0) {
-      --scope.breakCount;
-      closeSkipped(scope, wend);
-    }
-    if (scope.offset < wend) scope.offset = wend;
-  } catch (const std::exception& ex) {
-    report(internalFailure(u"WHILE-WEND:", ex), &scope);
+void TUScript::testFor(THensuFmt& scope, uint32_t index) {
+  // The next step counts from the value read here, whatever the body
+  // then assigns to the variable.
+  const BlockFrame loop = scope.blocks[index];
+  const Value v = getTarget(loop.statement->target, scope);
+  double current = 0;
+  if (stopFlag || !v.toNumber(current) || (loop.step > 0 && current > loop.to) ||
+      (loop.step < 0 && current < loop.to)) {
+    scope.blocks.truncate(index);
+    scope.offset = loop.end + 1;
+    return;
   }
+  scope.blocks[index].current = current;
+  scope.offset = loop.start + 1;
 }
 
-void TUScript::runRepeat(THensuFmt& scope, const CompiledStatement& statement) {
-  try {
-    const int32_t start = scope.offset;
-    const int32_t until = start + statement.offsets[0];
-    scope.offset = start + 1;
-    for (;;) {
-      if (scope.offset == until) {
-        bool truth = false;
-        if (!conditionHolds(*statement.expressions[0], scope, truth)) return;
-        if (truth) break;
-        scope.offset = start + 1;
-        continue;
-      }
-      if (scope.offset > until || scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
-      runStatement(scope);
-      if (scope.offset > until || scope.breakCount > 0 || scope.exitFlag || stopFlag) break;
-      if (scope.continueCount > 0) {
-        // CONTINUE restarts the body without testing the UNTIL condition.
-        --scope.continueCount;
-        closeSkipped(scope, until);
-        if (scope.continueCount > 0) break;
-        scope.offset = start + 1;
-      }
-    }
-    --scope.offset;
-    if (scope.breakCount > 0) {
-      --scope.breakCount;
-      closeSkipped(scope, until);
-    }
-    if (scope.offset < until) scope.offset = until;
-  } catch (const std::exception& ex) {
-    report(internalFailure(u"REPEAT-UNTIL:", ex), &scope);
+void TUScript::enterWhile(THensuFmt& scope, const CompiledStatement& statement) {
+  const int32_t start = scope.offset;
+  bool truth = false;
+  if (!conditionHolds(*statement.expressions[0], scope, truth)) {
+    ++scope.offset;
+    return;
   }
+  const int32_t wend = start + statement.offsets[0];
+  if (!truth) {
+    scope.offset = wend + 1;
+    return;
+  }
+  scope.blocks.push({kWhile, start, wend, wend, 0, 0, 0, &statement});
+  scope.offset = start + 1;
+}
+
+void TUScript::enterRepeat(THensuFmt& scope, const CompiledStatement& statement) {
+  const int32_t start = scope.offset;
+  const int32_t until = start + statement.offsets[0];
+  scope.blocks.push({kRepeat, start, until, until, 0, 0, 0, &statement});
+  scope.offset = start + 1;
 }
 
 // --- TRY ---------------------------------------------------------------------
@@ -424,9 +468,12 @@ void TUScript::unwindTries(THensuFmt& scope) {
 }
 
 void TUScript::finallyForBreak(THensuFmt& scope) {
-  if (scope.openTries.empty() || scope.loopStarts.empty()) return;
+  if (scope.openTries.empty()) return;
+  uint32_t loop = scope.blocks.size();
+  while (loop > 0 && !isLoop(scope.blocks[loop - 1].kind)) --loop;
+  if (loop == 0) return;
   const TryFrame frame = scope.openTries.back();
-  if (frame.kind != 0 || frame.tryOffset <= scope.loopStarts.back()) return;
+  if (frame.kind != 0 || frame.tryOffset <= scope.blocks[loop - 1].start) return;
   scope.openTries.pop_back();
   const int32_t saved = scope.offset;
   const int32_t savedStop = stopRequest;

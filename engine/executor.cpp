@@ -1,7 +1,7 @@
 // The statement executor: `run` starts a whole run, `runProcedure` runs one
 // call from its header to its FEND in a fresh scope, `runStatement` runs
-// the statement at the scope's offset. Block statements and calls re-enter
-// these, so nesting of blocks and calls is nesting of native calls.
+// the statement at the scope's offset. Blocks are frames of the scope
+// (control_flow.cpp), so only calls nest native calls.
 
 #include <cstdint>
 #include <exception>
@@ -15,6 +15,12 @@
 namespace kova {
 
 namespace {
+
+// Kind sets as bit masks: every statement kind asks which set it is in.
+constexpr uint64_t kindBit(int32_t kind) { return static_cast<uint32_t>(kind) < 64 ? uint64_t{1} << kind : 0; }
+constexpr uint64_t kBlockOpeners = kindBit(kIfb) | kindBit(kFor) | kindBit(kWhile) | kindBit(kRepeat) | kindBit(kSelect);
+constexpr uint64_t kBlockClosers = kindBit(kEndif) | kindBit(kElse) | kindBit(kNext) | kindBit(kWend) |
+                                   kindBit(kUntil) | kindBit(kSelend) | kindBit(kCase) | kindBit(kDefault);
 
 bool isExitExitBoolean(const u16& t, const char16_t* word) { return upperAscii(trimCtl(t)) == word; }
 
@@ -171,16 +177,7 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   // Windows anyway, and which is cheap to read.
   lastBuiltinTick.store(platform_.coarseTickCount(), std::memory_order_relaxed);
   scope.offset = 1;
-  while (scope.offset < scope.count &&
-         (stopRequest.load(std::memory_order_relaxed) < 1 ||
-          (program.options.optFinally && !scope.openTries.empty()))) {
-    if (host_.paused()) {
-      platform_.sleepMs(50);
-      platform_.processMessages();
-      continue;
-    }
-    runStatement(scope);
-    if (scope.exitFlag || stopFlag.load(std::memory_order_relaxed)) break;
+  while (runStatement(scope, scope.count)) {
   }
 
   if (kind == 1) {
@@ -194,33 +191,58 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   return true;
 }
 
-void TUScript::runStatement(THensuFmt& scope) {
+bool TUScript::runStatement(THensuFmt& scope, int32_t end) {
   // Window messages are dispatched only when some are waiting: the check is
   // cheap, and the handlers that raise the stop request or pause the run
   // still run before the next statement.
   if (platform_.messagesPending()) platform_.processMessages();
-  while (host_.paused()) {
-    platform_.sleepMs(50);
-    platform_.processMessages();
-    if (stopRequest >= 1) break;
+  if (host_.paused()) [[unlikely]] {
+    while (host_.paused()) {
+      platform_.sleepMs(50);
+      platform_.processMessages();
+      if (stopRequest >= 1) break;
+    }
   }
   // The flags are read relaxed on every statement: a flag set by another
   // thread is seen by a later statement, which is all a stop needs.
-  if (stopRequest.load(std::memory_order_relaxed) >= 1) {
+  if (stopRequest.load(std::memory_order_relaxed) >= 1) [[unlikely]] {
     if (program.options.optFinally) unwindTries(scope);
     scope.exitFlag = true;
-    return;
+    return false;
   }
-  if (scope.exitFlag || scope.breakCount > 0 || scope.continueCount > 0 || stopFlag.load(std::memory_order_relaxed))
-    return;
-
+  if (scope.exitFlag || stopFlag.load(std::memory_order_relaxed)) return false;
+  for (;;) {
+    if ((scope.breakCount | scope.continueCount) != 0 && !takeLoopJumps(scope)) return false;
+    if (scope.blocks.size() > scope.blockBase) {
+      const BlockFrame& top = scope.blocks.back();
+      const bool inside = scope.offset >= top.start && scope.offset <= top.end && scope.offset != top.branchEnd;
+      if (!inside && !leaveFinishedBlocks(scope)) return false;
+    }
+    if (scope.offset >= end) return false;
+    const int line = scope.startLine + scope.offset;
+    const int32_t kind = program.statementKind[line];
+    const uint64_t bit = kindBit(kind);
+    if (bit & kBlockOpeners) {
+      enterBlock(kind, scope);
+      return true;
+    }
+    // A closing statement that no frame ends (the end of an ELSE branch, of
+    // a branch without ELSE) does nothing: the loop goes on behind it.
+    if ((bit & kBlockClosers) && program.statementText[line].empty()) {
+      ++scope.offset;
+      continue;
+    }
+    break;
+  }
   const int line = scope.startLine + scope.offset;
+  const int32_t kind = program.statementKind[line];
   try {
-    runKind(program.statementKind[line], program.statementText[line], scope);
+    runKind(kind, program.statementText[line], scope);
   } catch (const std::exception& ex) {
     report(internalFailure(u"kaiseki:", ex), &scope);
   }
   ++scope.offset;
+  return true;
 }
 
 void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
@@ -266,7 +288,7 @@ void TUScript::runKind(int32_t kind, const u16& text, THensuFmt& scope) {
       // A count that no running loop can take would leave the procedure
       // waiting for a loop forever; it is an error instead (scripts that the
       // pre-run check saw never get here).
-      const long long loops = static_cast<long long>(scope.loopStarts.size());
+      const long long loops = loopCount(scope);
       if (loops == 0 || n < 1 || n > loops) {
         const bool isBreak = kind == kBreak;
         report(kova::text(loops == 0 ? (isBreak ? pc::kBreakOutside : pc::kContinueOutside)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/block_frames.h"
 #include "engine/name_list.h"
 #include "engine/szhash.h"
 #include "engine/value.h"
@@ -154,7 +155,11 @@ class THensuFmt {
   int32_t offset = 0;      // statement to run, relative to the header
   int32_t startLine = -1;  // index of the header in the statement table; -1: no prepared lines
   int32_t count = 0;       // statements from the header up to (not including) FEND
-  std::vector<int32_t> loopStarts;
+  // The blocks the call is inside, innermost last; the statement loop
+  // running now owns the frames from blockBase on (an EXCEPT or FINALLY
+  // part runs in a statement loop of its own inside the one that failed).
+  BlockStack blocks;
+  uint32_t blockBase = 0;
   std::vector<TryFrame> openTries;
   u16 moduleName;
   // Current WITH value and the stack of enclosing ones. A WITH on a module
@@ -178,7 +183,6 @@ class THensuFmt {
   // Error state.
   int32_t tryDepth = 0;
   bool errorPending = false;
-  bool leaveBlock = false;
   u16 tryErrMsg;
   u16 tryErrLine;
 
@@ -192,5 +196,8 @@ class THensuFmt {
   // The index in the statement table of the statement being run.
   int32_t currentLine() const { return startLine < 0 ? -1 : startLine + offset; }
 };
+
+// The loops `scope` is inside, in every statement loop.
+int32_t loopCount(const THensuFmt& scope);
 
 }  // namespace kova

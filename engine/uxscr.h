@@ -133,7 +133,12 @@ class TUScript {
   bool runProcedure(const u16& name, int headerLine, Value& result, THensuFmt* caller,
                     const std::vector<u16>& argTexts, std::span<const Value> args, bool callFlag,
                     int kind, const u16& moduleName, const CallForm* form = nullptr);
-  void runStatement(THensuFmt& scope);
+  // Runs the statement at the scope's offset, first ending the blocks the
+  // offset has reached the end of and taking pending BREAK and CONTINUE
+  // jumps of loops this statement loop owns. False when the statement
+  // loop must stop: the scope exits, the run stops, the offset reached
+  // `end`, or a jump belongs to an outer statement loop.
+  bool runStatement(THensuFmt& scope, int32_t end);
   void pumpMessages(int n);
   void waitPumping(int n);
   void endRun();
@@ -414,7 +419,6 @@ class TUScript {
   void classifyAndRun(const u16& text, THensuFmt& scope);
   // Control flow (control_flow.cpp).
   void unwindTries(THensuFmt& scope);
-  void runSelect(THensuFmt& scope, const CompiledStatement& statement);
   // TRY, FINALLY, EXCEPT, WITH, ENDWITH: `statement` is the compiled TRY or
   // WITH (unused for the others).
   void runTry(THensuFmt& scope, int32_t kind, const CompiledStatement& statement);
@@ -429,7 +433,13 @@ class TUScript {
   std::shared_ptr<const ParsedExpression> parsed(u16v expression);
   // Compiled statements (compiled_statement.cpp): the entry of the statement
   // at `line`, made by compileProgram.
-  const CompiledStatement& compiledStatement(int line);
+  const CompiledStatement& compiledStatement(int line) {
+    const size_t i = static_cast<size_t>(line);
+    if (i < compiled_.size() && compiled_[i]) [[likely]]
+      return *compiled_[i];
+    return compiledStatementOutsideProgram(line);
+  }
+  const CompiledStatement& compiledStatementOutsideProgram(int line);
   // Makes the entry of the statement at `line` for `kind` (while compiling).
   CompiledStatement& compiledStatement(int line, int32_t kind);
   // The compiled header of the procedure whose header is at `line`.
@@ -445,10 +455,26 @@ class TUScript {
   // bound; null when the general write path must decide.
   Value* localElement(const CompiledTarget& target, THensuFmt& scope);
   void putTarget(const CompiledTarget& target, Value value, THensuFmt& scope);
-  void runIf(THensuFmt& scope, const CompiledStatement& statement);
-  void runFor(THensuFmt& scope, const CompiledStatement& statement);
-  void runWhile(THensuFmt& scope, const CompiledStatement& statement);
-  void runRepeat(THensuFmt& scope, const CompiledStatement& statement);
+  // Block frames (control_flow.cpp). An opening statement of kind IFB,
+  // SELECT, FOR, WHILE or REPEAT: pushes its frame where it has a body to
+  // run and places the offset on the statement to run next.
+  void enterBlock(int32_t kind, THensuFmt& scope);
+  void enterIf(THensuFmt& scope, const CompiledStatement& statement);
+  void enterSelect(THensuFmt& scope, const CompiledStatement& statement);
+  void enterFor(THensuFmt& scope, const CompiledStatement& statement);
+  void enterWhile(THensuFmt& scope, const CompiledStatement& statement);
+  void enterRepeat(THensuFmt& scope, const CompiledStatement& statement);
+  // FOR's test against its limit, for the frame at `index`.
+  void testFor(THensuFmt& scope, uint32_t index);
+  // The innermost frame is a loop whose closing statement was reached (or
+  // a CONTINUE, `continued`): steps, tests, and goes on or leaves it.
+  void nextIteration(THensuFmt& scope, bool continued);
+  // Ends the blocks of this statement loop that the offset finished or
+  // left; false when the scope exits or the run stops meanwhile.
+  bool leaveFinishedBlocks(THensuFmt& scope);
+  // Takes pending BREAK and CONTINUE counts on the loops of this statement
+  // loop; false when some are left for an outer one, or the scope exits.
+  bool takeLoopJumps(THensuFmt& scope);
 
   struct TextHash {
     using is_transparent = void;
