@@ -150,7 +150,7 @@ bool TUScript::takeLoopJumps(THensuFmt& scope) {
     const uint32_t index = above - 1;
     const BlockFrame loop = scope.blocks[index];
     scope.blocks.truncate(index + 1);
-    closeSkipped(scope, loop.end);
+    closeSkipped(scope, loop.start, loop.end);
     if (scope.breakCount > 0) {
       --scope.breakCount;
     } else if (--scope.continueCount == 0) {
@@ -483,26 +483,23 @@ void TUScript::finallyForBreak(THensuFmt& scope) {
   scope.offset = saved;
 }
 
-void TUScript::closeSkipped(THensuFmt& scope, int32_t endOffset) {
-  // TRY and WITH blocks that a BREAK or CONTINUE jumps out of are closed
-  // without running anything.
-  const int32_t from = scope.offset;
-  for (int32_t o = from; o < endOffset && !scope.openTries.empty(); ++o) {
-    const int32_t kind = program.statementKind[scope.startLine + o];
-    if (kind == kTry) {
-      // A TRY entirely inside the skipped range opens and closes in it.
-      runTry(scope, kTry, compiledStatement(scope.startLine + o));
-    } else if (kind == kFinally || kind == kExcept) {
-      const TryFrame frame = scope.openTries.back();
-      scope.openTries.pop_back();
-      if (frame.kind == 1 && scope.tryDepth > 0) --scope.tryDepth;
-    }
+void TUScript::closeSkipped(THensuFmt& scope, int32_t loopStart, int32_t loopEnd) {
+  // The TRY blocks opened inside the loop close without running anything
+  // (a FINALLY part that a BREAK or CONTINUE runs has closed its block
+  // already).
+  while (!scope.openTries.empty() && scope.openTries.back().tryOffset > loopStart) {
+    if (scope.openTries.back().kind == 1 && scope.tryDepth > 0) --scope.tryDepth;
+    scope.openTries.pop_back();
   }
-  for (int32_t o = from; o < endOffset && !scope.withStack.empty(); ++o) {
+  // So do the open WITH blocks: an ENDWITH ahead closes one unless it
+  // belongs to a WITH ahead.
+  int32_t unopened = 0;
+  for (int32_t o = scope.offset; o < loopEnd && !scope.withStack.empty(); ++o) {
     const int32_t kind = program.statementKind[scope.startLine + o];
-    if (kind == kEndwith) runWith(scope, kEndwith, compiledStatement(scope.startLine + o));
+    if (kind == kWith) ++unopened;
+    else if (kind == kEndwith && unopened > 0) --unopened;
+    else if (kind == kEndwith) runWith(scope, kEndwith, compiledStatement(scope.startLine + o));
   }
-  scope.offset = from;
 }
 
 // --- WITH ----------------------------------------------------------------------

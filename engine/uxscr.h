@@ -425,7 +425,9 @@ class TUScript {
   void runWith(THensuFmt& scope, int32_t kind, const CompiledStatement& statement);
   bool catchError(THensuFmt& scope);
   void finallyForBreak(THensuFmt& scope);
-  void closeSkipped(THensuFmt& scope, int32_t endOffset);
+  // Closes the TRY and WITH blocks a BREAK or CONTINUE leaves on its way
+  // to the end of the loop from `loopStart` to `loopEnd`.
+  void closeSkipped(THensuFmt& scope, int32_t loopStart, int32_t loopEnd);
   // Runs statements of `scope` from `from` up to (not including) `end`,
   // stopping early on a caught error, exit, break, continue or engine error.
   void runPart(THensuFmt& scope, int32_t from, int32_t end);
