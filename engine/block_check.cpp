@@ -305,6 +305,7 @@ class BlockChecker {
     ForHeader h;
     if (const Msg* fault = parseForHeader(rest, h)) return setMarker(i, text(*fault));
     int depth = 1, next = -1;
+    bool namedNext = false;
     for (int q = i + 1; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
@@ -314,6 +315,7 @@ class BlockChecker {
         else ++depth;
       } else if (startsWith(t, u"NEXT ")) {
         setMarker(q, text(fe::kNextText));
+        namedNext = true;
       } else if (t == u"NEXT") {
         if (--depth == 0) {
           next = q;
@@ -321,6 +323,9 @@ class BlockChecker {
         }
       }
     }
+    // A FOR closed only by "NEXT x" is reported at that NEXT, with what
+    // is wrong there, not as a FOR without NEXT.
+    if (next < 0 && namedNext) return;
     if (next < 0) return setMarker(i, text(fe::kNoNext));
     mark(next);
     text_[i] = h.variable + kSep + h.start + kSep + h.end + kSep + h.step + kSep + num(next - i);

@@ -21,7 +21,7 @@ namespace kova {
 
 namespace {
 
-constexpr Msg kDesignationWrong{u"%s：指定が間違っています", u"%s: Designation is wrong"};
+constexpr Msg kWrongHashUse{u"%s：指定が間違っています", u"%s: Specification is wrong"};
 constexpr Msg kOutsideRange{u"%s：範囲外です", u"%s: It is outside the range"};
 
 constexpr int32_t kHashKey = 101;
@@ -89,7 +89,7 @@ u16 TUScript::declareHashtbl(u16v item) {
     std::optional<Value> v = evaluateCapturingErrors(h.flagsText, error);
     if (!v) return error;
     const std::optional<int32_t> f = hashFlags(*v);
-    if (!f) return text(kDesignationWrong, h.flagsText);
+    if (!f) return text(kWrongHashUse, h.flagsText);
     flags = *f;
   }
   const auto lock = lockShared();
@@ -118,7 +118,7 @@ void TUScript::declareHashtables(THensuFmt& scope, const std::vector<HashItem>& 
       const std::optional<int32_t> f = hashFlags(*v);
       if (!f) {
         // A declaration error: the run stops even inside TRY.
-        report(text(kDesignationWrong, h.flagsText), &scope, false, false);
+        report(text(kWrongHashUse, h.flagsText), &scope, false, false);
         return;
       }
       flags = *f;
@@ -135,7 +135,7 @@ Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes
   }
   long long operation = 0;
   if (indexes.size() != 2 || !wholeNumber(indexes[1], operation)) {
-    failure = text(kDesignationWrong, name);
+    failure = text(kWrongHashUse, name);
     return Value();
   }
   switch (operation) {
@@ -154,7 +154,7 @@ Value TUScript::readHashTable(TSZHash& table, const u16& name, IndexList indexes
     case kHashRemove:
       return table.remove(indexes[0].toText()) ? trueValue : falseValue;
     default:
-      failure = text(kDesignationWrong, name);
+      failure = text(kWrongHashUse, name);
       return Value();
   }
 }
