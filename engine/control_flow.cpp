@@ -91,6 +91,30 @@ namespace {
 
 bool isLoop(int32_t kind) { return kind == kFor || kind == kWhile || kind == kRepeat; }
 
+// One past the index of the innermost loop frame at or above `base`, or
+// `base` when there is none.
+uint32_t innermostLoopEnd(const THensuFmt& scope, uint32_t base) {
+  uint32_t above = scope.blocks.size();
+  while (above > base && !isLoop(scope.blocks[above - 1].kind)) --above;
+  return above;
+}
+
+// Whether a FOR variable holding `value` has gone past the loop's limit.
+bool pastLimit(const BlockFrame& loop, double value) {
+  return (loop.step > 0 && value > loop.to) || (loop.step < 0 && value < loop.to);
+}
+
+// The block's name in an internal failure's message.
+const char16_t* blockLabel(int32_t kind) {
+  switch (kind) {
+    case kIfb: return u"IFB-ENDIF:";
+    case kSelect: return u"SELECT-SELEND:";
+    case kFor: return u"FOR-NEXT:";
+    case kWhile: return u"WHILE-WEND:";
+    default: return u"REPEAT-UNTIL:";
+  }
+}
+
 }  // namespace
 
 int32_t loopCount(const THensuFmt& scope) {
@@ -110,12 +134,7 @@ void TUScript::enterBlock(int32_t kind, THensuFmt& scope) {
       default: return enterRepeat(scope, statement);
     }
   } catch (const std::exception& ex) {
-    const char16_t* where = kind == kIfb      ? u"IFB-ENDIF:"
-                            : kind == kSelect ? u"SELECT-SELEND:"
-                            : kind == kFor    ? u"FOR-NEXT:"
-                            : kind == kWhile  ? u"WHILE-WEND:"
-                                              : u"REPEAT-UNTIL:";
-    report(internalFailure(where, ex), &scope);
+    report(internalFailure(blockLabel(kind), ex), &scope);
     ++scope.offset;
   }
 }
@@ -143,8 +162,7 @@ bool TUScript::leaveFinishedBlocks(THensuFmt& scope) {
 
 bool TUScript::takeLoopJumps(THensuFmt& scope) {
   while (scope.breakCount > 0 || scope.continueCount > 0) {
-    uint32_t above = scope.blocks.size();
-    while (above > scope.blockBase && !isLoop(scope.blocks[above - 1].kind)) --above;
+    const uint32_t above = innermostLoopEnd(scope, scope.blockBase);
     // The loop belongs to an outer statement loop: it takes the jump.
     if (above == scope.blockBase) return false;
     const uint32_t index = above - 1;
@@ -180,7 +198,7 @@ void TUScript::nextIteration(THensuFmt& scope, bool continued) {
             // A local scalar reads back what was written: the test needs no read.
             const double next = loop.current + loop.step;
             *slot = Value::number(next);
-            if ((loop.step > 0 && next > loop.to) || (loop.step < 0 && next < loop.to)) return leave(loop.end + 1);
+            if (pastLimit(loop, next)) return leave(loop.end + 1);
             scope.blocks[index].current = next;
             scope.offset = loop.start + 1;
             return;
@@ -213,9 +231,7 @@ void TUScript::nextIteration(THensuFmt& scope, bool continued) {
       }
     }
   } catch (const std::exception& ex) {
-    report(internalFailure(loop.kind == kFor ? u"FOR-NEXT:" : loop.kind == kWhile ? u"WHILE-WEND:" : u"REPEAT-UNTIL:",
-                           ex),
-           &scope);
+    report(internalFailure(blockLabel(loop.kind), ex), &scope);
     leave(loop.end + 1);
   }
 }
@@ -332,8 +348,7 @@ void TUScript::testFor(THensuFmt& scope, uint32_t index) {
   const BlockFrame loop = scope.blocks[index];
   const Value v = getTarget(loop.statement->target, scope);
   double current = 0;
-  if (stopFlag || !v.toNumber(current) || (loop.step > 0 && current > loop.to) ||
-      (loop.step < 0 && current < loop.to)) {
+  if (stopFlag || !v.toNumber(current) || pastLimit(loop, current)) {
     scope.blocks.truncate(index);
     scope.offset = loop.end + 1;
     return;
@@ -469,8 +484,7 @@ void TUScript::unwindTries(THensuFmt& scope) {
 
 void TUScript::finallyForBreak(THensuFmt& scope) {
   if (scope.openTries.empty()) return;
-  uint32_t loop = scope.blocks.size();
-  while (loop > 0 && !isLoop(scope.blocks[loop - 1].kind)) --loop;
+  const uint32_t loop = innermostLoopEnd(scope, 0);
   if (loop == 0) return;
   const TryFrame frame = scope.openTries.back();
   if (frame.kind != 0 || frame.tryOffset <= scope.blocks[loop - 1].start) return;
