@@ -38,7 +38,7 @@ inline constexpr Msg kOleNotClosed{u"OLE関数が正しく閉じていません"
 inline constexpr Msg kNoSuchFunction{u"関数: %s がありません", u"It is not here: %s"};
 inline constexpr Msg kArgumentCount{u"関数: %s 引数の数が合いません",
                                     u"The number of the argument isn't suitable: %s"};
-inline constexpr Msg kCallLocation{u"関数：%s", u"関数：%s"};
+inline constexpr Msg kCallLocation{u"関数：%s", u"Function: %s"};
 
 // Most indexes a name may carry.
 inline constexpr size_t kMaxIndexes = 15;

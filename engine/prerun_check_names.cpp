@@ -216,15 +216,15 @@ bool dimensionMismatch(const Variable& v, const u16& name, bool hasIndexes, size
   return name != u"PARAM_STR" && hasIndexes && indexCount < v.bounds.size();
 }
 
-// Reports `message` for the check: at the statement, or for a call check
-// at "関数：<checked function>".
+// Reports `message` for the check at the statement; a call check names the
+// checked function first ("Function: <name>") and then the statement.
 struct Where {
   TUScript& e;
   THensuFmt& scope;
   const u16* callFunction = nullptr;
 
   bool fault(const u16& message) const {
-    if (callFunction) e.reportLocation = text(kCallLocation, *callFunction);
+    if (callFunction) e.reportLocation = text(kCallLocation, *callFunction) + u"\r" + e.lineLocation(&scope);
     e.report(message, &scope);
     e.reportLocation.clear();
     return false;

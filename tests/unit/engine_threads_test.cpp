@@ -309,7 +309,7 @@ Workload uncaughtWorkload() {
 Workload rejectedWorkload() {
   return {"rejected.kov", "PRINT \"never\"\nnosuchthing(1)\n", [](int, int) {
             Expected e;
-            e.errors = {"It is not here: NOSUCHTHING\r関数：__MAIN__"};
+            e.errors = {"It is not here: NOSUCHTHING\rFunction: __MAIN__\rat line 2: NOSUCHTHING(1)"};
             e.exitCode = 1;
             return e;
           }};

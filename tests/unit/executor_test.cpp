@@ -50,7 +50,7 @@ TEST(Executor, ErrorsOfIncludedFilesNameTheFile) {
 TEST(Executor, UnknownCallsAndMissingStagesAreReported) {
   // Found before the run; the location of a call check names the function.
   auto r = runScript({{"main.kov", "nosuchthing(1)\n"}});
-  EXPECT_THAT(r.errors, ElementsAre("It is not here: NOSUCHTHING\r関数：__MAIN__"));
+  EXPECT_THAT(r.errors, ElementsAre("It is not here: NOSUCHTHING\rFunction: __MAIN__\rat line 1: NOSUCHTHING(1)"));
   EXPECT_EQ(r.exitCode, 1);
 }
 

@@ -132,10 +132,10 @@ TEST(PrerunCheck, ForBoundsMustBeNumbers) {
 TEST(PrerunCheck, UserFunctionCalls) {
   const std::string f = "function f(a, b = 2)\nresult = a + b\nfend\n";
   EXPECT_EQ(error("print f(1)\nprint f(1, 2)\n" + f), "");
-  EXPECT_EQ(error("print f(1, 2, 3)\n" + f), "The number of the argument isn't suitable: F\r関数：__MAIN__");
-  EXPECT_EQ(error("print f()\n" + f, Language::Japanese), "関数: F 引数の数が合いません\r関数：__MAIN__");
+  EXPECT_EQ(error("print f(1, 2, 3)\n" + f), "The number of the argument isn't suitable: F\rFunction: __MAIN__\rat line 1: PRINT F(1, 2, 3)");
+  EXPECT_EQ(error("print f()\n" + f, Language::Japanese), "関数: F 引数の数が合いません\r関数：__MAIN__\r1行目: PRINT F()");
   EXPECT_EQ(error("procedure p()\nx = g(1)\nfend\nfunction g()\nresult = 1\nfend\n"),
-            "The number of the argument isn't suitable: G\r関数：P");
+            "The number of the argument isn't suitable: G\rFunction: P\rat line 2: X = G(1)");
   EXPECT_THAT(check("p(1, , 2)\nprocedure p(a, b, c)\nfend\n").logged, HasSubstr("SyntaxError-110"));
   EXPECT_THAT(check("p(1 + 2)\nprocedure p(a[])\nfend\n").logged, HasSubstr("SyntaxError-111"));
   EXPECT_THAT(check("dim a[3]\np(a)\nprocedure p(x)\nfend\n").logged, HasSubstr("SyntaxError-112"));
@@ -143,9 +143,9 @@ TEST(PrerunCheck, UserFunctionCalls) {
   EXPECT_THAT(check("p(1)\nprocedure p(a = 1, b)\nfend\n").logged, HasSubstr("SyntaxError-121"));
   EXPECT_THAT(check("procedure p(a\nfend\n").logged, HasSubstr("SyntaxError-125"));
   EXPECT_THAT(check("procedure p(a, )\nfend\n").logged, HasSubstr("SyntaxError-126"));
-  EXPECT_EQ(error("x = nosuch(1)\n"), "It is not here: NOSUCH\r関数：__MAIN__");
+  EXPECT_EQ(error("x = nosuch(1)\n"), "It is not here: NOSUCH\rFunction: __MAIN__\rat line 1: X = NOSUCH(1)");
   EXPECT_THAT(check("nosuch\n").logged, HasSubstr("SyntaxError-113"));
-  EXPECT_EQ(error("procedure p()\n__main__(1)\nfend\n"), "Don't call __MAIN__\r関数：P");
+  EXPECT_EQ(error("procedure p()\n__main__(1)\nfend\n"), "Don't call __MAIN__\rFunction: P\rat line 2: __MAIN__(1)");
   // Array parameters take names; modules resolve their own functions first.
   EXPECT_EQ(error("dim a[1]\np(a)\np(split(\"1,2\", \",\"))\nm.q(1)\n"
                   "procedure p(var x[])\nfend\nmodule m\nprocedure q(a)\nthis.r(a)\nglobal.p(a)\nfend\n"
@@ -158,14 +158,14 @@ TEST(PrerunCheck, UserFunctionCalls) {
 }
 
 TEST(PrerunCheck, BuiltinAndComCalls) {
-  EXPECT_EQ(error("x = copy(\"abc\")\n"), "Argument is lacking:COPY\r関数：__MAIN__");
+  EXPECT_EQ(error("x = copy(\"abc\")\n"), "Argument is lacking:COPY\rFunction: __MAIN__\rat line 1: X = COPY(\"abc\")");
   EXPECT_EQ(error("x = replace(\"a\", \"b\")\n", Language::Japanese),
-            "REPLACE：引数が足りません\r関数：__MAIN__");
-  EXPECT_EQ(error("msgbox(\"a\") + 1\n"), "Function isn't properly close\r関数：__MAIN__");
-  EXPECT_EQ(error("x = token(\",\", vk_a)\n", Language::Japanese), "VK_A:定数は使えません\r関数：__MAIN__");
+            "REPLACE：引数が足りません\r関数：__MAIN__\r1行目: X = REPLACE(\"a\", \"b\")");
+  EXPECT_EQ(error("msgbox(\"a\") + 1\n"), "Function isn't properly close\rFunction: __MAIN__\rat line 1: MSGBOX(\"a\") + 1");
+  EXPECT_EQ(error("x = token(\",\", vk_a)\n", Language::Japanese), "VK_A:定数は使えません\r関数：__MAIN__\r1行目: X = TOKEN(\",\", VK_A)");
   EXPECT_EQ(error("s = \"a,b\"\nx = token(\",\", s) + getalltime()\n"),
-            "It is not here: GETALLTIME\r関数：__MAIN__");
-  EXPECT_EQ(error("obj = 0\nobj.Run(1, \"a\"\n"), "An OLE function isn't properly close\r関数：__MAIN__");
+            "It is not here: GETALLTIME\rFunction: __MAIN__\rat line 2: X = TOKEN(\",\", S) + GETALLTIME()");
+  EXPECT_EQ(error("obj = 0\nobj.Run(1, \"a\"\n"), "An OLE function isn't properly close\rFunction: __MAIN__\rat line 2: OBJ.Run(1, \"a\"");
   EXPECT_THAT(check("obj = 0\nobj..Visible = 1\n").logged, HasSubstr("SyntaxError-107"));
   EXPECT_THAT(check("obj = 0\nobj.Run(1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17)\n").logged,
               HasSubstr("SyntaxError-108"));
@@ -187,7 +187,7 @@ TEST(PrerunCheck, TryPartsKeepTheirCatchableFaults) {
   EXPECT_EQ(error("try\nbreak\nfinally\nendtry\n"),
             "There is BREAK sentence outside the loop\rat line 2: BREAK");
   EXPECT_EQ(error("try\nprint f(1, 2)\nexcept\nendtry\nfunction f()\nresult = 1\nfend\n"),
-            "The number of the argument isn't suitable: F\r関数：__MAIN__");
+            "The number of the argument isn't suitable: F\rFunction: __MAIN__\rat line 2: PRINT F(1, 2)");
 }
 
 TEST(PrerunCheck, DriverOrder) {
