@@ -44,6 +44,7 @@ bool Player::load(const u16& pathText, ScriptLaunch& launch) {
     return false;
   }
   launch.path = path;
+  host_.scriptLoaded(path);
   const u16 folder = folderOf(path);
   if (!folder.empty()) platform_.setCurrentDirectory(folder);
   return true;

@@ -31,12 +31,26 @@ class ProgramHost : public EngineHost {
   // ERRORSOUND: SOUND's operation, not waiting for the end.
   void playSound(const u16& sound) override { playNamedSound(platform_, *this, sound, false, nullptr); }
 
+  // A script's INI calls without a file go to "<script name>.INI" beside
+  // the script, never into the program's own settings by accident.
+  void scriptLoaded(const u16& path) override {
+    const size_t sep = path.find_last_of(u"\\/");
+    caption_ = sep == u16::npos ? path : path.substr(sep + 1);
+    const size_t dot = caption_.rfind(u'.');
+    const u16 stem = dot == u16::npos ? caption_ : caption_.substr(0, dot);
+    defaultIni_ = (sep == u16::npos ? u16() : path.substr(0, sep + 1)) + stem + u".INI";
+  }
+  u16 mainWindowCaption() override { return caption_.empty() ? EngineHost::mainWindowCaption() : caption_; }
+  u16 defaultIniFile() override { return defaultIni_; }
+
   SettingsFile& settings() { return settings_; }
   SettingsFile* settingsFile() override { return &settings_; }
 
  protected:
   Platform& platform_;
   SettingsFile settings_;
+  u16 caption_;
+  u16 defaultIni_;
 };
 
 }  // namespace kova

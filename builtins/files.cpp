@@ -312,12 +312,12 @@ auto withSettings(BuiltinCall& c, Use&& use) {
   return use(fallback);
 }
 
-// The INI file argument: empty means the program's own settings; a file
-// name without an extension gets ".INI".
+// The INI file argument: empty means the host's default file (the loaded
+// script's own INI file, or the program's settings for hosts without one);
+// a file name without an extension gets ".INI".
 u16 iniFile(BuiltinCall& c, int i) {
-  if (!c.has(i)) return {};
-  u16 file = c.str(i);
-  if (file.empty()) return file;
+  u16 file = c.has(i) ? c.str(i) : u16();
+  if (file.empty()) return c.host().defaultIniFile();
   const size_t sep = file.find_last_of(u"\\/");
   const size_t nameStart = sep == u16::npos ? 0 : sep + 1;
   if (file.find(u'.', nameStart) == u16::npos) file += u".INI";

@@ -67,6 +67,14 @@ class EngineHost {
   // packaged mode whose caption is the program's name. Hosts without a main
   // window answer with the caption a main window has at start.
   virtual u16 mainWindowCaption() { return u"KOVA Pro"; }
+  // A script file was loaded for playing (its full path): the main window's
+  // caption becomes the file's name.
+  virtual void scriptLoaded(const u16& path) { (void)path; }
+  // The INI file READINI and its kin use when the script names none: the
+  // main window's caption with its extension changed to ".INI", in the
+  // loaded script's folder. Empty means the program's own settings file
+  // (hosts that loaded no script).
+  virtual u16 defaultIniFile() { return {}; }
   // The program's version text; GET_KOVA_VER reads it as a number (a
   // trailing letter a-i counts as the digit 1-9: "0.1c" is 0.13).
   virtual u16 versionText() { return u"0.1"; }

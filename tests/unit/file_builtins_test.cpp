@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/program_host.h"
 #include "builtins/file_table.h"
 #include "script_test_support.h"
 
@@ -193,6 +194,36 @@ TEST(FileBuiltins, IniValuesRoundTripAndNumbersAddAsNumbers) {
   EXPECT_TRUE(r.errors.empty()) << r.errors[0];
   EXPECT_THAT(r.printed, ElementsAre("13", "abc1", "[]", "abc", "[]"));
   EXPECT_TRUE(std::filesystem::exists(f.path("conf.INI")));
+}
+
+// A program's host: without a file argument the INI routines use the
+// loaded script's own INI file beside it, never the program's settings.
+TEST(FileBuiltins, IniCallsWithoutFileUseTheScriptsOwnIniFile) {
+  class Host final : public ProgramHost {
+   public:
+    using ProgramHost::ProgramHost;
+    void showError(const u16& text) override { errors.push_back(toUtf8(text)); }
+    void showMessage(const u16& text) override { errors.push_back(toUtf8(text)); }
+    void printLine(const u16& text) override { printed.push_back(toUtf8(text)); }
+    std::vector<std::string> errors, printed;
+  };
+  ScriptFolder f;
+  f.write("tool.kov",
+          "WRITEINI(\"Run\", \"count\", 41)\nWRITEINI(\"Run\", \"gone\", \"x\", \"\")\n"
+          "DELETEINI(\"Run\", \"gone\")\nPRINT READINI(\"Run\", \"count\") + 1\n"
+          "PRINT \"[\" + READINI(\"Run\", \"gone\") + \"]\"\nPRINT GET_KOVA_NAME\n");
+  Host host(hostPlatform());
+  const u16 ownFile = host.settings().resolve(u"");
+  const bool ownExisted = hostPlatform().fileExists(ownFile);
+  Player player(hostPlatform(), host);
+  ScriptLaunch launch;
+  ASSERT_TRUE(player.load(f.widePath("tool.kov"), launch));
+  EXPECT_EQ(player.play(launch), 0);
+  EXPECT_THAT(host.errors, ::testing::IsEmpty());
+  EXPECT_THAT(host.printed, ElementsAre("42", "[]", "tool.kov"));
+  EXPECT_EQ(bytesOf(f.path("tool.INI")).find("gone"), std::string::npos);
+  EXPECT_NE(bytesOf(f.path("tool.INI")).find("count=41"), std::string::npos);
+  EXPECT_EQ(hostPlatform().fileExists(ownFile), ownExisted);
 }
 
 }  // namespace
