@@ -315,7 +315,7 @@ uint32_t mouseKeyFlags(const InputState& s) {
 }
 
 void statementDelay(RunContext& run, int64_t delayMs) {
-  const int64_t rest = delayMs - run.builtinElapsedMs();
+  const int64_t rest = delayMs - run.statementElapsedMs();
   if (rest > 0) {
     run.platform().sleepMs(static_cast<uint32_t>(std::min<int64_t>(rest, UINT32_MAX)));
   } else if (rest > -10) {

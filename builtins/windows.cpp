@@ -75,7 +75,7 @@ void acwFn(BuiltinCall& c) {
     state.input.offsetX = static_cast<int32_t>(c.integer(1));
     state.input.offsetY = static_cast<int32_t>(c.integer(2));
   }
-  if (c.has(5)) automation::statementDelay(c.runContext(), c.integer(5));
+  automation::statementDelay(c.runContext(), c.integer(5));
   if (id < 0) return;
   if (id == 0) {
     u16 last;

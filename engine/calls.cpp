@@ -196,13 +196,12 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
     }
     if (header < 0 && mayBeBuiltin) {
       if (number >= 0) {
-        const uint32_t now = platform_.coarseTickCount();
-        const int64_t elapsed =
-            static_cast<int64_t>(now) - static_cast<int64_t>(lastBuiltinTick.load(std::memory_order_relaxed));
-        builtinElapsedMs.store(elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed),
-                               std::memory_order_relaxed);
+        // A built-in that runs script code (EVAL) may run other statements'
+        // built-ins: the outer statement's start is put back afterwards.
+        startStatementClock(caller);
+        const uint32_t outerStart = builtinStatementStart.exchange(caller.statementStart, std::memory_order_relaxed);
         builtins->call(*this, number, call, result, caller);
-        lastBuiltinTick.store(platform_.coarseTickCount(), std::memory_order_relaxed);
+        builtinStatementStart.store(outerStart, std::memory_order_relaxed);
         return;
       }
     }
@@ -222,6 +221,8 @@ void TUScript::callForm(const CallForm& call, THensuFmt& caller, Value& result, 
       return;
     }
 
+    // The time the function takes counts towards its caller's statement.
+    startStatementClock(caller);
     ArgumentValues args(call.argTexts.size());
     if (!call.noArguments) {
       const std::vector<uint8_t>* hasBracket = nullptr;

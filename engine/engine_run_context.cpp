@@ -55,6 +55,6 @@ bool EngineRunContext::takeStickyButton(uint32_t button) {
   return (engine_.stickyButtons.fetch_and(~button) & button) != 0;
 }
 
-int32_t EngineRunContext::builtinElapsedMs() { return engine_.builtinElapsedMs; }
+int32_t EngineRunContext::statementElapsedMs() { return engine_.statementElapsedMs(); }
 
 }  // namespace kova

@@ -30,7 +30,7 @@ class EngineRunContext final : public RunContext {
   bool oldBusyOption() override;
   uint64_t mainThreadId() override;
   bool takeStickyButton(uint32_t button) override;
-  int32_t builtinElapsedMs() override;
+  int32_t statementElapsedMs() override;
 
  private:
   TUScript& engine_;

@@ -172,10 +172,6 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
     scope.layoutCount = scope.variables.size();
   }
 
-  // Every call restarts the built-ins' elapsed time, so the clock is read
-  // on every call: at the timer's resolution, which the measure has on
-  // Windows anyway, and which is cheap to read.
-  lastBuiltinTick.store(platform_.coarseTickCount(), std::memory_order_relaxed);
   scope.offset = 1;
   while (runStatement(scope, scope.count)) {
   }
@@ -191,7 +187,15 @@ bool TUScript::runProcedure(const u16& name, int headerLine, Value& result, THen
   return true;
 }
 
+int32_t TUScript::statementElapsedMs() {
+  const int64_t elapsed = static_cast<int64_t>(platform_.coarseTickCount()) -
+                          static_cast<int64_t>(builtinStatementStart.load(std::memory_order_relaxed));
+  // A wrapped clock counts as no time spent.
+  return elapsed < 0 ? 0 : elapsed >= 1000 ? 999 : static_cast<int32_t>(elapsed);
+}
+
 bool TUScript::runStatement(THensuFmt& scope, int32_t end) {
+  ++scope.statementsRun;
   // Window messages are dispatched only when some are waiting: the check is
   // cheap, and the handlers that raise the stop request or pause the run
   // still run before the next statement.

@@ -75,9 +75,10 @@ class RunContext {
   // True when `button` (1 left, 2 right, 4 middle) was seen down by the
   // message pump on the main thread since it was last taken; clears it.
   virtual bool takeStickyButton(uint32_t button) = 0;
-  // Milliseconds between the end of the previous built-in call (or the start
-  // of the running procedure) and the start of the current one, 0..999.
-  virtual int32_t builtinElapsedMs() = 0;
+  // Milliseconds already spent on the statement that called the running
+  // built-in, from the statement's start (arguments evaluated and functions
+  // called by it included), 0..999.
+  virtual int32_t statementElapsedMs() = 0;
 };
 
 }  // namespace kova

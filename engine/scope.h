@@ -193,6 +193,15 @@ class THensuFmt {
   // time); 0 until GETTIME sets it or a G_TIME_ name is first read.
   double timeStamp = 0;
 
+  // The statement clock. runStatement counts the statements it runs; the
+  // first call (built-in or user function) of a statement takes the tick
+  // count as the statement's start: what runs before it is expression
+  // arithmetic, which takes no measurable time. Scopes that run no
+  // statements take it at every call.
+  uint64_t statementsRun = 0;
+  uint64_t clockedStatement = 0;  // statementsRun when statementStart was taken
+  uint32_t statementStart = 0;
+
   // The index in the statement table of the statement being run.
   int32_t currentLine() const { return startLine < 0 ? -1 : startLine + offset; }
 };

@@ -335,7 +335,6 @@ class TUScript {
   u16* capturedError = nullptr;
   std::optional<int32_t> exitCode;   // set by EXITEXIT
   std::atomic<uint64_t> mainThreadId{0};
-  std::atomic<uint32_t> lastBuiltinTick{0};
   // Statement whose location is shown for errors raised while no procedure
   // is running (set by preparation); -1 for none.
   int fixedLocationLine = -1;
@@ -361,9 +360,18 @@ class TUScript {
 
   // The built-in function library (set by the program that hosts the engine).
   BuiltinLibrary* builtins = nullptr;
-  // Milliseconds between the end of the previous built-in call (or the
-  // start of the running procedure) and the start of the current one, 0..999.
-  std::atomic<int32_t> builtinElapsedMs{0};
+  // The start (tick count) of the statement whose built-in call is running
+  // (THensuFmt's statement clock); statementElapsedMs measures from it.
+  std::atomic<uint32_t> builtinStatementStart{0};
+  // Milliseconds spent on the statement of the running built-in call,
+  // 0..999: the delay of the input built-ins counts from its start.
+  int32_t statementElapsedMs();
+  // Starts `scope`'s statement clock unless its current statement has one.
+  void startStatementClock(THensuFmt& scope) {
+    if (scope.statementsRun != 0 && scope.clockedStatement == scope.statementsRun) return;
+    scope.clockedStatement = scope.statementsRun;
+    scope.statementStart = platform_.coarseTickCount();
+  }
 
   // SET8087CW (util/fp_control.h): the saved control word. While set, the
   // evaluator loads it again before rounding a result whenever the current

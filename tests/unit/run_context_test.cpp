@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/play.h"
 #include "engine/uxscr.h"
+#include "forwarding_platform.h"
 #include "script_test_support.h"
 
 namespace kova {
@@ -64,8 +66,6 @@ TEST_F(RunContextTest, FactsComeFromTheEngineAndItsHost) {
   EXPECT_EQ(run.readSetting(u"SET", u"KbdNumLock"), u"SET/KbdNumLock");
   engine.program.options.oldBusy = true;
   EXPECT_TRUE(run.oldBusyOption());
-  engine.builtinElapsedMs = 250;
-  EXPECT_EQ(run.builtinElapsedMs(), 250);
   engine.mainThreadId = 42;
   EXPECT_EQ(run.mainThreadId(), 42u);
   // A sticky button is taken once; the others stay.
@@ -74,6 +74,56 @@ TEST_F(RunContextTest, FactsComeFromTheEngineAndItsHost) {
   EXPECT_FALSE(run.takeStickyButton(4));
   EXPECT_FALSE(run.takeStickyButton(2));
   EXPECT_EQ(engine.stickyButtons.load(), 1u);
+}
+
+// A clock that moves only when a script says so.
+class SteppedClock final : public testing::ForwardingPlatform {
+ public:
+  uint32_t tickCount() override { return now; }
+  uint32_t coarseTickCount() override { return now; }
+  uint32_t now = 5000;
+};
+
+// Built-ins that move the clock (TICK(ms)) and read the time spent on the
+// statement (SPENT()), as the delay of the input built-ins does.
+class ClockBuiltins final : public BuiltinLibrary {
+ public:
+  explicit ClockBuiltins(SteppedClock& clock) : clock_(clock) {}
+  int find(u16v name) const override { return name == u"TICK" ? 0 : name == u"SPENT" ? 1 : -1; }
+  void call(TUScript& engine, int number, const CallForm& call, Value& result, THensuFmt&) override {
+    if (number == 0) {
+      clock_.now += static_cast<uint32_t>(std::stoul(toUtf8(call.argTexts.at(0))));
+      result = Value::integer(0);
+    } else {
+      result = Value::integer(engine.runContext().statementElapsedMs());
+    }
+  }
+  int minimumArguments(int) const override { return -1; }
+  bool isRawPosition(int, int) const override { return false; }
+
+ private:
+  SteppedClock& clock_;
+};
+
+TEST(StatementClock, TimeCountsFromTheStatementsStart) {
+  testing::ScriptFolder folder;
+  folder.write("main.kov",
+               "PRINT TICK(100) + SPENT()\n"           // a built-in earlier in the statement counts
+               "PRINT SPENT()\n"                       // the previous statement's time does not
+               "PRINT f() + SPENT()\n"                 // nor do the function's own statements
+               "PRINT TICK(5000) + SPENT()\n"          // at most 999
+               "x = 1\nTICK(30)\nPRINT SPENT()\n"
+               "FUNCTION f()\n  TICK(250)\n  RESULT = SPENT()\nFEND\n");
+  SteppedClock clock;
+  ClockBuiltins builtins(clock);
+  testing::RecordingHost host;
+  Player player(clock, host);
+  player.engine().builtins = &builtins;
+  ScriptLaunch launch;
+  ASSERT_TRUE(player.load(folder.widePath("main.kov"), launch));
+  EXPECT_EQ(player.play(launch), 0);
+  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(host.printed, (std::vector<std::string>{"100", "0", "250", "999", "0"}));
 }
 
 }  // namespace
