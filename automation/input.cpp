@@ -223,7 +223,7 @@ WindowHandle pointTarget(WindowSystem& ws, WindowHandle window, int64_t& x, int6
 }
 
 void postButton(RunContext& run, InputSystem& in, WindowSystem& ws, WindowHandle window, int button,
-                KeyAction action, int64_t amount, int64_t x, int64_t y) {
+                KeyAction action, int64_t wheelDelta, int64_t x, int64_t y) {
   InputState& s = inputState(run);
   s.lastX = static_cast<int32_t>(x);
   s.lastY = static_cast<int32_t>(y);
@@ -237,7 +237,7 @@ void postButton(RunContext& run, InputSystem& in, WindowSystem& ws, WindowHandle
     in.post(target, message, wparam, pointParam(x, y));
   };
   if (button == kWheelButton) {
-    const auto wheel = static_cast<uint16_t>(static_cast<int16_t>(amount * 120));
+    const auto wheel = static_cast<uint16_t>(static_cast<int16_t>(std::clamp<int64_t>(wheelDelta, INT16_MIN, INT16_MAX)));
     send(kWmMouseWheel, (static_cast<uint64_t>(wheel) << 16) | flags);
     run.pumpMessages(40);
     return;
@@ -344,7 +344,7 @@ InputResult moveMouse(RunContext& run, InputSystem& in, WindowSystem& ws, int64_
 }
 
 InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int button, KeyAction action,
-                        int64_t amount, bool haveXY, int64_t x, int64_t y) {
+                        int64_t wheelDelta, bool haveXY, int64_t x, int64_t y) {
   bool gone = false;
   const WindowHandle target = messageTarget(run, ws, gone);
   if (gone) return InputResult::Done;
@@ -354,7 +354,7 @@ InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int 
       y = inputState(run).lastY;
     }
     if (!fitsMessage(x, y)) return InputResult::CoordinateOutOfRange;
-    postButton(run, in, ws, target, button, action, amount, x, y);
+    postButton(run, in, ws, target, button, action, wheelDelta, x, y);
     if (button == kLeft && action != KeyAction::Down) setWindowChanged(run, true);
     if (button == kRight && action != KeyAction::Down) setWindowChanged(run, false);
     return InputResult::Done;
@@ -377,7 +377,7 @@ InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int 
   const int scriptButton = button;
   if (s.swapped == 1 && (button == kLeft || button == kRight)) button = button == kLeft ? kRight : kLeft;
   if (button == kWheelButton) {
-    in.mouseEvent(kWheel, static_cast<int32_t>(std::clamp<int64_t>(amount * 120, INT32_MIN, INT32_MAX)));
+    in.mouseEvent(kWheel, static_cast<int32_t>(std::clamp<int64_t>(wheelDelta, INT32_MIN, INT32_MAX)));
     return InputResult::Done;
   }
   const ButtonEvents e = buttonEvents(button);
@@ -427,7 +427,7 @@ void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,
     if (run.stopRequested()) return;
   }
   s.sckeyBusy = true;
-  ws.waitUntilAnswering(h, false);
+  ws.waitUntilAnswering(h, run.oldBusyOption());
   const bool minimised = ws.isMinimised(h);
   const bool hidden = !ws.isVisible(h);
   const bool wasLocked = s.inputLocked;
@@ -451,7 +451,7 @@ void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,
   ws.activate(h, false);
   std::vector<int64_t> kept;
   for (int64_t code : codes) {
-    ws.waitUntilAnswering(h, false);
+    ws.waitUntilAnswering(h, run.oldBusyOption());
     run.platform().sleepMs(4);
     run.pumpMessages(20);
     NumLockGuard numLock(run, in, code);

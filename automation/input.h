@@ -84,9 +84,10 @@ void statementDelay(RunContext& run, int64_t delayMs);
 enum class InputResult { Done, CoordinateOutOfRange };
 
 InputResult moveMouse(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t x, int64_t y);
-// `haveXY`: coordinates were given. `amount` is the wheel amount for WHEEL.
+// `haveXY`: coordinates were given. `wheelDelta` is WHEEL's movement in
+// the system's units (120 per notch; positive rolls away from the user).
 InputResult pressButton(RunContext& run, InputSystem& in, WindowSystem& ws, int button, KeyAction action,
-                        int64_t amount, bool haveXY, int64_t x, int64_t y);
+                        int64_t wheelDelta, bool haveXY, int64_t x, int64_t y);
 // `code` must be a valid key code.
 void pressKey(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t code, KeyAction action);
 void sendKeys(RunContext& run, InputSystem& in, WindowSystem& ws, int64_t id,

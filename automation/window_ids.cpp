@@ -24,6 +24,24 @@ WindowHandle search(WindowSystem& ws, const u16& title, const u16& cls, const u1
   return h;
 }
 
+// The fallbacks of a search that found nothing, for titles that programs
+// change while they run: an editor's title "<path> - 秀丸" is tried with
+// the file name only; a browser window by the browser's own caption.
+WindowHandle fallbackSearch(WindowSystem& ws, const u16& title, const u16& cls, const u16& child, bool browser) {
+  if (title.find(u"- 秀丸") != u16::npos) {
+    const size_t sep = title.rfind(u'\\');
+    if (sep != u16::npos) {
+      if (WindowHandle h = search(ws, title.substr(sep + 1), cls, child)) return h;
+    }
+  }
+  if (browser) {
+    for (const char16_t* caption : {u"MICROSOFT INTERNET EXPLORER", u"WINDOWS INTERNET EXPLORER"}) {
+      if (title.find(caption) != u16::npos) return search(ws, caption, cls, child);
+    }
+  }
+  return 0;
+}
+
 WindowHandle specialTitle(WindowSystem& ws, const u16& title, bool& special) {
   special = true;
   if (title == u"GET_ACTIVE_WIN") return ws.foreground();
@@ -109,22 +127,27 @@ int64_t getId(RunContext& run, WindowSystem& ws, const GetIdRequest& request) {
   const bool endless = request.waitSeconds < 0;
   long long minTries = 10;
   long long minTime = 100;
+  // A window was closed or a program started: whatever the wait, the
+  // window found is given time to answer. Only the default wait also
+  // searches longer, and takes the flag.
   bool changed = false;
-  if (request.waitSeconds > 0) {
-    minTries = 1;
-    minTime = ms < 1 ? 1 : static_cast<long long>(std::min(ms, 9.0e15));
-  } else if (!endless) {
+  {
     std::lock_guard<std::mutex> guard(state.lock);
-    if (title != state.lastSearchedTitle) {
-      state.lastSearchedTitle = title;
-      minTries = 20;
-      minTime = 800;
-    }
-    if (state.windowChanged) {
-      changed = true;
-      minTries = 40;
-      minTime = 8000;
-      state.windowChanged = false;
+    changed = state.windowChanged;
+    if (request.waitSeconds > 0) {
+      minTries = 1;
+      minTime = ms < 1 ? 1 : static_cast<long long>(std::min(ms, 9.0e15));
+    } else if (!endless) {
+      if (title != state.lastSearchedTitle) {
+        state.lastSearchedTitle = title;
+        minTries = 20;
+        minTime = 800;
+      }
+      if (changed) {
+        minTries = 40;
+        minTime = 8000;
+        state.windowChanged = false;
+      }
     }
   }
 
@@ -141,7 +164,12 @@ int64_t getId(RunContext& run, WindowSystem& ws, const GetIdRequest& request) {
     yieldOnce(run);
     yieldOnce(run);
     if (++tries > 99999) tries = 0;
+    if (tries % 100 == 0) {
+      found = fallbackSearch(ws, title, cls, child, request.browserFallback);
+      if (found != 0) break;
+    }
   }
+  if (found == 0 && !run.stopping()) found = fallbackSearch(ws, title, cls, child, request.browserFallback);
   if (found == 0) return -1;
 
   if (endless) {
@@ -153,7 +181,7 @@ int64_t getId(RunContext& run, WindowSystem& ws, const GetIdRequest& request) {
     run.pumpMessages(10);
     ws.waitUntilAnswering(found, run.oldBusyOption());
   }
-  if (endless || minTime > 10) {
+  if (endless || ms > 10) {
     platform.sleepMs(2);
     run.pumpMessages(4);
   } else {

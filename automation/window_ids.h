@@ -49,6 +49,9 @@ struct GetIdRequest {
   double waitSeconds = 0;
   u16 childTitle;
   bool onMainThread = true;
+  // Also try the browser's own caption: the search is for class "IEFRAME"
+  // from a statement that activates what it finds ("ACW(GETID(...").
+  bool browserFallback = false;
 };
 // GETID: special titles, the waiting loop with the find passes and the
 // child search. The window's ID, or -1.

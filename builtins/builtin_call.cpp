@@ -83,6 +83,12 @@ void BuiltinCall::pumpMessages(int rounds) { engine_.pumpMessages(rounds); }
 
 u16 BuiltinCall::expandEscapes(u16v text) const { return engine_.expandEscapes(text); }
 
+u16v BuiltinCall::statementText() const {
+  const int line = scope_.currentLine();
+  if (line < 0 || line >= static_cast<int>(engine_.program.statementText.size())) return {};
+  return engine_.program.statementText[static_cast<size_t>(line)];
+}
+
 std::unique_ptr<TUScript::RunState>& BuiltinCall::fileTableSlot() { return engine_.fileState; }
 
 RunContext& BuiltinCall::runContext() { return engine_.runContext(); }

@@ -145,6 +145,9 @@ struct BuiltinCall {
   void pumpMessages(int rounds);
   // The text with the script's escape sequences (<#CR>, <#TAB> ...) expanded.
   u16 expandEscapes(u16v text) const;
+  // The prepared text of the statement that made the call; empty outside
+  // a statement.
+  u16v statementText() const;
 
   // --- Per-run family state ----------------------------------------------------
   // The open-file table's slot; the run's end drops what it holds.

@@ -82,7 +82,10 @@ constexpr uint64_t kPos(int k) { return uint64_t{1} << k; }
 constexpr uint64_t kFromPosition(int k) { return ~uint64_t{0} << k; }
 
 inline constexpr int kBuiltinCount = 127;
+// A built-in takes at most 34 arguments; SCKEY alone takes a window and
+// 34 keys (the prepared room has 35 slots).
 inline constexpr int kMaxBuiltinArguments = 34;
+inline constexpr int kMaxSckeyArguments = 35;
 
 struct BuiltinInfo {
   const char16_t* name;  // upper case

@@ -111,9 +111,13 @@ bool prepareNumbers(BuiltinCall& call, const CallForm& form) {
 // not run (a failure has been reported, or the run is stopping).
 bool prepareForms(BuiltinCall& call, const BuiltinInfo& info, const CallForm& form) {
   const size_t given = builtinArgumentCount(form);
+  const int limit =
+      given > static_cast<size_t>(kMaxBuiltinArguments) && u16v(info.name) == u"SCKEY"
+          ? kMaxSckeyArguments
+          : kMaxBuiltinArguments;
   for (size_t k = 0; k < given; ++k) {
     const int position = static_cast<int>(k);
-    if (position >= kMaxBuiltinArguments) {
+    if (position >= limit) {
       call.fail(text(kTooManyArguments), false);
       return false;
     }

@@ -6,6 +6,7 @@
 
 #include "automation/input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -86,9 +87,11 @@ void btnFn(BuiltinCall& c) {
   }
   automation::statementDelay(c.runContext(), c.integer(4));
   const bool haveXY = c.has(2) && !c.str(2).empty();
-  reportResult(
-      c, automation::pressButton(c.runContext(), *in, *ws, static_cast<int>(button), action(c.integer(1)),
-                                 c.integer(1), haveXY, coordinate(c, 2), coordinate(c, 3)));
+  // WHEEL's amount is in notches and may be a fraction: 0.5 is half a notch.
+  const double notches = std::isnan(c.num(1)) ? 0 : c.num(1);
+  const double delta = std::clamp(std::round(notches * 120), -2147483648.0, 2147483647.0);
+  reportResult(c, automation::pressButton(c.runContext(), *in, *ws, static_cast<int>(button), action(c.integer(1)),
+                                          static_cast<int64_t>(delta), haveXY, coordinate(c, 2), coordinate(c, 3)));
 }
 
 // KBD(key, action = CLICK, delay ms = 0): the delay comes first, at least 2 ms.

@@ -58,6 +58,7 @@ void getIdFn(BuiltinCall& c) {
   r.waitSeconds = c.has(2) ? c.num(2) : 0;
   r.childTitle = c.str(3);
   r.onMainThread = c.onMainThread();
+  r.browserFallback = upperFull(r.cls) == u"IEFRAME" && startsWith(upperFull(c.statementText()), u"ACW(GETID");
   c.result = integerResult(automation::getId(c.runContext(), *ws, r));
 }
 

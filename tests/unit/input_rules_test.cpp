@@ -62,7 +62,11 @@ class FakeDesktop final : public WindowSystem {
   bool isWindow(WindowHandle h) override { return alive && (h == 77 || h == 78); }
   WindowHandle foreground() override { return 77; }
   std::vector<ListedWindow> listWindows(WindowHandle) override { return {}; }
-  bool waitUntilAnswering(WindowHandle, bool) override { return false; }
+  bool waitUntilAnswering(WindowHandle, bool inputIdle) override {
+    answerWaits.push_back(inputIdle);
+    return false;
+  }
+  std::vector<bool> answerWaits;  // the inputIdle flag of each wait
   WindowHandle windowFromCursor(bool) override { return 0; }
   void activate(WindowHandle, bool) override {}
   bool windowRect(WindowHandle h, WindowRect& r) override {
@@ -159,6 +163,37 @@ TEST_F(InputRules, KeyPressesAreHeldUntilReleasedAndHotkeysStepAside) {
   EXPECT_TRUE(automationState(run).windowChanged);
 }
 
+// SCKEY waits for the window before it starts and before every key, the
+// way OPTION OLDBUSY says: by input idle when set, else by a null message.
+TEST_F(InputRules, SckeyWaitsForTheWindowAsOldBusySays) {
+  sendKeys(run, in, ws, 1, {});
+  sendKeys(run, in, ws, 0, {16, 65});
+  EXPECT_EQ(ws.answerWaits, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(in.sent, (std::vector<std::string>{"down 16 scan1016", "down 65 scan1065", "up 65 scan1065",
+                                               "up 16 scan1016"}));
+  ws.answerWaits.clear();
+  engine.program.options.oldBusy = true;
+  sendKeys(run, in, ws, 0, {65});
+  EXPECT_EQ(ws.answerWaits, (std::vector<bool>{true, true}));
+}
+
+// SCKEY takes a window and up to 34 keys, one argument more than any other
+// built-in.
+TEST(SckeyArguments, AWindowAndThirtyFourKeys) {
+  std::string keys;
+  for (int i = 0; i < 34; ++i) keys += ", 65";
+  const std::string script = "TRY\n  SCKEY(-5" + keys + ")\n  PRINT \"ran\"\nEXCEPT\n  PRINT TRY_ERRMSG\nENDTRY\n" +
+                             "SCKEY(-5" + keys + ", 65)\nPRINT \"not reached\"\n";
+  const testing::RunResult r = testing::runScript({{"main.kov", script}});
+#ifdef _WIN32
+  EXPECT_EQ(r.printed, std::vector<std::string>{"ran"});
+#else
+  EXPECT_EQ(r.printed, std::vector<std::string>{"SCKEY: not available on this platform"});
+#endif
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].rfind("Error: There are too many arguments to the Function\r", 0), 0u) << r.errors[0];
+}
+
 TEST_F(InputRules, NumLockIsSwitchedOffAroundCursorKeysOnlyWhenAsked) {
   in.numLockOn = true;
   pressKey(run, in, ws, 37, KeyAction::Click);
@@ -186,9 +221,9 @@ TEST_F(InputRules, MouseOffTheDesktop) {
   pressButton(run, in, ws, kLeft, KeyAction::Down, 0, true, 1280, 1024);
   EXPECT_EQ(in.sent, (std::vector<std::string>{"cursor 1279,1023", "mouse 2"}));
   EXPECT_EQ(held(), std::vector<std::string>{"LEFTDOWN"});
-  // The wheel: amount x 120.
+  // The wheel: its delta as given.
   in.sent.clear();
-  pressButton(run, in, ws, kWheelButton, KeyAction::Click, -3, false, 0, 0);
+  pressButton(run, in, ws, kWheelButton, KeyAction::Click, -360, false, 0, 0);
   EXPECT_EQ(in.sent, std::vector<std::string>{"mouse 2048 -360"});
 }
 

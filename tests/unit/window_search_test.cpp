@@ -6,6 +6,7 @@
 
 #include "automation/window_ids.h"
 #include "automation/window_search.h"
+#include "forwarding_platform.h"
 #include "script_test_support.h"
 
 namespace kova::automation {
@@ -164,7 +165,11 @@ class FakeWindows : public WindowSystem {
     if (++enumerations > appearAfter && late.handle != 0) l.push_back(late);
     return l;
   }
-  bool waitUntilAnswering(WindowHandle, bool) override { return false; }
+  bool waitUntilAnswering(WindowHandle, bool) override {
+    ++answerWaits;
+    return false;
+  }
+  int answerWaits = 0;
   WindowHandle windowFromCursor(bool) override { return 0; }
   void activate(WindowHandle, bool) override {}
   bool windowRect(WindowHandle, WindowRect&) override { return false; }
@@ -186,10 +191,20 @@ class FakeWindows : public WindowSystem {
   WindowHandle startedProgramWindow(RunContext&, ChildProcess&, const ExecRequest&) override { return 0; }
 };
 
+// Sleeping moves the clock at once: waits of seconds take no time.
+class FastClock final : public kova::testing::ForwardingPlatform {
+ public:
+  void sleepMs(uint32_t ms) override { now += ms; }
+  uint32_t tickCount() override { return now; }
+  uint32_t coarseTickCount() override { return now; }
+  uint32_t now = 1000;
+};
+
 class WindowIds : public ::testing::Test {
  protected:
   kova::testing::RecordingHost host;
-  TUScript engine{hostPlatform(), host};
+  FastClock clock;
+  TUScript engine{clock, host};
   // What automation sees of the engine; checks read the engine itself.
   RunContext& run = engine.runContext();
   FakeWindows ws;
@@ -251,11 +266,58 @@ TEST_F(WindowIds, GetIdDefaultWaitDependsOnTheLastTitle) {
   EXPECT_EQ(getId(run, ws, r), -1);
   EXPECT_GE(ws.enumerations, 10);
   EXPECT_GE(p.tickCount() - start, 100u);
-  // A window-change (CTRLWIN CLOSE) is consumed by the next search.
+  // After a window change (CTRLWIN CLOSE, EXEC) a search with its own wait
+  // leaves the flag; the next default-wait search tries for at least 8 s
+  // and 40 times, and takes it.
   automationState(run).windowChanged = true;
   r.waitSeconds = 0.001;
   getId(run, ws, r);
-  EXPECT_TRUE(automationState(run).windowChanged);  // not by a search with its own wait
+  EXPECT_TRUE(automationState(run).windowChanged);
+  r.waitSeconds = 0;
+  ws.enumerations = 0;
+  start = p.tickCount();
+  EXPECT_EQ(getId(run, ws, r), -1);
+  EXPECT_GE(ws.enumerations, 40);
+  EXPECT_GE(p.tickCount() - start, 8000u);
+  EXPECT_FALSE(automationState(run).windowChanged);
+}
+
+// A window found while the window-change flag is pending is given time to
+// answer, whatever the wait; one found at the first try otherwise not.
+TEST_F(WindowIds, GetIdWaitsForAnAnswerAfterAWindowChange) {
+  ws.desktop = {win(100, u"THERE", u"X")};
+  GetIdRequest r;
+  r.title = u"there";
+  r.waitSeconds = 2;
+  EXPECT_EQ(getId(run, ws, r), 1);
+  EXPECT_EQ(ws.answerWaits, 0);
+  automationState(run).windowChanged = true;
+  EXPECT_EQ(getId(run, ws, r), 1);
+  EXPECT_EQ(ws.answerWaits, 1);
+}
+
+// Titles programs change while they run: an editor's "<path> - 秀丸" is
+// found by the file name, a browser by its own caption when the statement
+// activates what it finds. The fallbacks also run every 100th try.
+TEST_F(WindowIds, GetIdFallbacksForChangingTitles) {
+  ws.desktop = {win(100, u"MEMO.TXT - 秀丸", u"HIDEMARU"), win(200, u"WINDOWS INTERNET EXPLORER", u"IEFRAME")};
+  GetIdRequest r;
+  r.title = u"C:\\Docs\\memo.txt - 秀丸";
+  r.waitSeconds = 0.001;
+  EXPECT_EQ(getId(run, ws, r), 1);
+  r.title = u"Start Page - Windows Internet Explorer";
+  r.cls = u"IEFrame";
+  EXPECT_EQ(getId(run, ws, r), -1);
+  r.browserFallback = true;
+  EXPECT_EQ(getId(run, ws, r), 2);
+  // An endless wait: the window appears only under the browser's caption.
+  ws.desktop = {win(300, u"OTHER", u"X")};
+  ws.late = win(200, u"WINDOWS INTERNET EXPLORER", u"IEFRAME");
+  ws.appearAfter = 0;
+  r.waitSeconds = -1;
+  ws.enumerations = 0;
+  EXPECT_EQ(getId(run, ws, r), 2);
+  EXPECT_GE(ws.enumerations, 100);
 }
 
 TEST_F(WindowIds, GetIdSpecialTitlesAndStop) {
