@@ -52,6 +52,8 @@ void BuiltinCall::warn(const u16& message) {
   engine_.warn(message, &scope_);
 }
 
+void BuiltinCall::logNotice(const u16& message) { engine_.logLine(message); }
+
 bool BuiltinCall::stopped() const { return engine_.stopFlag; }
 
 bool BuiltinCall::suppressingErrors() const { return engine_.suppressErrors > 0; }

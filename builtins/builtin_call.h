@@ -114,6 +114,8 @@ struct BuiltinCall {
   // A notice (a file that could not be written): a plain message; the run
   // goes on unless a TRY is open.
   void warn(const u16& message);
+  // A line in the script log that does not interrupt the run.
+  void logNotice(const u16& message);
 
   // --- The run's state --------------------------------------------------------
   // The stop flag: an error stopped the run.

@@ -176,10 +176,13 @@ void doscmdFn(BuiltinCall& c) {
   finishCommand(c, *child, wait, capture, exitCode == 1);
 }
 
-// POWERSHELL(command, wait = 0, show = 0, raw quotes = FALSE): as DOSCMD
-// with "powershell " + command (natively pwsh, when installed); show 0
-// hides the window, 2 minimises it. Without PowerShell (under Wine, and
-// natively without pwsh) nothing starts and the result is "" at once.
+// POWERSHELL(command, wait = 0, show = 0, raw quotes = FALSE): runs
+// "powershell " + command (natively pwsh, when installed); show 0 hides the
+// window, 2 minimises it. With wait 0 the call waits for the command's end
+// and, when show is 0 too, returns its output; any other wait starts the
+// command and goes on at once (its output goes where KOVA's own goes).
+// Without PowerShell (under Wine, and natively without pwsh) nothing starts
+// and the result is "" at once.
 void powershellFn(BuiltinCall& c) {
   const long long wait = c.has(1) ? c.integer(1) : 0;
   const long long show = c.has(2) ? c.integer(2) : 0;
@@ -189,13 +192,15 @@ void powershellFn(BuiltinCall& c) {
   s.kind = ProcessStart::Kind::PowerShell;
   s.command = raw ? c.str(0) : escapePowerShellQuotes(c.str(0));
   s.show = show == 0 ? WindowShow::Hidden : show == 2 ? WindowShow::Minimised : WindowShow::Normal;
-  s.captureOutput = true;
+  // Output is drained while the call waits; a command left running must
+  // not write into a pipe that nobody reads.
+  s.captureOutput = wait == 0;
   s.pipeBuffer = 4000000;
   s.outputLimit = capture ? kMaxCommandOutput : 0;
   std::unique_ptr<ChildProcess> child = c.platform().startProcess(s);
   if (!child) return;
   child->waitForInputIdle(5000);
-  finishCommand(c, *child, wait, capture, false);
+  if (wait == 0) finishCommand(c, *child, 0, capture, false);
 }
 
 // --- CPUUSERATE, KINDOFOS, SET8087CW -----------------------------------------------
@@ -292,11 +297,16 @@ enum PowerFlag : long long {
 
 }  // namespace
 
+constexpr Msg kForceAlone{u"POFF: P_FORCE だけでは何もしません (P_LOGOFF、P_SHUTDOWN、P_REBOOT、P_POWEROFF に加えて使います)",
+                          u"POFF: P_FORCE alone does nothing (add it to P_LOGOFF, P_SHUTDOWN, P_REBOOT or P_POWEROFF)"};
+
 // POFF(command, option): the first matching flag group acts:
 // suspension, monitor power, screen saver, else restart and/or the end of
 // the session. The platform's call at the end goes through requestPower,
-// which tests replace. P_FORCE alone ends nothing (it
-// only adds force to a shutdown, reboot, power-off or log-off), and force
+// which tests replace. P_FORCE alone ends nothing: taken literally it would
+// be a forced log-off that closes every program without asking to save,
+// which no script means by it. It only adds force to a shutdown, reboot,
+// power-off or log-off; alone it writes a notice to the script log. Force
 // applies to both suspension kinds. Without an input hook yet, P_MONIPOWER3
 // has nobody to tell that the monitor is back.
 void poffFn(BuiltinCall& c) {
@@ -344,7 +354,10 @@ void poffFn(BuiltinCall& c) {
   if (command & kPShutdown) flags |= 1, given = true;
   if (command & kPReboot) flags |= 2, given = true;
   if (command & kPLogoff) given = true;
-  if (!given) return;
+  if (!given) {
+    if (command & kPForce) c.logNotice(text(kForceAlone));
+    return;
+  }
   if (!ended) c.leaveRun();
   Request r;
   r.kind = Request::Kind::ExitSession;

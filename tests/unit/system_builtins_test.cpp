@@ -43,7 +43,7 @@ long long msSince(Clock::time_point t) {
 
 struct Run {
   int exitCode = 0;
-  std::vector<std::string> printed, errors, messages;
+  std::vector<std::string> printed, errors, messages, logged;
 };
 
 // Runs `script` as main.kov in `folder` on `platform` with `host`.
@@ -56,6 +56,7 @@ Run runWith(Platform& platform, RecordingHost& host, const ScriptFolder& folder,
   out.printed = host.printed;
   out.errors = host.errors;
   out.messages = host.messages;
+  for (const u16& line : player.engine().log.lines()) out.logged.push_back(toUtf8(line));
   return out;
 }
 
@@ -240,6 +241,9 @@ TEST(Poff, ForceAloneAndUnknownFlagsDoNothing) {
   auto r = poff("POFF(P_FORCE)\nPOFF(1)\nPRINT \"still running\"\n");
   EXPECT_THAT(r.requests, IsEmpty());
   EXPECT_THAT(r.run.printed, ElementsAre("still running"));
+  // P_FORCE alone says so in the script log.
+  ASSERT_EQ(r.run.logged.size(), 1u);
+  EXPECT_NE(r.run.logged[0].find("POFF: P_FORCE alone does nothing"), std::string::npos) << r.run.logged[0];
 }
 
 TEST(Poff, TheFirstMatchingGroupActs) {
@@ -500,6 +504,53 @@ TEST(Powershell, WithoutPowerShellTheResultIsEmptyAtOnce) {
   auto r = run("PRINT \"[\" + POWERSHELL(\"Write-Output \"\"a b\"\"\") + \"]\"\n");
   EXPECT_THAT(r.printed, ElementsAre("[]"));
   EXPECT_LT(msSince(start), 3000);
+}
+
+// A PowerShell that runs for three polls and writes one line.
+class FakePowerShell final : public ForwardingPlatform {
+ public:
+  class Child final : public ChildProcess {
+   public:
+    explicit Child(FakePowerShell& owner) : owner_(owner) { limit_ = 100; }
+    uint32_t processId() const override { return 4242; }
+    bool waitForExit(uint32_t) override {
+      if (++owner_.polls < 3) return false;
+      keep("out\r\n", 5);
+      return true;
+    }
+    std::optional<int64_t> exitCode() override { return 0; }
+
+   private:
+    FakePowerShell& owner_;
+  };
+  std::vector<bool> captured;  // captureOutput of each start
+  int polls = 0;
+  std::unique_ptr<ChildProcess> startProcess(const ProcessStart& s) override {
+    if (s.kind != ProcessStart::Kind::PowerShell) return ForwardingPlatform::startProcess(s);
+    captured.push_back(s.captureOutput);
+    return std::make_unique<Child>(*this);
+  }
+};
+
+// Wait 0 waits for the end (and captures when the window is hidden); any
+// other wait, negative ones too, starts the command and goes on.
+TEST(Powershell, OnlyWaitZeroWaitsForTheEnd) {
+  ScriptFolder f;
+  FakePowerShell p;
+  auto printed = [&](const std::string& call) {
+    RecordingHost host;
+    p.polls = 0;
+    return runWith(p, host, f, "PRINT \"[\" + " + call + " + \"]\"\n").printed;
+  };
+  EXPECT_THAT(printed("POWERSHELL(\"x\")"), ElementsAre("[out\r\n]"));
+  EXPECT_EQ(p.polls, 3);
+  for (const char* call : {"POWERSHELL(\"x\", 5000)", "POWERSHELL(\"x\", -1)"}) {
+    EXPECT_THAT(printed(call), ElementsAre("[]")) << call;
+    EXPECT_EQ(p.polls, 0) << call;
+  }
+  EXPECT_THAT(printed("POWERSHELL(\"x\", 0, 1)"), ElementsAre("[]"));
+  EXPECT_EQ(p.polls, 3);
+  EXPECT_EQ(p.captured, (std::vector<bool>{true, false, false, true}));
 }
 
 TEST(Exec, StartsWaitsAndWorksInTheProgramsFolder) {
