@@ -1,7 +1,10 @@
 // The console runner: `kovac.exe` on Windows, `kova` natively.
-//   kovac [--lang ja|en] SCRIPT [ARGS...]
+//   kovac [--lang ja|en] [--] SCRIPT [ARGS...]
 // PRINT lines go to stdout as UTF-8, one line each; what the GUI would show
-// in its error dialog or message boxes goes to stderr.
+// in its error dialog or message boxes goes to stderr. Messages are in the
+// system's language (Japanese on a Japanese system) unless --lang says
+// otherwise; "--" ends the options, so a script name may start with "--".
+// A wrong command line prints the usage and exits with 2.
 
 #include <cstdio>
 #include <string>
@@ -47,8 +50,18 @@ class ConsoleHost final : public ProgramHost {
   void printLine(const u16& text) override { writeLines(stdout, text); }
 };
 
-int usage() {
-  std::fputs("usage: kovac [--lang ja|en] SCRIPT [ARGS...]\n", stderr);
+// The program's own file name without ".exe": "kovac" or "kova".
+std::string programName(Platform& platform) {
+  u16 path = platform.executablePath();
+  const size_t sep = path.find_last_of(u"\\/");
+  if (sep != u16::npos) path.erase(0, sep + 1);
+  if (path.size() > 4 && upperAscii(path.substr(path.size() - 4)) == u".EXE") path.resize(path.size() - 4);
+  return path.empty() ? "kovac" : toUtf8(path);
+}
+
+int usage(Platform& platform) {
+  const std::string line = "usage: " + programName(platform) + " [--lang ja|en] [--] SCRIPT [ARGS...]\n";
+  std::fputs(line.c_str(), stderr);
   return 2;
 }
 
@@ -60,16 +73,16 @@ int runConsole(const std::vector<u16>& args) {
     if (args[i] == u"--lang" && i + 1 < args.size()) {
       if (args[i + 1] == u"ja") setLanguage(Language::Japanese);
       else if (args[i + 1] == u"en") setLanguage(Language::English);
-      else return usage();
+      else return usage(platform);
       i += 2;
     } else if (args[i] == u"--") {
       ++i;
       break;
     } else {
-      return usage();
+      return usage(platform);
     }
   }
-  if (i >= args.size()) return usage();
+  if (i >= args.size()) return usage(platform);
   ConsoleHost host(platform);
   Player player(platform, host);
   ScriptLaunch launch;

@@ -21,7 +21,9 @@ u16 Player::folderOf(const u16& path) {
 
 bool Player::load(const u16& pathText, ScriptLaunch& launch) {
   u16 path = trimCtl(pathText);
-  if (findNoCase(path, u".KOV") == u16::npos) {
+  const u16 given = path;
+  const bool extensionAdded = findNoCase(path, u".KOV") == u16::npos;
+  if (extensionAdded) {
     const size_t sep = path.find_last_of(u"\\/");
     const size_t dot = path.rfind(u'.');
     if (dot != u16::npos && (sep == u16::npos || dot > sep)) path.resize(dot);
@@ -39,8 +41,15 @@ bool Player::load(const u16& pathText, ScriptLaunch& launch) {
   } else if (!absolute) {
     path = cur + (cur.empty() || cur.back() == u'/' || cur.back() == u'\\' ? u"" : u"/") + path;
   }
+  if (extensionAdded && !platform_.fileExists(path)) {
+    // On a file system that tells case apart, "script" finds script.kov.
+    const u16 lower = path.substr(0, path.size() - 4) + u".kov";
+    if (platform_.fileExists(lower)) path = lower;
+  }
   if (!platform_.fileExists(path)) {
-    host_.showMessage(text(fe::kFileNotFound, path));
+    u16 message = text(fe::kFileNotFound, path);
+    if (extensionAdded) message += u"\r" + text(fe::kExtensionAdded, given);
+    host_.showMessage(message);
     return false;
   }
   launch.path = path;

@@ -24,10 +24,11 @@ class Player {
   Player(Platform& platform, EngineHost& host);
 
   // Resolves a script path given on the command line: ".KOV" is put on a
-  // path that has no ".KOV" in it, and a relative path is taken from the
-  // current directory. Reports "FILE Not Found :<path>" and returns false
-  // when the file does not exist; otherwise makes its folder the current
-  // directory.
+  // path that has no ".KOV" in it (in place of another extension; ".kov"
+  // when only that file exists), and a relative path is taken from the
+  // current directory. Reports "FILE Not Found :<path>" (and the path as
+  // given, when the extension was put on) and returns false when the file
+  // does not exist; otherwise makes its folder the current directory.
   bool load(const u16& pathText, ScriptLaunch& launch);
   // Splits a launch text "PATH.KOV arg1<sep>arg2" into the path and the
   // arguments; a token "-R<n>" sets the repeat count.

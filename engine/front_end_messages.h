@@ -8,6 +8,8 @@ namespace kova::fe {
 
 // Loading and assembling.
 inline constexpr Msg kFileNotFound{u"FILE Not Found :%s", u"FILE Not Found :%s"};
+inline constexpr Msg kExtensionAdded{u"(指定されたパス %s に .KOV を付けました)",
+                                     u"(the path given, %s, with the extension .KOV)"};
 inline constexpr Msg kFendPosition{u"FEND文の位置がおかしい", u"Position of the FEND sentence is strange"};
 inline constexpr Msg kNewerVersion{u"KOVAのバージョンを最新にして下さい", u"Please make version of KOVA into the newest"};
 inline constexpr Msg kContainerUnsupported{u"暗号化されたスクリプトは読めません: %s",
