@@ -80,8 +80,10 @@ class BlockChecker {
   // found here on the texts as prepared stay true while the checks run.
   void findPartners() {
     std::vector<int> open[kPairCount];
+    namedNextsBefore_.assign(text_.size() + 1, 0);
     for (int q = 0; q < size(); ++q) {
       const u16& t = text_[q];
+      namedNextsBefore_[q + 1] = namedNextsBefore_[q] + (startsWith(t, u"NEXT ") ? 1 : 0);
       if (t == u"FEND") {
         for (auto& stack : open) stack.clear();
       } else if (auto pair = openerPair(t)) {
@@ -96,6 +98,8 @@ class BlockChecker {
   // when line q opens a nested block of that pair (its closer), or -1 when
   // that block is never closed, so the scan cannot find its own closer.
   int stepOver(int q) const { return partner_[q]; }
+  // Whether a "NEXT x" line lies between lines `from` and `to`.
+  bool namedNextBetween(int from, int to) const { return namedNextsBefore_[to] > namedNextsBefore_[from]; }
 
   void checkStatement(int i) {
     const u16 s = text_[i];
@@ -305,8 +309,8 @@ class BlockChecker {
     ForHeader h;
     if (const Msg* fault = parseForHeader(rest, h)) return setMarker(i, text(*fault));
     int depth = 1, next = -1;
-    bool namedNext = false;
-    for (int q = i + 1; q < size(); ++q) {
+    int q = i + 1;
+    for (; q < size(); ++q) {
       const u16& t = text_[q];
       if (t == u"FEND") break;
       if (startsWith(t, u"FOR ")) {
@@ -315,7 +319,6 @@ class BlockChecker {
         else ++depth;
       } else if (startsWith(t, u"NEXT ")) {
         setMarker(q, text(fe::kNextText));
-        namedNext = true;
       } else if (t == u"NEXT") {
         if (--depth == 0) {
           next = q;
@@ -324,8 +327,11 @@ class BlockChecker {
       }
     }
     // A FOR closed only by "NEXT x" is reported at that NEXT, with what
-    // is wrong there, not as a FOR without NEXT.
-    if (next < 0 && namedNext) return;
+    // is wrong there, not as a FOR without NEXT. So is one whose NEXT a
+    // nested FOR took because the nested one's own "NEXT x" closes nothing.
+    // (The count is of the texts as prepared: a reported "NEXT x" line
+    // holds its message now.)
+    if (next < 0 && namedNextBetween(i + 1, q)) return;
     if (next < 0) return setMarker(i, text(fe::kNoNext));
     mark(next);
     text_[i] = h.variable + kSep + h.start + kSep + h.end + kSep + h.step + kSep + num(next - i);
@@ -439,6 +445,7 @@ class BlockChecker {
   std::vector<u16>& text_;
   std::vector<bool> matched_;
   std::vector<int> partner_;
+  std::vector<int> namedNextsBefore_;  // [q]: "NEXT x" lines before line q
 };
 
 }  // namespace

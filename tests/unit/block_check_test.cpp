@@ -75,6 +75,12 @@ TEST(BlockCheck, StructuralErrors) {
   EXPECT_EQ(firstError("for i = 1 to 2\nnext i\nnext\n"), "Must describe nothing to NEXT\rat line 2: NEXT I");
   // A FOR closed only by "NEXT i" is reported at the NEXT, not as a FOR without NEXT.
   EXPECT_EQ(firstError("x = 1\nfor i = 1 to 2\nnext i\n"), "Must describe nothing to NEXT\rat line 3: NEXT I");
+  // So is an outer FOR whose NEXT the inner one took, and nested FORs
+  // closed by named NEXTs only.
+  EXPECT_EQ(firstError("for a = 1 to 2\nfor b = 1 to 2\nnext b\nnext\n"),
+            "Must describe nothing to NEXT\rat line 3: NEXT B");
+  EXPECT_EQ(firstError("for a = 1 to 2\nfor b = 1 to 2\nnext b\nnext a\n"),
+            "Must describe nothing to NEXT\rat line 3: NEXT B");
   EXPECT_EQ(firstError("case 1\n"), "No corresponding SELECT\rat line 1: CASE 1");
   EXPECT_EQ(firstError("default\n"), "No corresponding SELECT\rat line 1: DEFAULT");
   EXPECT_EQ(firstError("select 1\ndefault\ndefault\nselend\n"), "DEFAULT Multiplex definition\rat line 3: DEFAULT");
