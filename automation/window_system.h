@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "automation/control_collector.h"
 #include "automation/window_search.h"
 #include "platform/process.h"
 
@@ -26,12 +27,6 @@ struct WindowRect {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
   int32_t width() const { return right - left; }
   int32_t height() const { return bottom - top; }
-};
-
-// One control found by the collector: handle and upper-cased (base) class.
-struct CollectedControl {
-  WindowHandle handle = 0;
-  u16 cls;
 };
 
 class WindowSystem {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "automation/control_collector.h"
 #include "automation/window_system.h"
 #include "platform/win/handles.h"
 
@@ -311,71 +312,46 @@ class WinWindowSystem final : public WindowSystem {
   }
 };
 
-struct Collection {
-  uint32_t mask;
-  bool includeDisabled;
-  struct Entry {
-    CollectedControl control;
-    long long key;
-  };
-  std::vector<Entry> entries;
-};
-
-long long positionKey(HWND h) {
+ControlCandidate candidateOf(HWND h, uint32_t mask) {
+  ControlCandidate c;
+  c.handle = handle(h);
+  c.parent = handle(GetParent(h));
+  c.cls = upperFull(trimCtl(realClassText(h)));
+  c.visible = IsWindowVisible(h) != FALSE;
+  c.parentVisible = IsWindowVisible(GetParent(h)) != FALSE;
+  const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+  c.styleVisible = (style & WS_VISIBLE) != 0;
+  c.enabled = IsWindowEnabled(h) != FALSE;
+  c.horizontalScroll = (style & WS_HSCROLL) != 0;
+  c.verticalScroll = (style & WS_VSCROLL) != 0;
+  c.hasChildren = GetWindow(h, GW_CHILD) != nullptr;
   RECT r{};
   GetWindowRect(h, &r);
-  return static_cast<long long>(r.top) * 10000 + r.left;
-}
-
-bool inFamilies(const u16& cls, uint32_t mask) {
-  if ((mask & 0x1) && containsAny(cls, {u"BUTTON", u"BTN", u"CHECKBOX", u"3STATE"})) return true;
-  if ((mask & 0x2) && containsAny(cls, {u"COMBOBOX", u"COLORBOX", u"LISTBOX"})) return true;
-  if ((mask & 0x8) && containsAny(cls, {u"TABCONTROL", u"PAGECONTROL"})) return true;
-  if ((mask & 0x10) && containsAny(cls, {u"TREEVIEW"})) return true;
-  if ((mask & 0x20) && containsAny(cls, {u"LISTVIEW"})) return true;
-  if ((mask & 0x40) && containsAny(cls, {u"TOOLBAR"})) return true;
-  if ((mask & 0x20000) && (containsAny(cls, {u"EDIT", u"DATETIMEPICK", u"HM32CLIENT"}) || cls == u"EDTBX" ||
-                           (cls.size() == 4 && cls.starts_with(u"_WW"))))
-    return true;
-  if ((mask & 0x40000) && containsAny(cls, {u"STATIC", u"STATUS", u"MSOUNISTAT"})) return true;
-  if ((mask & 0x80000) && containsAny(cls, {u"STATUSBAR"})) return true;
-  if ((mask & 0x100000) && containsAny(cls, {u"TRACKBAR", u"SCROLL"})) return true;
-  return (mask & 0x200000) != 0;
-}
-
-BOOL CALLBACK collectControl(HWND h, LPARAM lp) {
-  auto& c = *reinterpret_cast<Collection*>(lp);
-  // A control on a hidden tab page: its parent is hidden, its own style
-  // still carries WS_VISIBLE.
-  const bool visible = IsWindowVisible(h) ||
-                       (!IsWindowVisible(GetParent(h)) && (GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE));
-  if (!visible) return TRUE;
-  const bool disabledAllowed = c.includeDisabled || (c.mask & (0x8000 | 0x200000 | 0x2000000 | 0x4000000));
-  if (!disabledAllowed && !IsWindowEnabled(h)) return TRUE;
-  const u16 cls = upperFull(trimCtl(realClassText(h)));
-  if (!inFamilies(cls, c.mask)) return TRUE;
-  if ((c.mask & 0x2) && cls.find(u"COMBOBOX") != u16::npos && cls.find(u"COMBOBOXEX") == u16::npos) {
-    // The combo box inside a ComboBoxEx that is already listed is not a
-    // list of its own.
-    HWND parent = GetParent(h);
-    for (const auto& e : c.entries) {
-      if (e.control.handle == handle(parent) && e.control.cls.find(u"COMBOBOXEX") != u16::npos) return TRUE;
-    }
+  c.left = r.left;
+  c.top = r.top;
+  // Only the accessibility family asks what covers a control.
+  if (mask & kFamilyAccessible) {
+    const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+    c.topmostAtCentre = WindowFromPoint(centre) == h;
   }
-  c.entries.push_back({{handle(h), cls}, positionKey(h)});
+  return c;
+}
+
+struct CandidateWalk {
+  uint32_t mask;
+  std::vector<ControlCandidate> found;
+};
+
+BOOL CALLBACK addCandidate(HWND h, LPARAM lp) {
+  auto& walk = *reinterpret_cast<CandidateWalk*>(lp);
+  walk.found.push_back(candidateOf(h, walk.mask));
   return TRUE;
 }
 
 std::vector<CollectedControl> WinWindowSystem::collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) {
-  Collection c{mask, includeDisabled, {}};
-  EnumChildWindows(hwnd(h), collectControl, reinterpret_cast<LPARAM>(&c));
-  if (c.entries.size() > 1) {
-    std::stable_sort(c.entries.begin(), c.entries.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
-  }
-  std::vector<CollectedControl> out;
-  out.reserve(c.entries.size());
-  for (auto& e : c.entries) out.push_back(std::move(e.control));
-  return out;
+  CandidateWalk walk{mask, {}};
+  EnumChildWindows(hwnd(h), addCandidate, reinterpret_cast<LPARAM>(&walk));
+  return automation::collectControls(walk.found, candidateOf(hwnd(h), 0), mask, includeDisabled);
 }
 
 }  // namespace
