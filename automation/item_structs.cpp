@@ -25,6 +25,10 @@ constexpr Layout kTreeView32{40, 0, kNone, kNone, 4, 8, 12, 16, 20};
 // TCITEMW: mask, dwState, dwStateMask, pszText, cchTextMax, iImage, lParam.
 constexpr Layout kTab64{40, 0, kNone, kNone, kNone, 4, 8, 16, 24};
 constexpr Layout kTab32{28, 0, kNone, kNone, kNone, 4, 8, 12, 16};
+// HDITEMW: mask, cxy, pszText, hbm, cchTextMax, fmt, lParam, iImage,
+// iOrder, type, pvFilter, state.
+constexpr Layout kHeader64{72, 0, kNone, kNone, kNone, kNone, kNone, 8, 24};
+constexpr Layout kHeader32{48, 0, kNone, kNone, kNone, kNone, kNone, 8, 16};
 
 template <class T>
 void put(std::string& bytes, size_t at, T value) {
@@ -75,6 +79,9 @@ std::string treeViewItem(TargetBits bits, const ItemRequest& r) {
   return build(pick(bits, kTreeView64, kTreeView32), bits, r);
 }
 std::string tabItem(TargetBits bits, const ItemRequest& r) { return build(pick(bits, kTab64, kTab32), bits, r); }
+std::string headerItem(TargetBits bits, const ItemRequest& r) {
+  return build(pick(bits, kHeader64, kHeader32), bits, r);
+}
 
 ItemAnswer readListViewItem(TargetBits bits, const std::string& bytes) {
   return answer(pick(bits, kListView64, kListView32), bits, bytes);

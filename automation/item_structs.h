@@ -30,6 +30,8 @@ struct ItemRequest {
 std::string listViewItem(TargetBits bits, const ItemRequest& r);
 std::string treeViewItem(TargetBits bits, const ItemRequest& r);
 std::string tabItem(TargetBits bits, const ItemRequest& r);
+// HDITEMW of a list view's column header (mask, text, textChars).
+std::string headerItem(TargetBits bits, const ItemRequest& r);
 
 // The fields of an item structure read back from the target.
 struct ItemAnswer {

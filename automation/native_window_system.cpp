@@ -1,6 +1,8 @@
-// The native build has no windows and no input to simulate: the window
-// and input built-ins report that they are not available on this platform.
+// The native build has no windows, controls or input to simulate: the
+// window, control and input built-ins report that they are not available
+// on this platform.
 
+#include "automation/control_system.h"
 #include "automation/input_system.h"
 #include "automation/window_system.h"
 
@@ -8,5 +10,6 @@ namespace kova::automation {
 
 WindowSystem* hostWindowSystem() { return nullptr; }
 InputSystem* hostInputSystem() { return nullptr; }
+ControlSystem* hostControlSystem() { return nullptr; }
 
 }  // namespace kova::automation

@@ -5,6 +5,7 @@
 #include "builtins/numeric_functions.h"
 #include "builtins/string_functions.h"
 #include "builtins/system_functions.h"
+#include "builtins/control_functions.h"
 #include "builtins/window_functions.h"
 
 namespace kova {
@@ -70,7 +71,7 @@ constexpr std::array<BuiltinInfo, kBuiltinCount> kBuiltins = {{
     {u"SLCTBOX", 49, F::Dialogs, 3, kFromPosition(2), kPos(2) | kFromPosition(3), notYet},
     {u"MOUSEORG", 50, F::Input, 0, 0, 0, &mouseOrgFn},
     {u"TRIM", 51, F::Strings, 1, 0, kPos(0), &trimFn},
-    {u"GETITEM", 52, F::ItemLists, 2, 0, kPos(2) | kFromPosition(3), notYet},
+    {u"GETITEM", 52, F::ItemLists, 2, 0, kPos(2) | kFromPosition(3), &getItemFn},
     {u"PEEKCOLOR", 53, F::Images, 2, 0, 0, notYet},
     {u"CHKIMG", 54, F::Images, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
     {u"SAVEIMG", 55, F::Images, 1, 0, kPos(0) | kPos(1) | kPos(2) | kFromPosition(3), notYet},
@@ -194,7 +195,6 @@ constexpr bool familyToCome(BuiltinFamily f) {
     case F::Dialogs:
     case F::Com:
     case F::Controls:
-    case F::ItemLists:
     case F::Images:
     case F::HotKeys:
     case F::Speech:

@@ -53,7 +53,14 @@ TEST(ItemStructs, SixtyFourBitLayouts) {
   EXPECT_EQ(at<uint64_t>(tab, 16), 0x0000123456789ABCULL);
   EXPECT_EQ(at<int32_t>(tab, 24), 2048);
   EXPECT_EQ(toolbarButtonSize(TargetBits::k64), 32u);
+  const std::string header = headerItem(TargetBits::k64, request());
+  ASSERT_EQ(header.size(), 72u);
+  EXPECT_EQ(at<uint64_t>(header, 8), 0x0000123456789ABCULL);
+  EXPECT_EQ(at<int32_t>(header, 24), 2048);
 #ifdef _WIN32
+  EXPECT_EQ(sizeof(HDITEMW), 72u);
+  EXPECT_EQ(offsetof(HDITEMW, pszText), 8u);
+  EXPECT_EQ(offsetof(HDITEMW, cchTextMax), 24u);
   static_assert(sizeof(void*) == 8);
   EXPECT_EQ(sizeof(LVITEMW), 88u);
   EXPECT_EQ(offsetof(LVITEMW, pszText), 24u);
@@ -89,6 +96,10 @@ TEST(ItemStructs, ThirtyTwoBitLayouts) {
   EXPECT_EQ(at<uint32_t>(tab, 12), 0x56789ABCu);
   EXPECT_EQ(at<int32_t>(tab, 16), 2048);
   EXPECT_EQ(toolbarButtonSize(TargetBits::k32), 20u);
+  const std::string header = headerItem(TargetBits::k32, request());
+  ASSERT_EQ(header.size(), 48u);
+  EXPECT_EQ(at<uint32_t>(header, 8), 0x56789ABCu);
+  EXPECT_EQ(at<int32_t>(header, 16), 2048);
 }
 
 TEST(ItemStructs, AnswersAreReadInTheTargetsLayout) {

@@ -1,0 +1,293 @@
+// The Windows side of the control operations: texts and items read through
+// the controls' own messages. Item structures of list views, tree views,
+// tabs, status bars and toolbars are built in the target's layout and pass
+// through one buffer allocated in the target's process for the whole call
+// (one round trip per item); list boxes and combo boxes are read with a
+// local buffer, which the system marshals. Every message goes out with a
+// timeout, so a hung target ends a listing instead of hanging the script.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "automation/control_system.h"
+#include "automation/item_structs.h"
+#include "platform/win/handles.h"
+
+namespace kova::automation {
+
+namespace {
+
+HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
+
+constexpr UINT kAnswerMs = 1000;
+constexpr size_t kRemoteSize = 4096;
+constexpr size_t kRemoteText = 512;   // the text's offset in the remote buffer
+constexpr int32_t kRemoteChars = 1792;  // (4096 - 512) / 2 UTF-16 units
+constexpr size_t kMaxTextChars = 65001;
+
+// The answer of a sent message, or none when the target did not answer in
+// time (or hangs).
+std::optional<LRESULT> ask(HWND h, UINT message, WPARAM w, LPARAM l) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(h, message, w, l, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerMs, &result)) return std::nullopt;
+  return static_cast<LRESULT>(result);
+}
+
+LRESULT askOr(HWND h, UINT message, WPARAM w, LPARAM l, LRESULT fallback) {
+  return ask(h, message, w, l).value_or(fallback);
+}
+
+// A buffer in the process of the control, and the layout its structures
+// have there.
+struct Remote {
+  win::RemoteBuffer buffer;
+  TargetBits bits = TargetBits::k64;
+
+  explicit Remote(HWND control) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(control, &pid);
+    win::KernelHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    if (!process) return;
+    BOOL wow64 = FALSE;
+    // A 32-bit program on 64-bit Windows lays its structures out for 32 bits.
+    if (IsWow64Process(process.get(), &wow64) && wow64) bits = TargetBits::k32;
+    buffer = win::RemoteBuffer::allocate(process.get(), kRemoteSize);
+  }
+  explicit operator bool() const { return static_cast<bool>(buffer); }
+  uint64_t base() const { return reinterpret_cast<uint64_t>(buffer.address()); }
+  uint64_t textAddress() const { return base() + kRemoteText; }
+  LPARAM param() const { return reinterpret_cast<LPARAM>(buffer.address()); }
+  bool put(const std::string& bytes) { return buffer.write(bytes.data(), bytes.size()); }
+  std::string get(size_t size) const {
+    std::string bytes(size, '\0');
+    if (!buffer.read(bytes.data(), size)) bytes.clear();
+    return bytes;
+  }
+  // The text the control wrote at `address` (its own buffer or ours), at
+  // most `chars` units, up to its end.
+  u16 textAt(uint64_t address, size_t chars) const {
+    if (address != textAddress()) return {};  // only our own buffer can be read back safely
+    std::u16string text(chars, u'\0');
+    if (!buffer.read(text.data(), chars * 2, kRemoteText)) return {};
+    const size_t end = text.find(u'\0');
+    if (end != std::u16string::npos) text.resize(end);
+    return text;
+  }
+  bool clearText() {
+    const std::string zeros(4, '\0');
+    return buffer.write(zeros.data(), zeros.size(), kRemoteText);
+  }
+};
+
+ItemRequest textRequest(const Remote& r) {
+  ItemRequest q;
+  q.text = r.textAddress();
+  q.textChars = kRemoteChars;
+  return q;
+}
+
+std::vector<u16> treeBranch(HWND tree, Remote& remote, LRESULT item, int depth) {
+  std::vector<u16> out;
+  // Depth is bounded so that a tree that reports a cycle cannot loop for ever.
+  for (int guard = 0; item != 0 && guard < 100000 && depth < 64; ++guard) {
+    ItemRequest q = textRequest(remote);
+    q.mask = TVIF_TEXT | TVIF_HANDLE;
+    q.handle = static_cast<uint64_t>(item);
+    const std::string bytes = treeViewItem(remote.bits, q);
+    if (!remote.clearText() || !remote.put(bytes)) break;
+    if (!askOr(tree, TVM_GETITEMW, 0, remote.param(), 0)) break;
+    out.push_back(remote.textAt(readTreeViewItem(remote.bits, remote.get(bytes.size())).text, kRemoteChars));
+    const LRESULT child = askOr(tree, TVM_GETNEXTITEM, TVGN_CHILD, item, 0);
+    for (u16& t : treeBranch(tree, remote, child, depth + 1)) out.push_back(std::move(t));
+    item = askOr(tree, TVM_GETNEXTITEM, TVGN_NEXT, item, 0);
+  }
+  return out;
+}
+
+void readMenu(HMENU menu, std::vector<MenuEntry>& out, int depth) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count && depth < 16; ++i) {
+    MenuEntry e;
+    wchar_t text[512] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 511;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+    e.text = reinterpret_cast<const char16_t*>(text);
+    e.id = info.wID;
+    e.separator = (info.fType & MFT_SEPARATOR) != 0;
+    e.greyed = (info.fState & (MFS_GRAYED | MFS_DISABLED)) != 0;
+    e.checked = (info.fState & MFS_CHECKED) != 0;
+    if (info.hSubMenu) readMenu(info.hSubMenu, e.submenu, depth + 1);
+    out.push_back(std::move(e));
+  }
+}
+
+class WinControlSystem final : public ControlSystem {
+ public:
+  u16 controlText(WindowHandle h) override {
+    const LRESULT length = askOr(hwnd(h), WM_GETTEXTLENGTH, 0, 0, 0);
+    if (length <= 0) return {};
+    std::u16string text(std::min<size_t>(static_cast<size_t>(length), kMaxTextChars) + 1, u'\0');
+    const LRESULT got = askOr(hwnd(h), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), 0);
+    text.resize(got > 0 ? std::min<size_t>(static_cast<size_t>(got), text.size() - 1) : 0);
+    return text;
+  }
+
+  std::vector<u16> listEntries(WindowHandle h, u16v cls) override {
+    const bool combo = cls.find(u"COMBOBOX") != u16v::npos;
+    const UINT countMsg = combo ? CB_GETCOUNT : LB_GETCOUNT;
+    const UINT lengthMsg = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+    const UINT textMsg = combo ? CB_GETLBTEXT : LB_GETTEXT;
+    std::vector<u16> out;
+    const LRESULT count = askOr(hwnd(h), countMsg, 0, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = askOr(hwnd(h), lengthMsg, static_cast<WPARAM>(i), 0, -1);
+      if (length < 0) {
+        out.emplace_back();
+        continue;
+      }
+      std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+      const LRESULT got = askOr(hwnd(h), textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()), -1);
+      text.resize(got > 0 ? std::min<size_t>(static_cast<size_t>(got), static_cast<size_t>(length)) : 0);
+      out.push_back(std::move(text));
+    }
+    return out;
+  }
+
+  std::vector<u16> tabTexts(WindowHandle h) override {
+    std::vector<u16> out;
+    const LRESULT count = askOr(hwnd(h), TCM_GETITEMCOUNT, 0, 0, 0);
+    if (count <= 0) return out;
+    Remote remote(hwnd(h));
+    if (!remote) return out;
+    for (LRESULT i = 0; i < count; ++i) {
+      ItemRequest q = textRequest(remote);
+      q.mask = TCIF_TEXT;
+      const std::string bytes = tabItem(remote.bits, q);
+      if (!remote.clearText() || !remote.put(bytes)) break;
+      if (!askOr(hwnd(h), TCM_GETITEMW, static_cast<WPARAM>(i), remote.param(), 0)) {
+        out.emplace_back();
+        continue;
+      }
+      out.push_back(remote.textAt(readTabItem(remote.bits, remote.get(bytes.size())).text, kRemoteChars));
+    }
+    return out;
+  }
+
+  std::vector<u16> statusParts(WindowHandle h) override {
+    std::vector<u16> out;
+    const LRESULT parts = askOr(hwnd(h), SB_GETPARTS, 0, 0, 0);
+    if (parts <= 0) return out;
+    Remote remote(hwnd(h));
+    if (!remote) return out;
+    for (LRESULT i = 0; i < parts; ++i) {
+      const LRESULT length = LOWORD(askOr(hwnd(h), SB_GETTEXTLENGTHW, static_cast<WPARAM>(i), 0, 0));
+      if (length <= 0 || length >= kRemoteChars) {
+        out.emplace_back();
+        continue;
+      }
+      if (!remote.clearText()) break;
+      askOr(hwnd(h), SB_GETTEXTW, static_cast<WPARAM>(i), static_cast<LPARAM>(remote.textAddress()), 0);
+      out.push_back(remote.textAt(remote.textAddress(), static_cast<size_t>(length)));
+    }
+    return out;
+  }
+
+  std::vector<u16> listViewTexts(WindowHandle h, int32_t column) override {
+    std::vector<u16> out;
+    const LRESULT count = askOr(hwnd(h), LVM_GETITEMCOUNT, 0, 0, 0);
+    if (count <= 0) return out;
+    Remote remote(hwnd(h));
+    if (!remote) return out;
+    for (LRESULT i = 0; i < count; ++i) {
+      ItemRequest q = textRequest(remote);
+      q.mask = LVIF_TEXT;
+      q.item = static_cast<int32_t>(i);
+      q.subItem = column;
+      const std::string bytes = listViewItem(remote.bits, q);
+      if (!remote.clearText() || !remote.put(bytes)) break;
+      const LRESULT length = askOr(hwnd(h), LVM_GETITEMTEXTW, static_cast<WPARAM>(i), remote.param(), 0);
+      out.push_back(length > 0 ? remote.textAt(remote.textAddress(), static_cast<size_t>(length)) : u16());
+    }
+    return out;
+  }
+
+  std::vector<u16> listViewHeaders(WindowHandle h) override {
+    const HWND header = reinterpret_cast<HWND>(askOr(hwnd(h), LVM_GETHEADER, 0, 0, 0));
+    std::vector<u16> out;
+    if (!header) return out;
+    const LRESULT count = askOr(header, HDM_GETITEMCOUNT, 0, 0, 0);
+    if (count <= 0) return out;
+    Remote remote(header);
+    if (!remote) return out;
+    for (LRESULT i = 0; i < count; ++i) {
+      ItemRequest q = textRequest(remote);
+      q.mask = HDI_TEXT;
+      const std::string bytes = headerItem(remote.bits, q);
+      if (!remote.clearText() || !remote.put(bytes)) break;
+      askOr(header, HDM_GETITEMW, static_cast<WPARAM>(i), remote.param(), 0);
+      out.push_back(remote.textAt(remote.textAddress(), kRemoteChars));
+    }
+    return out;
+  }
+
+  std::vector<u16> treeViewTexts(WindowHandle h) override {
+    const LRESULT root = askOr(hwnd(h), TVM_GETNEXTITEM, TVGN_ROOT, 0, 0);
+    if (root == 0) return {};
+    Remote remote(hwnd(h));
+    if (!remote) return {};
+    return treeBranch(hwnd(h), remote, root, 0);
+  }
+
+  std::vector<ToolbarEntry> toolbarButtons(WindowHandle h) override {
+    std::vector<ToolbarEntry> out;
+    const LRESULT count = askOr(hwnd(h), TB_BUTTONCOUNT, 0, 0, 0);
+    if (count <= 0) return out;
+    Remote remote(hwnd(h));
+    if (!remote) return out;
+    const size_t size = toolbarButtonSize(remote.bits);
+    for (LRESULT i = 0; i < count; ++i) {
+      if (!askOr(hwnd(h), TB_GETBUTTON, static_cast<WPARAM>(i), remote.param(), 0)) continue;
+      const ToolbarButton b = readToolbarButton(remote.bits, remote.get(size));
+      if (b.style & BTNS_SEP) continue;
+      ToolbarEntry e;
+      e.command = b.command;
+      e.enabled = (b.state & TBSTATE_ENABLED) != 0;
+      e.hidden = (b.state & TBSTATE_HIDDEN) != 0;
+      const LRESULT length = askOr(hwnd(h), TB_GETBUTTONTEXTW, static_cast<WPARAM>(b.command), 0, -1);
+      if (length > 0 && length < kRemoteChars && remote.clearText()) {
+        askOr(hwnd(h), TB_GETBUTTONTEXTW, static_cast<WPARAM>(b.command), static_cast<LPARAM>(remote.textAddress()), 0);
+        e.caption = remote.textAt(remote.textAddress(), static_cast<size_t>(length));
+      }
+      out.push_back(std::move(e));
+    }
+    return out;
+  }
+
+  // Under Wine another process's menu reads as empty (its item count is
+  // -1); a menu of this process reads fully.
+  std::vector<MenuEntry> menuBar(WindowHandle window) override {
+    std::vector<MenuEntry> out;
+    HMENU menu = GetMenu(hwnd(window));
+    if (!menu || !IsMenu(menu)) return out;
+    askOr(hwnd(window), WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0, 0);
+    readMenu(menu, out, 0);
+    return out;
+  }
+};
+
+}  // namespace
+
+ControlSystem* hostControlSystem() {
+  static WinControlSystem system;
+  return &system;
+}
+
+}  // namespace kova::automation

@@ -1,0 +1,61 @@
+// Control built-ins: GETITEM lists what a window offers. They reach the
+// controls through automation/ and report "not available on this platform"
+// (a catchable error) in the native build. No control built-in raises an
+// error for a missing window or control.
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "automation/item_lists.h"
+#include "automation/window_ids.h"
+#include "builtins/automation_messages.h"
+#include "builtins/control_functions.h"
+#include "engine/messages.h"
+
+namespace kova {
+
+namespace {
+
+bool systems(BuiltinCall& c, automation::WindowSystem*& ws, automation::ControlSystem*& cs) {
+  ws = automation::hostWindowSystem();
+  cs = automation::hostControlSystem();
+  if (ws && cs) return true;
+  c.fail(kova::text(kNotOnThisPlatform, c.name()));
+  return false;
+}
+
+Value stringArray(const std::vector<u16>& texts) {
+  auto array = std::make_shared<ArrayValue>();
+  array->lowerBounds = {0};
+  array->upperBounds = {static_cast<int32_t>(texts.size()) - 1};
+  for (const u16& t : texts) array->elements.push_back(Value::string(t));
+  return Value::array(std::move(array));
+}
+
+}  // namespace
+
+// GETITEM(id, kind, n = 1, column = 0, only enabled = FALSE): fills the
+// global array ALL_ITEM_LIST and returns its length. A negative column
+// lists a list view's column headers.
+void getItemFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  std::vector<u16> items;
+  const long long id = c.integer(0);
+  const automation::WindowHandle window =
+      id < INT32_MIN || id > INT32_MAX ? 0 : automation::handleFromId(c.runContext(), *ws, id);
+  if (window != 0) {
+    automation::ItemListRequest r;
+    r.kinds = static_cast<uint32_t>(c.integer(1));
+    r.n = c.has(2) ? c.integer(2) : 1;
+    r.column = static_cast<int32_t>(std::clamp<long long>(c.integer(3), INT32_MIN, INT32_MAX));
+    r.onlyEnabled = c.has(4) && c.num(4) != 0;
+    items = automation::listItems(*ws, *cs, window, r);
+  }
+  c.putGlobal(u"ALL_ITEM_LIST", stringArray(items));
+  c.result = Value::integer(static_cast<int32_t>(std::min<size_t>(items.size(), INT32_MAX)));
+}
+
+}  // namespace kova
