@@ -52,6 +52,26 @@ class ControlSystem {
   // The window's menu bar after the menu-initialise message; empty when it
   // has none or it cannot be read.
   virtual std::vector<MenuEntry> menuBar(WindowHandle window) = 0;
+
+  // --- Texts -------------------------------------------------------------
+  // The clipboard's text ("" when it holds none); putting text on it, one
+  // try (false when the clipboard is busy).
+  virtual u16 clipboardText() = 0;
+  virtual bool setClipboardText(const u16& text) = 0;
+  // The control that has the keyboard focus inside `window` (asked with
+  // the input of the window's thread attached), or 0.
+  virtual WindowHandle focusedControl(WindowHandle window) = 0;
+  // Replaces the control's text; false when it does not answer within a
+  // second or hangs.
+  virtual bool setControlText(WindowHandle h, const u16& text) = 0;
+  // Posts one character message (one UTF-16 unit).
+  virtual void postCharacter(WindowHandle h, char16_t c) = 0;
+  // Marks an edit control as modified (EM_SETMODIFY).
+  virtual void setModified(WindowHandle h) = 0;
+  // Gives the control the keyboard focus (input of its thread attached).
+  virtual void focusControl(WindowHandle h) = 0;
+  // Posts a left button down and up at a client position of the control.
+  virtual void postLeftClick(WindowHandle h, int32_t x, int32_t y) = 0;
 };
 
 // The implementation of this build; null where controls do not exist.

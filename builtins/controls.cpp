@@ -1,4 +1,5 @@
-// Control built-ins: GETITEM lists what a window offers. They reach the
+// Control built-ins: GETITEM lists what a window offers, GETSTR and SENDSTR
+// read and write texts of controls and the clipboard. They reach the
 // controls through automation/ and report "not available on this platform"
 // (a catchable error) in the native build. No control built-in raises an
 // error for a missing window or control.
@@ -7,6 +8,7 @@
 #include <climits>
 #include <memory>
 
+#include "automation/control_texts.h"
 #include "automation/item_lists.h"
 #include "automation/window_ids.h"
 #include "builtins/automation_messages.h"
@@ -56,6 +58,32 @@ void getItemFn(BuiltinCall& c) {
   }
   c.putGlobal(u"ALL_ITEM_LIST", stringArray(items));
   c.result = Value::integer(static_cast<int32_t>(std::min<size_t>(items.size(), INT32_MAX)));
+}
+
+// An ID argument: IDs are 32-bit; a larger number names no window.
+int64_t windowId(BuiltinCall& c, int i) {
+  const long long id = c.integer(i);
+  return id < INT32_MIN || id > INT32_MAX ? -1 : id;
+}
+
+// GETSTR(id, n = 0, kind = STR_EDIT, flag = FALSE). The accessible kinds
+// come with the accessibility layer and read "" until then; the flag is
+// accepted and has no effect yet.
+void getStrFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  c.result = Value::string(automation::getString(c.runContext(), *ws, *cs, windowId(c, 0), c.integer(1),
+                                                 static_cast<int32_t>(c.integer(2))));
+}
+
+// SENDSTR(id, text, n = 0, replace = FALSE, accessible = FALSE).
+void sendStrFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  const bool replace = c.has(3) && c.num(3) != 0;
+  automation::sendString(c.runContext(), *ws, *cs, windowId(c, 0), c.str(1), c.integer(2), replace);
 }
 
 }  // namespace kova

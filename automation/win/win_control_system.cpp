@@ -281,6 +281,78 @@ class WinControlSystem final : public ControlSystem {
     readMenu(menu, out, 0);
     return out;
   }
+
+  u16 clipboardText() override {
+    // Another program may hold the clipboard for a moment.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      if (OpenClipboard(nullptr)) break;
+      if (attempt == 9) return {};
+      Sleep(3);
+    }
+    u16 text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+        const size_t limit = GlobalSize(data) / 2;
+        size_t n = 0;
+        while (n < limit && p[n] != 0) ++n;
+        text.assign(p, n);
+        GlobalUnlock(data);
+      }
+    }
+    CloseClipboard();
+    return text;
+  }
+
+  bool setClipboardText(const u16& text) override {
+    if (!OpenClipboard(nullptr)) return false;
+    bool done = false;
+    if (EmptyClipboard()) {
+      if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * 2)) {
+        if (auto* p = static_cast<char16_t*>(GlobalLock(memory))) {
+          std::copy(text.begin(), text.end(), p);
+          p[text.size()] = 0;
+          GlobalUnlock(memory);
+          // The clipboard owns the memory once it took it.
+          done = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        }
+        if (!done) GlobalFree(memory);
+      }
+    }
+    CloseClipboard();
+    return done;
+  }
+
+  WindowHandle focusedControl(WindowHandle window) override {
+    const DWORD thread = GetWindowThreadProcessId(hwnd(window), nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!thread || !GetGUIThreadInfo(thread, &info) || !info.hwndFocus) return 0;
+    // Only a control of that window (or the window itself) counts.
+    if (info.hwndFocus != hwnd(window) && !IsChild(hwnd(window), info.hwndFocus)) return 0;
+    return static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(info.hwndFocus));
+  }
+
+  bool setControlText(WindowHandle h, const u16& text) override {
+    return ask(hwnd(h), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())).has_value();
+  }
+
+  void postCharacter(WindowHandle h, char16_t c) override { PostMessageW(hwnd(h), WM_CHAR, c, 1); }
+
+  void setModified(WindowHandle h) override { PostMessageW(hwnd(h), EM_SETMODIFY, TRUE, 0); }
+
+  void focusControl(WindowHandle h) override {
+    const DWORD own = GetCurrentThreadId();
+    const DWORD target = GetWindowThreadProcessId(hwnd(h), nullptr);
+    const bool attach = target != 0 && target != own && AttachThreadInput(own, target, TRUE);
+    SetFocus(hwnd(h));
+    if (attach) AttachThreadInput(own, target, FALSE);
+  }
+
+  void postLeftClick(WindowHandle h, int32_t x, int32_t y) override {
+    const LPARAM at = MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+    PostMessageW(hwnd(h), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(hwnd(h), WM_LBUTTONUP, 0, at);
+  }
 };
 
 }  // namespace

@@ -32,7 +32,7 @@ class Dialog final : public testing::StubWindowSystem {
   }
 };
 
-class Controls final : public ControlSystem {
+class Controls final : public testing::StubControlSystem {
  public:
   u16 controlText(WindowHandle h) override {
     switch (h) {
@@ -53,7 +53,6 @@ class Controls final : public ControlSystem {
     return column == 1 ? std::vector<u16>{u"10", u"20"} : std::vector<u16>{u"a.txt", u"b.txt"};
   }
   std::vector<u16> listViewHeaders(WindowHandle) override { return {u"Name", u"Size"}; }
-  std::vector<u16> treeViewTexts(WindowHandle) override { return {}; }
   std::vector<ToolbarEntry> toolbarButtons(WindowHandle) override {
     return {{u"Cut", 1, true, false}, {u"Secret", 2, true, true}, {u"Paste", 3, false, false}};
   }

@@ -1,7 +1,8 @@
 #pragma once
-// A window system with nothing on it: tests derive from it and answer the
-// few calls they need.
+// A window system with nothing on it, and controls without texts or items:
+// tests derive from them and answer the few calls they need.
 
+#include "automation/control_system.h"
 #include "automation/window_system.h"
 
 namespace kova::testing {
@@ -34,6 +35,28 @@ class StubWindowSystem : public automation::WindowSystem {
   WindowHandle startedProgramWindow(RunContext&, ChildProcess&, const automation::ExecRequest&) override {
     return 0;
   }
+};
+
+class StubControlSystem : public automation::ControlSystem {
+ public:
+  using WindowHandle = automation::WindowHandle;
+  u16 controlText(WindowHandle) override { return {}; }
+  std::vector<u16> listEntries(WindowHandle, u16v) override { return {}; }
+  std::vector<u16> tabTexts(WindowHandle) override { return {}; }
+  std::vector<u16> statusParts(WindowHandle) override { return {}; }
+  std::vector<u16> listViewTexts(WindowHandle, int32_t) override { return {}; }
+  std::vector<u16> listViewHeaders(WindowHandle) override { return {}; }
+  std::vector<u16> treeViewTexts(WindowHandle) override { return {}; }
+  std::vector<automation::ToolbarEntry> toolbarButtons(WindowHandle) override { return {}; }
+  std::vector<automation::MenuEntry> menuBar(WindowHandle) override { return {}; }
+  u16 clipboardText() override { return {}; }
+  bool setClipboardText(const u16&) override { return false; }
+  WindowHandle focusedControl(WindowHandle) override { return 0; }
+  bool setControlText(WindowHandle, const u16&) override { return false; }
+  void postCharacter(WindowHandle, char16_t) override {}
+  void setModified(WindowHandle) override {}
+  void focusControl(WindowHandle) override {}
+  void postLeftClick(WindowHandle, int32_t, int32_t) override {}
 };
 
 }  // namespace kova::testing
