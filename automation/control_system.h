@@ -72,6 +72,31 @@ class ControlSystem {
   virtual void focusControl(WindowHandle h) = 0;
   // Posts a left button down and up at a client position of the control.
   virtual void postLeftClick(WindowHandle h, int32_t x, int32_t y) = 0;
+
+  // --- States and selections ---------------------------------------------
+  // A button's check state (0, 1, 2); -1 when it does not answer.
+  virtual int32_t buttonCheck(WindowHandle h) = 0;
+  virtual bool isEnabled(WindowHandle h) = 0;
+  // The window's style bits and its class's style bits.
+  virtual uint32_t style(WindowHandle h) = 0;
+  virtual uint32_t classStyle(WindowHandle h) = 0;
+  // The current entry of a list box or combo box (`cls` tells which), -1
+  // for none; making an entry current without notifying the owner.
+  virtual int32_t listCurrent(WindowHandle h, u16v cls) = 0;
+  virtual void setListCurrent(WindowHandle h, u16v cls, int32_t index) = 0;
+  // A multiple-selection list box: (de)selecting one entry or, with index
+  // -1, all; the caret; how many entries are selected.
+  virtual void setListSelected(WindowHandle h, int32_t index, bool selected) = 0;
+  virtual void setListCaret(WindowHandle h, int32_t index) = 0;
+  virtual int32_t listSelectedCount(WindowHandle h) = 0;
+  // Opens or closes a combo box's drop-down list.
+  virtual void showDropDown(WindowHandle h, bool show) = 0;
+  // The key routine: a key-down and key-up message sent to the control,
+  // then a null message to it and to `window`, each answered within a
+  // second or given up.
+  virtual void sendKey(WindowHandle h, WindowHandle window, uint32_t vk) = 0;
+  // Stops (0: resumes) the drawing of a window while its state is set.
+  virtual void lockUpdates(WindowHandle h) = 0;
 };
 
 // The implementation of this build; null where controls do not exist.

@@ -8,6 +8,7 @@
 #include <climits>
 #include <memory>
 
+#include "automation/click_item.h"
 #include "automation/control_texts.h"
 #include "automation/item_lists.h"
 #include "automation/window_ids.h"
@@ -84,6 +85,42 @@ void sendStrFn(BuiltinCall& c) {
   if (!systems(c, ws, cs)) return;
   const bool replace = c.has(3) && c.num(3) != 0;
   automation::sendString(c.runContext(), *ws, *cs, windowId(c, 0), c.str(1), c.integer(2), replace);
+}
+
+// A count argument: within the 32-bit range, so that its magnitude is
+// always defined.
+int64_t countArgument(BuiltinCall& c, int i, int64_t fallback) {
+  if (!c.has(i) || c.str(i).empty()) return fallback;
+  return std::clamp<long long>(c.integer(i), -2147483647LL, 2147483647LL);
+}
+
+// CLKITEM(id, name, kind = every basic family, check = TRUE, n = 0).
+void clkItemFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  automation::ClickRequest r;
+  r.name = c.str(1);
+  r.kind = c.has(2) && !c.str(2).empty() ? c.integer(2) : 0;
+  r.check = c.has(3) ? c.integer(3) : 1;
+  r.n = countArgument(c, 4, 0);
+  const int32_t result = automation::clickItem(c.runContext(), *ws, *cs, windowId(c, 0), r);
+  if ((static_cast<uint64_t>(r.kind) & automation::kClickCheckState) && r.kind > 0) c.result = Value::integer(result);
+  else c.result = c.truth(result != 0);
+}
+
+// CHKBTN(id, name, n = 1, accessible = FALSE): the check state of a check
+// box, tree-view or list-view item; -1 when none is found.
+void chkBtnFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  automation::ClickRequest r;
+  r.name = c.str(1);
+  r.kind = automation::kClickCheckState | 0x1 | 0x10 | 0x20;
+  r.check = 0;
+  r.n = std::max<int64_t>(countArgument(c, 2, 1), 1);
+  c.result = Value::integer(automation::clickItem(c.runContext(), *ws, *cs, windowId(c, 0), r));
 }
 
 }  // namespace kova

@@ -353,6 +353,46 @@ class WinControlSystem final : public ControlSystem {
     PostMessageW(hwnd(h), WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageW(hwnd(h), WM_LBUTTONUP, 0, at);
   }
+
+  int32_t buttonCheck(WindowHandle h) override {
+    return static_cast<int32_t>(askOr(hwnd(h), BM_GETCHECK, 0, 0, -1));
+  }
+  bool isEnabled(WindowHandle h) override { return IsWindowEnabled(hwnd(h)) != FALSE; }
+  uint32_t style(WindowHandle h) override { return static_cast<uint32_t>(GetWindowLongPtrW(hwnd(h), GWL_STYLE)); }
+  uint32_t classStyle(WindowHandle h) override { return static_cast<uint32_t>(GetClassLongPtrW(hwnd(h), GCL_STYLE)); }
+
+  int32_t listCurrent(WindowHandle h, u16v cls) override {
+    const bool combo = cls.find(u"COMBOBOX") != u16v::npos;
+    return static_cast<int32_t>(askOr(hwnd(h), combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, -1));
+  }
+  void setListCurrent(WindowHandle h, u16v cls, int32_t index) override {
+    const bool combo = cls.find(u"COMBOBOX") != u16v::npos;
+    askOr(hwnd(h), combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0, 0);
+  }
+  void setListSelected(WindowHandle h, int32_t index, bool selected) override {
+    askOr(hwnd(h), LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index), 0);
+  }
+  void setListCaret(WindowHandle h, int32_t index) override {
+    askOr(hwnd(h), LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE, 0);
+  }
+  int32_t listSelectedCount(WindowHandle h) override {
+    return static_cast<int32_t>(askOr(hwnd(h), LB_GETSELCOUNT, 0, 0, 0));
+  }
+  void showDropDown(WindowHandle h, bool show) override { askOr(hwnd(h), CB_SHOWDROPDOWN, show ? TRUE : FALSE, 0, 0); }
+
+  void sendKey(WindowHandle h, WindowHandle window, uint32_t vk) override {
+    // At real-time priority the target has no chance to run between the
+    // key-down and the key-up of another program's input.
+    const DWORD priority = GetPriorityClass(GetCurrentProcess());
+    SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    askOr(hwnd(h), WM_KEYDOWN, vk, 1 | (static_cast<LPARAM>(scan) << 16), 0);
+    askOr(hwnd(h), WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u | (scan << 16)), 0);
+    askOr(hwnd(h), WM_NULL, 0, 0, 0);
+    askOr(hwnd(window), WM_NULL, 0, 0, 0);
+    SetPriorityClass(GetCurrentProcess(), priority);
+  }
+  void lockUpdates(WindowHandle h) override { LockWindowUpdate(hwnd(h)); }
 };
 
 }  // namespace

@@ -57,6 +57,18 @@ class StubControlSystem : public automation::ControlSystem {
   void setModified(WindowHandle) override {}
   void focusControl(WindowHandle) override {}
   void postLeftClick(WindowHandle, int32_t, int32_t) override {}
+  int32_t buttonCheck(WindowHandle) override { return -1; }
+  bool isEnabled(WindowHandle) override { return true; }
+  uint32_t style(WindowHandle) override { return 0; }
+  uint32_t classStyle(WindowHandle) override { return 0; }
+  int32_t listCurrent(WindowHandle, u16v) override { return -1; }
+  void setListCurrent(WindowHandle, u16v, int32_t) override {}
+  void setListSelected(WindowHandle, int32_t, bool) override {}
+  void setListCaret(WindowHandle, int32_t) override {}
+  int32_t listSelectedCount(WindowHandle) override { return 0; }
+  void showDropDown(WindowHandle, bool) override {}
+  void sendKey(WindowHandle, WindowHandle, uint32_t) override {}
+  void lockUpdates(WindowHandle) override {}
 };
 
 }  // namespace kova::testing

@@ -1,0 +1,208 @@
+#include "automation/click_item.h"
+
+#include <cstdlib>
+
+#include "automation/control_collector.h"
+#include "automation/item_matcher.h"
+#include "automation/window_ids.h"
+#include "engine/run_context.h"
+#include "platform/platform.h"
+
+namespace kova::automation {
+
+namespace {
+
+constexpr uint32_t kVkUp = 0x26, kVkDown = 0x28, kVkReturn = 0x0D;
+
+// One CLKITEM call: the window, what is asked and the state of the search.
+struct Click {
+  RunContext& run;
+  WindowSystem& ws;
+  ControlSystem& cs;
+  WindowHandle window;
+  uint32_t kind;
+  int64_t check;
+  int64_t n;              // 0: the first match
+  bool includeDisabled;
+  bool back;
+  bool checkState;
+
+  void settle(WindowHandle h) {
+    run.pumpMessages(20);
+    ws.waitUntilAnswering(h, run.oldBusyOption());
+  }
+
+  // Activates the window and gives the control the focus, unless the call
+  // works in the background.
+  void bringForward(WindowHandle control) {
+    if (back) return;
+    ws.activate(window, false);
+    cs.focusControl(control);
+  }
+
+  // Posted mouse clicks at a client position, when the kind asks for them;
+  // false when it does not.
+  bool postedClick(WindowHandle control, int32_t x, int32_t y) {
+    if ((kind & (kClickLeft | kClickRight | kClickDouble)) == 0) return false;
+    cs.postLeftClick(control, x, y);
+    if (kind & kClickDouble) cs.postLeftClick(control, x, y);
+    return true;
+  }
+
+  // The nudge: two arrow keys through the key routine, so that the owner
+  // gets the selection-change notification a user's choice would send.
+  void nudge(WindowHandle control, bool first) {
+    if (!back) ws.activate(window, false);
+    ws.waitUntilAnswering(window, run.oldBusyOption());
+    cs.lockUpdates(window);
+    cs.sendKey(control, window, first ? kVkDown : kVkUp);
+    cs.sendKey(control, window, first ? kVkUp : kVkDown);
+    cs.lockUpdates(0);
+    settle(window);
+  }
+
+  std::vector<CollectedControl> family(uint32_t mask) { return ws.collectControls(window, mask, includeDisabled); }
+
+  // Buttons: the n-th whose caption matches. -1 when none matched, else
+  // the state (CHK_) or 1 when the wanted state was set, 0 when not.
+  int32_t buttons(const ItemName& name) {
+    int64_t seen = 0;
+    for (const CollectedControl& c : family(kFamilyButton)) {
+      if (!name.matches(cs.controlText(c.handle))) continue;
+      if (++seen < (n == 0 ? 1 : n)) continue;
+      const int32_t state = cs.buttonCheck(c.handle);
+      if (checkState) return cs.isEnabled(c.handle) ? state : -1;
+      const int32_t wanted = check == 0 ? 0 : check == 2 ? 2 : 1;
+      bringForward(c.handle);
+      if (state == wanted) return 1;
+      if (!postedClick(c.handle, 0, 0)) cs.postLeftClick(c.handle, 0, 0);
+      // A 3-state box goes unchecked, checked, indeterminate: a second click
+      // may be needed to reach or leave the third state.
+      if (wanted == 2 || state == 2) {
+        for (int i = 0; i < 2; ++i) {
+          run.platform().sleepMs(20);
+          run.pumpMessages(20);
+        }
+        if (cs.buttonCheck(c.handle) != wanted) cs.postLeftClick(c.handle, 0, 0);
+      }
+      return 1;
+    }
+    return -1;
+  }
+
+  // The first (or, with CLK_OFTHIS, the n-th) entry of `entries` that one
+  // of the names matches; -1 for none.
+  int32_t matchingEntry(const std::vector<u16>& entries, const std::vector<ItemName>& names, int64_t wanted) {
+    int64_t seen = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (matchesAny(names, entries[i]) && ++seen >= wanted) return static_cast<int32_t>(i);
+    }
+    return -1;
+  }
+
+  bool listBox(const CollectedControl& c, const std::vector<ItemName>& names) {
+    const std::vector<u16> entries = cs.listEntries(c.handle, c.cls);
+    if (cs.style(c.handle) & 0x808) {  // LBS_MULTIPLESEL | LBS_EXTENDEDSEL
+      bringForward(c.handle);
+      size_t found = 0;
+      bool cleared = false;
+      for (size_t i = 0; i < entries.size() && found < names.size(); ++i) {
+        if (!matchesAny(names, entries[i])) continue;
+        if (!cleared) {
+          cs.setListSelected(c.handle, -1, false);
+          if (names.size() == 1) cs.setListCaret(c.handle, static_cast<int32_t>(i));
+          cleared = true;
+        }
+        cs.setListSelected(c.handle, static_cast<int32_t>(i), true);
+        ++found;
+      }
+      return found == names.size();
+    }
+    const int32_t index = matchingEntry(entries, names, (kind & kClickOfThis) && n > 0 ? n : 1);
+    if (index < 0) return false;
+    bringForward(c.handle);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (attempt > 0) run.platform().sleepMs(50);
+      cs.setListCurrent(c.handle, c.cls, index);
+      if (!postedClick(c.handle, 1, 1)) nudge(c.handle, index == 0);
+      if (cs.listCurrent(c.handle, c.cls) == index) return true;
+    }
+    return false;
+  }
+
+  bool comboBox(const CollectedControl& c, const std::vector<ItemName>& names) {
+    const int32_t index = matchingEntry(cs.listEntries(c.handle, c.cls), names, (kind & kClickOfThis) && n > 0 ? n : 1);
+    if (index < 0) return false;
+    bringForward(c.handle);
+    // Classes drawn anew on every size change open their list first, as a
+    // user's click would.
+    const bool dropped = (cs.classStyle(c.handle) & 0x3) != 0;  // CS_VREDRAW | CS_HREDRAW
+    if (dropped) {
+      cs.showDropDown(c.handle, true);
+      run.pumpMessages(20);
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (attempt > 0) {
+        run.platform().sleepMs(100);
+        run.pumpMessages(20);
+      }
+      cs.setListCurrent(c.handle, c.cls, index);
+      nudge(c.handle, index == 0);
+      if (cs.listCurrent(c.handle, c.cls) == index) {
+        if (dropped) cs.sendKey(c.handle, window, kVkReturn);
+        return true;
+      }
+    }
+    if (dropped) cs.showDropDown(c.handle, false);
+    return false;
+  }
+
+  int32_t lists(const std::vector<ItemName>& names) {
+    const std::vector<CollectedControl> controls = family(kFamilyList);
+    for (size_t k = 0; k < controls.size(); ++k) {
+      // n counts list controls, except under CLK_OFTHIS, where it counts
+      // matching entries of one list.
+      if (n > 0 && !(kind & kClickOfThis) && static_cast<int64_t>(k) + 1 != n) continue;
+      const CollectedControl& c = controls[k];
+      const bool combo = c.cls.find(u"COMBOBOX") != u16::npos;
+      if (checkState) {
+        if (matchingEntry(cs.listEntries(c.handle, c.cls), names, 1) >= 0) return 1;
+        continue;
+      }
+      if (combo ? comboBox(c, names) : listBox(c, names)) return 1;
+    }
+    return -1;
+  }
+};
+
+}  // namespace
+
+int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const ClickRequest& r) {
+  if (id <= 0) return r.kind > 0 && (static_cast<uint32_t>(r.kind) & kClickCheckState) ? -1 : 0;
+  const WindowHandle window = handleFromId(run, ws, id);
+  uint32_t kind = r.kind <= 0 ? 0xFF : static_cast<uint32_t>(r.kind);
+  if ((kind & ~0x3F00u) == 0) kind |= 0xFF;
+  const bool checkState = (kind & kClickCheckState) != 0;
+  const int32_t missing = checkState ? -1 : 0;
+  if (window == 0) return missing;
+  run.pumpMessages(20);
+  ws.waitUntilAnswering(window, run.oldBusyOption());
+  // A window out of sight is brought forward by the operation; what was in
+  // front is put back at the end.
+  const WindowHandle previous = ws.isMinimised(window) || !ws.isVisible(window) ? ws.foreground() : 0;
+  Click c{run, ws, cs, window, kind, r.check, std::llabs(r.n), r.n < 0, (kind & kClickBack) != 0, checkState};
+  const bool partial = (kind & kClickShort) != 0;
+  int32_t result = -1;
+  if (kind & kFamilyButton) result = c.buttons(ItemName(r.name, true, partial));
+  if (result < 0 && (kind & kFamilyList)) {
+    const bool multi = r.name.find(u'\t') != u16::npos;
+    result = c.lists(multi ? itemNames(r.name, false, partial) : std::vector<ItemName>{ItemName(r.name, false, partial)});
+  }
+  if (previous != 0) ws.activate(previous, false);
+  if (result < 0) return missing;
+  c.settle(window);
+  if (checkState) return result;
+  return result > 0 ? 1 : 0;
+}
+
+}  // namespace kova::automation

@@ -1,0 +1,39 @@
+#pragma once
+// CLKITEM and CHKBTN: operating controls by the names a user sees, through
+// the controls' own messages. Buttons, list boxes and combo boxes so far.
+
+#include <cstdint>
+
+#include "automation/control_system.h"
+#include "automation/window_system.h"
+
+namespace kova {
+class RunContext;
+}
+
+namespace kova::automation {
+
+// The CLK_ bits beyond the families.
+enum ClickFlag : uint32_t {
+  kClickShort = 0x100,
+  kClickBack = 0x200,
+  kClickMouseMove = 0x400,
+  kClickLeft = 0x800,
+  kClickRight = 0x1000,
+  kClickDouble = 0x2000,
+  kClickOfThis = 0x4000,
+  kClickCheckState = 0x4000000,
+};
+
+struct ClickRequest {
+  u16 name;
+  int64_t kind = 0;  // as given; 0 or less: every basic family
+  int64_t check = 1;  // 1 (TRUE) wants checked, 0 unchecked, 2 indeterminate
+  int64_t n = 0;      // 0 the first match; negative: disabled controls too
+};
+
+// CLKITEM: TRUE/FALSE as 1/0; with a CHK_ kind the state found (-1 when
+// nothing matched; 1 for the list family).
+int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const ClickRequest& r);
+
+}  // namespace kova::automation
