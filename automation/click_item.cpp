@@ -1,5 +1,6 @@
 #include "automation/click_item.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "automation/control_collector.h"
@@ -157,6 +158,152 @@ struct Click {
     return false;
   }
 
+  // Posted clicks at the centre of an item's rectangle, when the kind asks
+  // for them and the rectangle can be read.
+  bool clickAtItem(const CollectedControl& c, uint64_t item) {
+    WindowRect r;
+    if ((kind & (kClickLeft | kClickRight | kClickDouble)) == 0 || !cs.itemRect(c.handle, c.cls, item, r)) return false;
+    return postedClick(c.handle, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+
+  int32_t tabs(const ItemName& name) {
+    int64_t seen = 0;
+    for (const CollectedControl& c : family(kFamilyTab)) {
+      const std::vector<u16> texts = cs.tabTexts(c.handle);
+      for (size_t i = 0; i < texts.size(); ++i) {
+        if (!name.matches(texts[i]) || ++seen < (n == 0 ? 1 : n)) continue;
+        if (checkState) return 1;
+        const auto index = static_cast<int32_t>(i);
+        bringForward(c.handle);
+        if (!clickAtItem(c, i)) cs.selectTab(c.handle, index);
+        run.pumpMessages(20);
+        return cs.tabCurrent(c.handle) == index ? 1 : 0;
+      }
+    }
+    return -1;
+  }
+
+  // Menus: a path "File\Recent\first.txt" descends level by level; a
+  // single name is looked for anywhere in the tree (submenus are entered,
+  // not matched).
+  const MenuEntry* findMenu(const std::vector<MenuEntry>& level, const std::vector<ItemName>& path, size_t part,
+                            int64_t& seen) {
+    for (const MenuEntry& e : level) {
+      if (e.separator || e.greyed) continue;
+      const bool last = part + 1 == path.size();
+      if (path.size() == 1 && !e.submenu.empty()) {
+        if (const MenuEntry* m = findMenu(e.submenu, path, part, seen)) return m;
+        continue;
+      }
+      if (!path[part].matches(e.text)) continue;
+      if (!last) {
+        if (const MenuEntry* m = findMenu(e.submenu, path, part + 1, seen)) return m;
+        continue;
+      }
+      if (++seen >= (n == 0 ? 1 : n)) return &e;
+    }
+    return nullptr;
+  }
+
+  int32_t menu(const u16& name) {
+    const std::vector<MenuEntry> bar = cs.menuBar(window);
+    if (bar.empty()) return -1;
+    std::vector<ItemName> path;
+    u16v rest = name;
+    if (!rest.empty() && rest.front() == u'\\') rest.remove_prefix(1);
+    const bool partial = (kind & kClickShort) != 0;
+    for (size_t start = 0; path.size() < 33;) {
+      const size_t sep = rest.find(u'\\', start);
+      path.emplace_back(trimCtl(rest.substr(start, sep == u16v::npos ? u16v::npos : sep - start)), true, partial);
+      if (sep == u16v::npos) break;
+      start = sep + 1;
+    }
+    int64_t seen = 0;
+    const MenuEntry* item = findMenu(bar, path, 0, seen);
+    if (!item) return -1;
+    if (checkState) return item->checked ? 1 : 0;
+    const bool wantChecked = check != 0;
+    if (item->checked == wantChecked) return 0;
+    if (!back) ws.activate(window, false);
+    cs.postMenuCommand(window, item->id);
+    return 1;
+  }
+
+  // Tree views: the path's parts one level each, from the roots.
+  int32_t trees(const u16& name) {
+    std::vector<ItemName> path;
+    const bool partial = (kind & kClickShort) != 0;
+    u16v rest = name;
+    for (size_t start = 0;;) {
+      const size_t sep = rest.find(u'\\', start);
+      path.emplace_back(rest.substr(start, sep == u16v::npos ? u16v::npos : sep - start), false, partial);
+      if (sep == u16v::npos) break;
+      start = sep + 1;
+    }
+    const std::vector<CollectedControl> controls = family(kFamilyTreeView);
+    for (size_t k = 0; k < controls.size(); ++k) {
+      if (n > 0 && static_cast<int64_t>(k) + 1 != n) continue;
+      const CollectedControl& c = controls[k];
+      uint64_t item = 0;
+      for (const ItemName& part : path) {
+        uint64_t next = 0;
+        for (const ControlSystem::TreeItem& child : cs.treeChildren(c.handle, item)) {
+          if (part.matches(child.text)) {
+            next = child.handle;
+            break;
+          }
+        }
+        item = next;
+        if (item == 0) break;
+      }
+      if (item == 0) continue;
+      if (checkState) return cs.treeItemCheck(c.handle, item);
+      bringForward(c.handle);
+      if (!clickAtItem(c, item)) cs.selectTreeItem(c.handle, item);
+      return 1;
+    }
+    return -1;
+  }
+
+  // List views: rows by their first column's text, the n-th match over
+  // all list views.
+  int32_t listViews(const ItemName& name) {
+    int64_t seen = 0;
+    for (const CollectedControl& c : family(kFamilyListView)) {
+      const std::vector<u16> rows = cs.listViewTexts(c.handle, 0);
+      for (size_t i = 0; i < rows.size(); ++i) {
+        if (!name.matches(rows[i]) || ++seen < (n == 0 ? 1 : n)) continue;
+        const auto row = static_cast<int32_t>(i);
+        if (checkState) return cs.listViewCheck(c.handle, row);
+        bringForward(c.handle);
+        if (!clickAtItem(c, i)) cs.selectListViewRow(c.handle, row, !cs.ctrlHeld());
+        return 1;
+      }
+    }
+    return -1;
+  }
+
+  // Toolbars: the n-th enabled button whose caption matches, clicked
+  // through its rectangle.
+  int32_t toolbars(const ItemName& name) {
+    int64_t seen = 0;
+    for (const CollectedControl& c : family(kFamilyToolbar)) {
+      const std::vector<ToolbarEntry> buttons = cs.toolbarButtons(c.handle);
+      for (size_t i = 0; i < buttons.size(); ++i) {
+        const ToolbarEntry& b = buttons[i];
+        if (!b.enabled || b.hidden || !name.matches(b.caption) || ++seen < (n == 0 ? 1 : n)) continue;
+        if (checkState) return 1;
+        WindowRect r;
+        if (!cs.itemRect(c.handle, c.cls, i, r)) return 0;
+        bringForward(c.handle);
+        cs.setHotItem(c.handle, static_cast<int32_t>(i));
+        cs.postLeftClick(c.handle, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        return 1;
+      }
+    }
+    return -1;
+  }
+
   int32_t lists(const std::vector<ItemName>& names) {
     const std::vector<CollectedControl> controls = family(kFamilyList);
     for (size_t k = 0; k < controls.size(); ++k) {
@@ -194,13 +341,20 @@ int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t 
   const bool partial = (kind & kClickShort) != 0;
   int32_t result = -1;
   if (kind & kFamilyButton) result = c.buttons(ItemName(r.name, true, partial));
-  if (result < 0 && (kind & kFamilyList)) {
+  // The families in a fixed order; the first one that acts ends the search.
+  auto failed = [&] { return checkState ? result < 0 : result <= 0; };
+  if (failed() && (kind & kFamilyList)) {
     const bool multi = r.name.find(u'\t') != u16::npos;
     result = c.lists(multi ? itemNames(r.name, false, partial) : std::vector<ItemName>{ItemName(r.name, false, partial)});
   }
+  if (failed() && (kind & kFamilyTab)) result = std::max(result, c.tabs(ItemName(r.name, true, partial)));
+  if (failed() && (kind & 0x4)) result = std::max(result, c.menu(r.name));
+  if (failed() && (kind & kFamilyTreeView)) result = std::max(result, c.trees(r.name));
+  if (failed() && (kind & kFamilyListView)) result = std::max(result, c.listViews(ItemName(r.name, false, partial)));
+  if (failed() && (kind & kFamilyToolbar)) result = std::max(result, c.toolbars(ItemName(r.name, true, partial)));
   if (previous != 0) ws.activate(previous, false);
   if (result < 0) return missing;
-  c.settle(window);
+  if (result > 0 || checkState) c.settle(window);
   if (checkState) return result;
   return result > 0 ? 1 : 0;
 }

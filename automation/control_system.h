@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "automation/window_search.h"
+#include "automation/window_system.h"
 
 namespace kova::automation {
 
@@ -97,6 +98,38 @@ class ControlSystem {
   virtual void sendKey(WindowHandle h, WindowHandle window, uint32_t vk) = 0;
   // Stops (0: resumes) the drawing of a window while its state is set.
   virtual void lockUpdates(WindowHandle h) = 0;
+
+  // --- Items of tabs, tree views, list views and toolbars ---------------
+  // An item's rectangle in the control's client coordinates; false when
+  // it cannot be read. `item` is the index (tab, row, toolbar button) or
+  // the tree item's handle.
+  virtual bool itemRect(WindowHandle h, u16v cls, uint64_t item, WindowRect& r) = 0;
+  virtual int32_t tabCurrent(WindowHandle h) = 0;
+  // Selects a tab as a user's click does: the parent is told the selection
+  // is changing, the tab gets focus and selection, the parent is told it
+  // changed.
+  virtual void selectTab(WindowHandle h, int32_t index) = 0;
+  // The children of a tree item (0: the roots), with their texts.
+  struct TreeItem {
+    uint64_t handle = 0;
+    u16 text;
+  };
+  virtual std::vector<TreeItem> treeChildren(WindowHandle h, uint64_t parent) = 0;
+  // Makes the item visible and selects it (the tree view notifies).
+  virtual void selectTreeItem(WindowHandle h, uint64_t item) = 0;
+  // The state image (check box) of a tree item or list-view row: 0
+  // unchecked, 1 checked, -1 none.
+  virtual int32_t treeItemCheck(WindowHandle h, uint64_t item) = 0;
+  virtual int32_t listViewCheck(WindowHandle h, int32_t row) = 0;
+  // Selects and focuses a row, after clearing the other selections when
+  // `only` (the list view notifies).
+  virtual void selectListViewRow(WindowHandle h, int32_t row, bool only) = 0;
+  // Whether the user holds a Ctrl key down now.
+  virtual bool ctrlHeld() = 0;
+  // Makes a toolbar button the hot item.
+  virtual void setHotItem(WindowHandle h, int32_t index) = 0;
+  // Posts the command message of a menu item to the window.
+  virtual void postMenuCommand(WindowHandle window, uint32_t id) = 0;
 };
 
 // The implementation of this build; null where controls do not exist.

@@ -393,6 +393,124 @@ class WinControlSystem final : public ControlSystem {
     SetPriorityClass(GetCurrentProcess(), priority);
   }
   void lockUpdates(WindowHandle h) override { LockWindowUpdate(hwnd(h)); }
+
+  bool itemRect(WindowHandle h, u16v cls, uint64_t item, WindowRect& out) override {
+    Remote remote(hwnd(h));
+    if (!remote) return false;
+    RECT r{};
+    UINT message = 0;
+    WPARAM w = static_cast<WPARAM>(item);
+    if (cls.find(u"TABCONTROL") != u16v::npos) {
+      message = TCM_GETITEMRECT;
+    } else if (cls.find(u"TOOLBAR") != u16v::npos) {
+      message = TB_GETITEMRECT;
+    } else if (cls.find(u"LISTVIEW") != u16v::npos) {
+      message = LVM_GETITEMRECT;
+      r.left = LVIR_BOUNDS;
+    } else if (cls.find(u"TREEVIEW") != u16v::npos) {
+      // The tree item's handle goes in the rectangle's first field.
+      message = TVM_GETITEMRECT;
+      w = TRUE;  // the text's rectangle only
+      const uint64_t handle = item;
+      if (!remote.buffer.write(&handle, sizeof handle)) return false;
+    } else {
+      return false;
+    }
+    if (message != TVM_GETITEMRECT && !remote.buffer.write(&r, sizeof r)) return false;
+    if (!askOr(hwnd(h), message, w, remote.param(), 0)) return false;
+    if (!remote.buffer.read(&r, sizeof r)) return false;
+    out = WindowRect{r.left, r.top, r.right, r.bottom};
+    return true;
+  }
+
+  int32_t tabCurrent(WindowHandle h) override { return static_cast<int32_t>(askOr(hwnd(h), TCM_GETCURSEL, 0, 0, -1)); }
+
+  void selectTab(WindowHandle h, int32_t index) override {
+    // The notifications carry a pointer: their header is written into the
+    // owner's process, where the tab control lives too.
+    const HWND parent = GetParent(hwnd(h));
+    Remote remote(hwnd(h));
+    auto notify = [&](UINT code) {
+      if (!remote) return;
+      NMHDR header{hwnd(h), static_cast<UINT_PTR>(GetDlgCtrlID(hwnd(h))), code};
+      // A 32-bit owner reads a header of 32-bit fields.
+      std::string bytes;
+      if (remote.bits == TargetBits::k64) {
+        bytes.assign(reinterpret_cast<const char*>(&header), sizeof header);
+      } else {
+        const uint32_t fields[3] = {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(header.hwndFrom)),
+                                    static_cast<uint32_t>(header.idFrom), header.code};
+        bytes.assign(reinterpret_cast<const char*>(fields), sizeof fields);
+      }
+      if (remote.put(bytes)) askOr(parent, WM_NOTIFY, header.idFrom, remote.param(), 0);
+    };
+    notify(static_cast<UINT>(TCN_SELCHANGING));
+    askOr(hwnd(h), TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0, 0);
+    askOr(hwnd(h), TCM_SETCURSEL, static_cast<WPARAM>(index), 0, 0);
+    notify(static_cast<UINT>(TCN_SELCHANGE));
+  }
+
+  std::vector<TreeItem> treeChildren(WindowHandle h, uint64_t parent) override {
+    std::vector<TreeItem> out;
+    Remote remote(hwnd(h));
+    if (!remote) return out;
+    LRESULT item = parent == 0 ? askOr(hwnd(h), TVM_GETNEXTITEM, TVGN_ROOT, 0, 0)
+                               : askOr(hwnd(h), TVM_GETNEXTITEM, TVGN_CHILD, static_cast<LPARAM>(parent), 0);
+    for (int guard = 0; item != 0 && guard < 100000; ++guard) {
+      ItemRequest q = textRequest(remote);
+      q.mask = TVIF_TEXT | TVIF_HANDLE;
+      q.handle = static_cast<uint64_t>(item);
+      const std::string bytes = treeViewItem(remote.bits, q);
+      u16 text;
+      if (remote.clearText() && remote.put(bytes) && askOr(hwnd(h), TVM_GETITEMW, 0, remote.param(), 0))
+        text = remote.textAt(readTreeViewItem(remote.bits, remote.get(bytes.size())).text, kRemoteChars);
+      out.push_back({static_cast<uint64_t>(item), std::move(text)});
+      item = askOr(hwnd(h), TVM_GETNEXTITEM, TVGN_NEXT, item, 0);
+    }
+    return out;
+  }
+
+  void selectTreeItem(WindowHandle h, uint64_t item) override {
+    askOr(hwnd(h), TVM_ENSUREVISIBLE, 0, static_cast<LPARAM>(item), 0);
+    askOr(hwnd(h), TVM_SELECTITEM, TVGN_CARET, static_cast<LPARAM>(item), 0);
+  }
+
+  int32_t treeItemCheck(WindowHandle h, uint64_t item) override {
+    const LRESULT state = askOr(hwnd(h), TVM_GETITEMSTATE, static_cast<WPARAM>(item), TVIS_STATEIMAGEMASK, 0);
+    const int image = static_cast<int>((state & TVIS_STATEIMAGEMASK) >> 12);
+    return image == 0 ? -1 : image - 1;
+  }
+
+  int32_t listViewCheck(WindowHandle h, int32_t row) override {
+    const LRESULT state = askOr(hwnd(h), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK, 0);
+    const int image = static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
+    return image == 0 ? -1 : image - 1;
+  }
+
+  void selectListViewRow(WindowHandle h, int32_t row, bool only) override {
+    Remote remote(hwnd(h));
+    if (!remote) return;
+    auto setState = [&](int32_t index, uint32_t state, uint32_t mask) {
+      ItemRequest q;
+      q.state = state;
+      q.stateMask = mask;
+      if (remote.put(listViewItem(remote.bits, q)))
+        askOr(hwnd(h), LVM_SETITEMSTATE, static_cast<WPARAM>(index), remote.param(), 0);
+    };
+    if (only) setState(-1, 0, LVIS_SELECTED);
+    setState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    askOr(hwnd(h), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE, 0);
+  }
+
+  bool ctrlHeld() override { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+  void setHotItem(WindowHandle h, int32_t index) override {
+    askOr(hwnd(h), TB_SETHOTITEM, static_cast<WPARAM>(index), 0, 0);
+  }
+
+  void postMenuCommand(WindowHandle window, uint32_t id) override {
+    PostMessageW(hwnd(window), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  }
 };
 
 }  // namespace

@@ -145,6 +145,119 @@ TEST_F(ClickItem, ListBoxEntriesAreChosenAndNudged) {
   EXPECT_EQ(click(u"Red\tPurple", 0x2, 1, 2), 0);
 }
 
+// Window 200: a tab control 20, a tree view 21, a list view 22, a toolbar
+// 23, and a menu bar.
+class Views final : public testing::StubWindowSystem {
+ public:
+  bool isWindow(WindowHandle h) override { return h == 200; }
+  bool isVisible(WindowHandle) override { return true; }
+  std::vector<CollectedControl> collectControls(WindowHandle, uint32_t mask, bool) override {
+    std::vector<CollectedControl> out;
+    if (mask & kFamilyTab) out.push_back({20, u"SYSTABCONTROL32"});
+    if (mask & kFamilyTreeView) out.push_back({21, u"SYSTREEVIEW32"});
+    if (mask & kFamilyListView) out.push_back({22, u"SYSLISTVIEW32"});
+    if (mask & kFamilyToolbar) out.push_back({23, u"TOOLBARWINDOW32"});
+    return out;
+  }
+};
+
+class ViewControls final : public testing::StubControlSystem {
+ public:
+  std::vector<std::string> log;
+  int32_t tab = 0;
+  std::vector<u16> tabTexts(WindowHandle) override { return {u"General", u"&Advanced"}; }
+  int32_t tabCurrent(WindowHandle) override { return tab; }
+  void selectTab(WindowHandle, int32_t index) override {
+    log.push_back("tab " + std::to_string(index));
+    tab = index;
+  }
+  std::vector<TreeItem> treeChildren(WindowHandle, uint64_t parent) override {
+    if (parent == 0) return {{1, u"Root"}, {4, u"Other"}};
+    if (parent == 1) return {{2, u"Branch"}};
+    if (parent == 2) return {{3, u"Leaf"}};
+    return {};
+  }
+  void selectTreeItem(WindowHandle, uint64_t item) override { log.push_back("tree " + std::to_string(item)); }
+  int32_t treeItemCheck(WindowHandle, uint64_t item) override { return item == 3 ? 1 : 0; }
+  std::vector<u16> listViewTexts(WindowHandle, int32_t) override { return {u"alpha.txt", u"beta.txt"}; }
+  int32_t listViewCheck(WindowHandle, int32_t row) override { return row; }
+  void selectListViewRow(WindowHandle, int32_t row, bool only) override {
+    log.push_back("row " + std::to_string(row) + (only ? " only" : ""));
+  }
+  std::vector<ToolbarEntry> toolbarButtons(WindowHandle) override {
+    return {{u"Cut", 1, true, false}, {u"Copy", 2, false, false}, {u"Copy", 3, true, false}};
+  }
+  bool itemRect(WindowHandle, u16v, uint64_t item, WindowRect& r) override {
+    r = WindowRect{static_cast<int32_t>(item) * 20, 0, static_cast<int32_t>(item) * 20 + 20, 10};
+    return true;
+  }
+  void setHotItem(WindowHandle, int32_t index) override { log.push_back("hot " + std::to_string(index)); }
+  void postLeftClick(WindowHandle h, int32_t x, int32_t y) override {
+    log.push_back("click " + std::to_string(h) + " " + std::to_string(x) + "," + std::to_string(y));
+  }
+  std::vector<MenuEntry> menuBar(WindowHandle) override {
+    MenuEntry file{u"&File", 0, false, false, false, {}};
+    MenuEntry recent{u"Recent", 0, false, false, false, {{u"first.txt", 203, false, false, false, {}}}};
+    file.submenu = {{u"&New", 201, false, false, false, {}}, {u"", 0, true, false, false, {}}, recent};
+    MenuEntry view{u"&View", 0, false, false, false, {}};
+    view.submenu = {{u"Status Bar", 211, false, false, true, {}}, {u"Greyed", 213, false, true, false, {}},
+                    {u"first.txt", 215, false, false, false, {}}};
+    return {file, view};
+  }
+  void postMenuCommand(WindowHandle, uint32_t id) override { log.push_back("menu " + std::to_string(id)); }
+};
+
+struct ClickViews : ::testing::Test {
+  kova::testing::RecordingHost host;
+  TUScript engine{hostPlatform(), host};
+  RunContext& run = engine.runContext();
+  Views ws;
+  ViewControls cs;
+  int64_t id = idFromHandle(run, 200);
+  int32_t click(const char16_t* name, int64_t kind, int64_t check = 1, int64_t n = 0) {
+    ClickRequest r;
+    r.name = name;
+    r.kind = kind;
+    r.check = check;
+    r.n = n;
+    return clickItem(run, ws, cs, id, r);
+  }
+};
+
+TEST_F(ClickViews, TabsTreesListViewsAndToolbars) {
+  EXPECT_EQ(click(u"Advanced", 0x8), 1);
+  EXPECT_EQ(cs.tab, 1);
+  EXPECT_EQ(click(u"Root\\Branch\\Leaf", 0x10), 1);
+  EXPECT_EQ(click(u"Root\\Leaf", 0x10), 0);  // one part per level
+  EXPECT_EQ(click(u"Root\\Branch\\Leaf", 0x4000010), 1);  // CHK_TREEVIEW
+  EXPECT_EQ(click(u"beta.txt", 0x20), 1);
+  EXPECT_EQ(click(u"beta.txt", 0x4000020), 1);  // CHK_LISTVIEW
+  // The toolbar's enabled "Copy" is clicked through its rectangle.
+  EXPECT_EQ(click(u"Copy", 0x40), 1);
+  EXPECT_EQ(cs.log, (std::vector<std::string>{"tab 1", "tree 3", "row 1 only", "hot 2", "click 23 50,5"}));
+  cs.log.clear();
+  // Mouse flags click at the item instead of selecting it.
+  EXPECT_EQ(click(u"alpha.txt", 0x20 | 0x800), 1);
+  EXPECT_EQ(cs.log, (std::vector<std::string>{"click 22 10,5"}));
+}
+
+TEST_F(ClickViews, MenusByPathOrAnywhere) {
+  EXPECT_EQ(click(u"File\\Recent\\first.txt", 0x4), 1);
+  EXPECT_EQ(click(u"\\File\\New", 0x4), 1);  // a leading backslash is ignored
+  EXPECT_EQ(click(u"first.txt", 0x4, 1, 2), 1);   // anywhere in the tree, the second match
+  EXPECT_EQ(cs.log, (std::vector<std::string>{"menu 203", "menu 201", "menu 215"}));
+  // A checked item is not clicked to be checked; greyed items are skipped.
+  cs.log.clear();
+  EXPECT_EQ(click(u"Status Bar", 0x4, 1), 0);
+  EXPECT_EQ(click(u"Status Bar", 0x4, 0), 1);
+  EXPECT_EQ(click(u"Greyed", 0x4), 0);
+  EXPECT_EQ(cs.log, std::vector<std::string>{"menu 211"});
+  // CHK_MENU answers the check mark.
+  EXPECT_EQ(click(u"View\\Status Bar", 0x4000004), 1);
+  EXPECT_EQ(click(u"New", 0x4000004), 0);
+  EXPECT_EQ(click(u"Nothing", 0x4000004), -1);
+}
+
 TEST_F(ClickItem, ComboBoxesOpenTheirListAndConfirm) {
   EXPECT_EQ(click(u"two", 0x2, 1, 3), 1);
   EXPECT_EQ(cs.log, (std::vector<std::string>{"focus 7", "open 7", "current 7 1", "key 7 38", "key 7 40",

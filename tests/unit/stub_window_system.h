@@ -69,6 +69,17 @@ class StubControlSystem : public automation::ControlSystem {
   void showDropDown(WindowHandle, bool) override {}
   void sendKey(WindowHandle, WindowHandle, uint32_t) override {}
   void lockUpdates(WindowHandle) override {}
+  bool itemRect(WindowHandle, u16v, uint64_t, automation::WindowRect&) override { return false; }
+  int32_t tabCurrent(WindowHandle) override { return -1; }
+  void selectTab(WindowHandle, int32_t) override {}
+  std::vector<TreeItem> treeChildren(WindowHandle, uint64_t) override { return {}; }
+  void selectTreeItem(WindowHandle, uint64_t) override {}
+  int32_t treeItemCheck(WindowHandle, uint64_t) override { return -1; }
+  int32_t listViewCheck(WindowHandle, int32_t) override { return -1; }
+  void selectListViewRow(WindowHandle, int32_t, bool) override {}
+  bool ctrlHeld() override { return false; }
+  void setHotItem(WindowHandle, int32_t) override {}
+  void postMenuCommand(WindowHandle, uint32_t) override {}
 };
 
 }  // namespace kova::testing
