@@ -130,6 +130,22 @@ class ControlSystem {
   virtual void setHotItem(WindowHandle h, int32_t index) = 0;
   // Posts the command message of a menu item to the window.
   virtual void postMenuCommand(WindowHandle window, uint32_t id) = 0;
+
+  // --- Sliders: track bars, scroll-bar controls, window scroll bars ------
+  // `cls` is the collector's: a track bar's or scroll bar's class, or
+  // kHorizontalScrollEntry / kVerticalScrollEntry for the bar of a window's
+  // own style.
+  struct SliderState {
+    int32_t position = 0, minimum = 0, maximum = 0, page = 0;
+    bool vertical = false;
+    WindowRect rect;  // on the screen
+  };
+  virtual bool sliderState(WindowHandle h, u16v cls, SliderState& s) = 0;
+  // A track bar's position, set with redraw.
+  virtual void setTrackBarPosition(WindowHandle h, int32_t position) = 0;
+  // One scroll message to the bar's owner (SB_ codes; the thumb codes
+  // carry `position`), as moving the bar by hand sends it.
+  virtual void sendScroll(WindowHandle h, u16v cls, int32_t code, int32_t position) = 0;
 };
 
 // The implementation of this build; null where controls do not exist.

@@ -52,7 +52,7 @@ constexpr std::array<BuiltinInfo, kBuiltinCount> kBuiltins = {{
     {u"POS", 30, F::Strings, 2, 0, kPos(0) | kPos(1), &posFn},
     {u"GETSTR", 31, F::Controls, 1, 0, 0, &getStrFn},
     {u"CHKNUM", 32, F::Strings, 1, 0, kPos(0), &chknumFn},
-    {u"SETSLIDER", 33, F::Controls, 2, 0, 0, notYet},
+    {u"SETSLIDER", 33, F::Controls, 2, 0, 0, &setSliderFn},
     {u"STATUS", 34, F::Windows, 2, 0, 0, &statusFn},
     {u"GETALLWIN", 35, F::Windows, 0, 0, 0, &getAllWinFn},
     {u"GETTIME", 36, F::System, 0, 0, kPos(1), &gettimeFn},
@@ -143,7 +143,7 @@ constexpr std::array<BuiltinInfo, kBuiltinCount> kBuiltins = {{
     {u"POWERSHELL", 121, F::System, 1, 0, kPos(0), &powershellFn},
     {u"SET8087CW", 122, F::System, 0, 0, 0, &set8087cwFn},
     {u"SETHOTKEY", 123, F::HotKeys, 1, 0, kPos(0) | kPos(1) | kPos(2), notYet},
-    {u"GETSLIDER", 124, F::Controls, 1, 0, 0, notYet},
+    {u"GETSLIDER", 124, F::Controls, 1, 0, 0, &getSliderFn},
     {u"SPLIT", 125, F::Strings, 1, 0, kPos(0) | kPos(1), &splitFn},
     {u"JOIN", 126, F::Strings, 1, kPos(0), kPos(0) | kPos(1), &joinFn},
 }};
@@ -194,7 +194,6 @@ constexpr bool familyToCome(BuiltinFamily f) {
   switch (f) {
     case F::Dialogs:
     case F::Com:
-    case F::Controls:
     case F::Images:
     case F::HotKeys:
     case F::Speech:
@@ -207,10 +206,6 @@ constexpr bool familyToCome(BuiltinFamily f) {
   }
 }
 
-// The families being built: some of their built-ins have handlers, the
-// others still the "not available yet" one.
-constexpr bool familyInProgress(BuiltinFamily f) { return f == F::Controls; }
-
 constexpr bool rowsComplete() {
   for (size_t i = 0; i < kBuiltins.size(); ++i) {
     const BuiltinInfo& b = kBuiltins[i];
@@ -219,7 +214,7 @@ constexpr bool rowsComplete() {
     if (!positionsWithinLimit(b.rawPositions) || !positionsWithinLimit(b.textPositions)) return false;
     // A family to come runs the "not available yet" handler, every other
     // family a handler of its own.
-    if (!familyInProgress(b.family) && familyToCome(b.family) == b.handler.available) return false;
+    if (familyToCome(b.family) == b.handler.available) return false;
     // The numeric built-ins, and only they, take their arguments as numbers.
     if ((b.family == F::Numeric) != (b.rule == R::Numbers)) return false;
   }

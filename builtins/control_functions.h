@@ -1,6 +1,6 @@
 #pragma once
 // The control built-ins (controls.cpp): CLKITEM, CHKBTN, GETITEM, GETSTR,
-// SENDSTR.
+// SENDSTR, SETSLIDER, GETSLIDER.
 
 #include "builtins/builtin_call.h"
 
@@ -9,6 +9,8 @@ namespace kova {
 void clkItemFn(BuiltinCall& c);
 void chkBtnFn(BuiltinCall& c);
 void getItemFn(BuiltinCall& c);
+void setSliderFn(BuiltinCall& c);
+void getSliderFn(BuiltinCall& c);
 void getStrFn(BuiltinCall& c);
 void sendStrFn(BuiltinCall& c);
 

@@ -11,6 +11,7 @@
 #include "automation/click_item.h"
 #include "automation/control_texts.h"
 #include "automation/item_lists.h"
+#include "automation/sliders.h"
 #include "automation/window_ids.h"
 #include "builtins/automation_messages.h"
 #include "builtins/control_functions.h"
@@ -121,6 +122,33 @@ void chkBtnFn(BuiltinCall& c) {
   r.check = 0;
   r.n = std::max<int64_t>(countArgument(c, 2, 1), 1);
   c.result = Value::integer(automation::clickItem(c.runContext(), *ws, *cs, windowId(c, 0), r));
+}
+
+Value numberResult(int64_t v) {
+  if (v >= INT32_MIN && v <= INT32_MAX) return Value::integer(static_cast<int32_t>(v));
+  return Value::number(static_cast<double>(v));
+}
+
+// SETSLIDER(id, value, n = 1, visible = FALSE): TRUE when the slider got
+// there; with -10000000 its position.
+void setSliderFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  const int64_t value = std::clamp<long long>(c.integer(1), INT32_MIN, INT32_MAX);
+  const int64_t r = automation::setSlider(c.runContext(), *ws, *cs, windowId(c, 0), value, countArgument(c, 2, 1),
+                                          c.has(3) && c.num(3) != 0);
+  c.result = value == automation::kSliderAsk ? numberResult(r) : c.truth(r != 0);
+}
+
+// GETSLIDER(id, n = 1, item = SLD_POS); -1 when there is no such slider.
+// SLD_BAR tells the bar's direction: 1 vertical, 0 horizontal.
+void getSliderFn(BuiltinCall& c) {
+  automation::WindowSystem* ws;
+  automation::ControlSystem* cs;
+  if (!systems(c, ws, cs)) return;
+  c.result = numberResult(automation::getSlider(c.runContext(), *ws, *cs, windowId(c, 0), countArgument(c, 1, 1),
+                                                static_cast<int32_t>(c.integer(2))));
 }
 
 }  // namespace kova

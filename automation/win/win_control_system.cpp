@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "automation/control_collector.h"
 #include "automation/control_system.h"
 #include "automation/item_structs.h"
 #include "platform/win/handles.h"
@@ -510,6 +511,56 @@ class WinControlSystem final : public ControlSystem {
 
   void postMenuCommand(WindowHandle window, uint32_t id) override {
     PostMessageW(hwnd(window), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  }
+
+  bool sliderState(WindowHandle h, u16v cls, SliderState& s) override {
+    RECT r{};
+    if (!GetWindowRect(hwnd(h), &r)) return false;
+    s.rect = WindowRect{r.left, r.top, r.right, r.bottom};
+    if (cls.find(u"TRACKBAR") != u16v::npos) {
+      const std::optional<LRESULT> position = ask(hwnd(h), TBM_GETPOS, 0, 0);
+      if (!position) return false;
+      s.position = static_cast<int32_t>(*position);
+      s.minimum = static_cast<int32_t>(askOr(hwnd(h), TBM_GETRANGEMIN, 0, 0, 0));
+      s.maximum = static_cast<int32_t>(askOr(hwnd(h), TBM_GETRANGEMAX, 0, 0, 0));
+      s.page = static_cast<int32_t>(askOr(hwnd(h), TBM_GETPAGESIZE, 0, 0, 0));
+      s.vertical = (GetWindowLongPtrW(hwnd(h), GWL_STYLE) & TBS_VERT) != 0;
+      return true;
+    }
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    bool read = false;
+    if (cls == kHorizontalScrollEntry || cls == kVerticalScrollEntry) {
+      s.vertical = cls == kVerticalScrollEntry;
+      read = GetScrollInfo(hwnd(h), s.vertical ? SB_VERT : SB_HORZ, &info) != FALSE;
+    } else {
+      // The system carries SCROLLINFO across processes for this message.
+      s.vertical = (GetWindowLongPtrW(hwnd(h), GWL_STYLE) & SBS_VERT) != 0;
+      read = askOr(hwnd(h), SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info), 0) != 0;
+    }
+    if (!read) return false;
+    s.position = info.nPos;
+    s.minimum = info.nMin;
+    s.maximum = info.nMax;
+    s.page = static_cast<int32_t>(info.nPage);
+    return true;
+  }
+
+  void setTrackBarPosition(WindowHandle h, int32_t position) override {
+    askOr(hwnd(h), TBM_SETPOS, TRUE, position, 0);
+  }
+
+  void sendScroll(WindowHandle h, u16v cls, int32_t code, int32_t position) override {
+    const bool ownBar = cls == kHorizontalScrollEntry || cls == kVerticalScrollEntry;
+    bool vertical = cls == kVerticalScrollEntry;
+    if (!ownBar) {
+      const LONG_PTR style = GetWindowLongPtrW(hwnd(h), GWL_STYLE);
+      vertical = cls.find(u"TRACKBAR") != u16v::npos ? (style & TBS_VERT) != 0 : (style & SBS_VERT) != 0;
+    }
+    const HWND owner = ownBar ? hwnd(h) : GetParent(hwnd(h));
+    const WPARAM w = MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(position));
+    askOr(owner, vertical ? WM_VSCROLL : WM_HSCROLL, w, ownBar ? 0 : reinterpret_cast<LPARAM>(hwnd(h)), 0);
   }
 };
 

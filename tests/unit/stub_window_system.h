@@ -80,6 +80,9 @@ class StubControlSystem : public automation::ControlSystem {
   bool ctrlHeld() override { return false; }
   void setHotItem(WindowHandle, int32_t) override {}
   void postMenuCommand(WindowHandle, uint32_t) override {}
+  bool sliderState(WindowHandle, u16v, SliderState&) override { return false; }
+  void setTrackBarPosition(WindowHandle, int32_t) override {}
+  void sendScroll(WindowHandle, u16v, int32_t, int32_t) override {}
 };
 
 }  // namespace kova::testing
