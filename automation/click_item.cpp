@@ -41,12 +41,12 @@ struct Click {
     cs.focusControl(control);
   }
 
-  // Posted mouse clicks at a client position, when the kind asks for them;
-  // false when it does not.
+  // CLK_MUSMOVE, then posted mouse clicks at a client position when the
+  // kind asks for them; false when it does not.
   bool postedClick(WindowHandle control, int32_t x, int32_t y) {
+    if (kind & kClickMouseMove) cs.moveCursorTo(control, x, y);
     if ((kind & (kClickLeft | kClickRight | kClickDouble)) == 0) return false;
-    cs.postLeftClick(control, x, y);
-    if (kind & kClickDouble) cs.postLeftClick(control, x, y);
+    cs.postMouseClick(control, x, y, (kind & kClickRight) != 0, (kind & kClickDouble) != 0);
     return true;
   }
 

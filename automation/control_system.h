@@ -73,6 +73,12 @@ class ControlSystem {
   virtual void focusControl(WindowHandle h) = 0;
   // Posts a left button down and up at a client position of the control.
   virtual void postLeftClick(WindowHandle h, int32_t x, int32_t y) = 0;
+  // The posted clicks of CLK_LEFTCLK / CLK_RIGHTCLK at a client position:
+  // left down, up; right down, up, up; with `twice` followed by the
+  // double-click message and the up message(s) once more.
+  virtual void postMouseClick(WindowHandle h, int32_t x, int32_t y, bool right, bool twice) = 0;
+  // Sets the real cursor to a client position of the control.
+  virtual void moveCursorTo(WindowHandle h, int32_t x, int32_t y) = 0;
 
   // --- States and selections ---------------------------------------------
   // A button's check state (0, 1, 2); -1 when it does not answer.

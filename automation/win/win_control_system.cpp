@@ -355,6 +355,29 @@ class WinControlSystem final : public ControlSystem {
     PostMessageW(hwnd(h), WM_LBUTTONUP, 0, at);
   }
 
+  void postMouseClick(WindowHandle h, int32_t x, int32_t y, bool right, bool twice) override {
+    const LPARAM at = MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+    // At real-time priority the posted messages arrive as one gesture.
+    const DWORD priority = GetPriorityClass(GetCurrentProcess());
+    SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    for (int round = 0; round < (twice ? 2 : 1); ++round) {
+      if (right) {
+        PostMessageW(hwnd(h), round ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN, MK_RBUTTON, at);
+        PostMessageW(hwnd(h), WM_RBUTTONUP, 0, at);
+        PostMessageW(hwnd(h), WM_RBUTTONUP, 0, at);
+      } else {
+        PostMessageW(hwnd(h), round ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(hwnd(h), WM_LBUTTONUP, 0, at);
+      }
+    }
+    SetPriorityClass(GetCurrentProcess(), priority);
+  }
+
+  void moveCursorTo(WindowHandle h, int32_t x, int32_t y) override {
+    POINT p{x, y};
+    if (ClientToScreen(hwnd(h), &p)) SetCursorPos(p.x, p.y);
+  }
+
   int32_t buttonCheck(WindowHandle h) override {
     return static_cast<int32_t>(askOr(hwnd(h), BM_GETCHECK, 0, 0, -1));
   }

@@ -192,6 +192,13 @@ class ViewControls final : public testing::StubControlSystem {
     return true;
   }
   void setHotItem(WindowHandle, int32_t index) override { log.push_back("hot " + std::to_string(index)); }
+  void postMouseClick(WindowHandle h, int32_t x, int32_t y, bool right, bool twice) override {
+    log.push_back(std::string(right ? "right " : "left ") + (twice ? "double " : "") + std::to_string(h) + " " +
+                  std::to_string(x) + "," + std::to_string(y));
+  }
+  void moveCursorTo(WindowHandle h, int32_t x, int32_t y) override {
+    log.push_back("cursor " + std::to_string(h) + " " + std::to_string(x) + "," + std::to_string(y));
+  }
   void postLeftClick(WindowHandle h, int32_t x, int32_t y) override {
     log.push_back("click " + std::to_string(h) + " " + std::to_string(x) + "," + std::to_string(y));
   }
@@ -236,9 +243,11 @@ TEST_F(ClickViews, TabsTreesListViewsAndToolbars) {
   EXPECT_EQ(click(u"Copy", 0x40), 1);
   EXPECT_EQ(cs.log, (std::vector<std::string>{"tab 1", "tree 3", "row 1 only", "hot 2", "click 23 50,5"}));
   cs.log.clear();
-  // Mouse flags click at the item instead of selecting it.
+  // Mouse flags click at the item instead of selecting it; CLK_MUSMOVE
+  // puts the real cursor there first.
   EXPECT_EQ(click(u"alpha.txt", 0x20 | 0x800), 1);
-  EXPECT_EQ(cs.log, (std::vector<std::string>{"click 22 10,5"}));
+  EXPECT_EQ(click(u"beta.txt", 0x20 | 0x1000 | 0x2000 | 0x400), 1);
+  EXPECT_EQ(cs.log, (std::vector<std::string>{"left 22 10,5", "cursor 22 30,5", "right double 22 30,5"}));
 }
 
 TEST_F(ClickViews, MenusByPathOrAnywhere) {

@@ -57,6 +57,8 @@ class StubControlSystem : public automation::ControlSystem {
   void setModified(WindowHandle) override {}
   void focusControl(WindowHandle) override {}
   void postLeftClick(WindowHandle, int32_t, int32_t) override {}
+  void postMouseClick(WindowHandle, int32_t, int32_t, bool, bool) override {}
+  void moveCursorTo(WindowHandle, int32_t, int32_t) override {}
   int32_t buttonCheck(WindowHandle) override { return -1; }
   bool isEnabled(WindowHandle) override { return true; }
   uint32_t style(WindowHandle) override { return 0; }
