@@ -246,6 +246,8 @@ struct Click {
       const CollectedControl& c = controls[k];
       uint64_t item = 0;
       for (const ItemName& part : path) {
+        // Opening the item on the way fills trees built on demand.
+        if (item != 0) cs.expandTreeItem(c.handle, item);
         uint64_t next = 0;
         for (const ControlSystem::TreeItem& child : cs.treeChildren(c.handle, item)) {
           if (part.matches(child.text)) {

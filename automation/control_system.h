@@ -65,8 +65,11 @@ class ControlSystem {
   // Replaces the control's text; false when it does not answer within a
   // second or hangs.
   virtual bool setControlText(WindowHandle h, const u16& text) = 0;
-  // Posts one character message (one UTF-16 unit).
-  virtual void postCharacter(WindowHandle h, char16_t c) = 0;
+  // One character message (one UTF-16 unit), sent and answered (or given
+  // up after a second): a posted one could still wait in the target's
+  // queue when SENDSTR returns, and a GETSTR right after would read half
+  // the text.
+  virtual void sendCharacter(WindowHandle h, char16_t c) = 0;
   // Marks an edit control as modified (EM_SETMODIFY).
   virtual void setModified(WindowHandle h) = 0;
   // Gives the control the keyboard focus (input of its thread attached).
@@ -123,6 +126,9 @@ class ControlSystem {
   virtual std::vector<TreeItem> treeChildren(WindowHandle h, uint64_t parent) = 0;
   // Makes the item visible and selects it (the tree view notifies).
   virtual void selectTreeItem(WindowHandle h, uint64_t item) = 0;
+  // Expands an item, as a user opening it does: programs that fill their
+  // trees on demand add its children now.
+  virtual void expandTreeItem(WindowHandle h, uint64_t item) = 0;
   // The state image (check box) of a tree item or list-view row: 0
   // unchecked, 1 checked, -1 none.
   virtual int32_t treeItemCheck(WindowHandle h, uint64_t item) = 0;

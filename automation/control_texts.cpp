@@ -89,7 +89,7 @@ void sendString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id
     for (size_t i = 0; i < t.size(); ++i) {
       // An edit control takes a line break as one CR.
       if (t[i] == u'\r' && i + 1 < t.size() && t[i + 1] == u'\n') continue;
-      cs.postCharacter(control, t[i] == u'\n' && i > 0 && t[i - 1] == u'\r' ? u'\r' : t[i]);
+      cs.sendCharacter(control, t[i] == u'\n' && i > 0 && t[i - 1] == u'\r' ? u'\r' : t[i]);
       if (++sent % 10 == 0) run.pumpMessages(2);
     }
   }

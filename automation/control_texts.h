@@ -26,7 +26,7 @@ u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, 
 // SENDSTR(id, text, n, replace): id 0 puts the text on the clipboard
 // (retried while the clipboard is busy). Otherwise the target is the
 // focused control (n = 0) or the n-th edit-family control (negative n:
-// disabled ones too). Replacing sets the text; typing posts one character
+// disabled ones too). Replacing sets the text; typing sends one character
 // per UTF-16 unit (CR LF as one CR) with a pause for the target every ten.
 // A date-time picker is clicked first and always typed into, with 年, 月
 // and 日 as "/". Then the control is marked modified and focused (or, with

@@ -337,7 +337,7 @@ class WinControlSystem final : public ControlSystem {
     return ask(hwnd(h), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())).has_value();
   }
 
-  void postCharacter(WindowHandle h, char16_t c) override { PostMessageW(hwnd(h), WM_CHAR, c, 1); }
+  void sendCharacter(WindowHandle h, char16_t c) override { askOr(hwnd(h), WM_CHAR, c, 1, 0); }
 
   void setModified(WindowHandle h) override { PostMessageW(hwnd(h), EM_SETMODIFY, TRUE, 0); }
 
@@ -497,6 +497,10 @@ class WinControlSystem final : public ControlSystem {
   void selectTreeItem(WindowHandle h, uint64_t item) override {
     askOr(hwnd(h), TVM_ENSUREVISIBLE, 0, static_cast<LPARAM>(item), 0);
     askOr(hwnd(h), TVM_SELECTITEM, TVGN_CARET, static_cast<LPARAM>(item), 0);
+  }
+
+  void expandTreeItem(WindowHandle h, uint64_t item) override {
+    askOr(hwnd(h), TVM_EXPAND, TVE_EXPAND, static_cast<LPARAM>(item), 0);
   }
 
   int32_t treeItemCheck(WindowHandle h, uint64_t item) override {

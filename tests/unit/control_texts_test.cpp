@@ -58,7 +58,7 @@ class Texts final : public testing::StubControlSystem {
     log.push_back("set " + std::to_string(h) + " " + toUtf8(text));
     return true;
   }
-  void postCharacter(WindowHandle h, char16_t c) override {
+  void sendCharacter(WindowHandle h, char16_t c) override {
     log.push_back("char " + std::to_string(h) + " " + std::to_string(static_cast<int>(c)));
   }
   void setModified(WindowHandle h) override { log.push_back("modified " + std::to_string(h)); }

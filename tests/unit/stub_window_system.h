@@ -53,7 +53,7 @@ class StubControlSystem : public automation::ControlSystem {
   bool setClipboardText(const u16&) override { return false; }
   WindowHandle focusedControl(WindowHandle) override { return 0; }
   bool setControlText(WindowHandle, const u16&) override { return false; }
-  void postCharacter(WindowHandle, char16_t) override {}
+  void sendCharacter(WindowHandle, char16_t) override {}
   void setModified(WindowHandle) override {}
   void focusControl(WindowHandle) override {}
   void postLeftClick(WindowHandle, int32_t, int32_t) override {}
@@ -76,6 +76,7 @@ class StubControlSystem : public automation::ControlSystem {
   void selectTab(WindowHandle, int32_t) override {}
   std::vector<TreeItem> treeChildren(WindowHandle, uint64_t) override { return {}; }
   void selectTreeItem(WindowHandle, uint64_t) override {}
+  void expandTreeItem(WindowHandle, uint64_t) override {}
   int32_t treeItemCheck(WindowHandle, uint64_t) override { return -1; }
   int32_t listViewCheck(WindowHandle, int32_t) override { return -1; }
   void selectListViewRow(WindowHandle, int32_t, bool) override {}
