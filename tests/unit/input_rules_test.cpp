@@ -10,6 +10,7 @@
 #include "automation/input.h"
 #include "automation/window_ids.h"
 #include "script_test_support.h"
+#include "stub_window_system.h"
 
 namespace kova::automation {
 namespace {
@@ -56,7 +57,7 @@ class FakeInput final : public InputSystem {
 
 // One top-level window 77 at (100, 100) with its client area at
 // (104, 130), size 300 x 200, and one control 78 at client (10, 10) 50 x 20.
-class FakeDesktop final : public WindowSystem {
+class FakeDesktop final : public kova::testing::StubWindowSystem {
  public:
   bool alive = true;
   bool isWindow(WindowHandle h) override { return alive && (h == 77 || h == 78); }
@@ -67,8 +68,6 @@ class FakeDesktop final : public WindowSystem {
     return false;
   }
   std::vector<bool> answerWaits;  // the inputIdle flag of each wait
-  WindowHandle windowFromCursor(bool) override { return 0; }
-  void activate(WindowHandle, bool) override {}
   bool windowRect(WindowHandle h, WindowRect& r) override {
     if (!isWindow(h)) return false;
     r = h == 77 ? WindowRect{100, 100, 408, 334} : WindowRect{114, 140, 164, 160};
@@ -82,16 +81,7 @@ class FakeDesktop final : public WindowSystem {
   u16 title(WindowHandle) override { return u"Fake"; }
   u16 className(WindowHandle) override { return u"FAKE"; }
   bool isVisible(WindowHandle) override { return true; }
-  bool isMinimised(WindowHandle) override { return false; }
-  bool isBusy(WindowHandle) override { return false; }
-  WindowHandle parent(WindowHandle) override { return 0; }
   uint32_t processId(WindowHandle) override { return 1; }
-  u16 processPath(WindowHandle) override { return {}; }
-  bool processIs64Bit(WindowHandle) override { return true; }
-  void place(WindowHandle, bool, int32_t, int32_t, bool, int32_t, int32_t) override {}
-  void command(WindowHandle, int64_t, int64_t, int64_t) override {}
-  uint64_t menuHandle(WindowHandle) override { return 0; }
-  uint64_t systemMenuHandle(WindowHandle) override { return 0; }
   std::vector<CollectedControl> collectControls(WindowHandle h, uint32_t, bool) override {
     if (h != 77) return {};
     return {CollectedControl{78, u"BUTTON"}};

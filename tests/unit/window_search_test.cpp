@@ -8,6 +8,7 @@
 #include "automation/window_search.h"
 #include "forwarding_platform.h"
 #include "script_test_support.h"
+#include "stub_window_system.h"
 
 namespace kova::automation {
 namespace {
@@ -143,7 +144,7 @@ TEST(CaptionNormalisation, Forms) {
 }
 
 // A desktop whose windows appear after a number of enumerations.
-class FakeWindows : public WindowSystem {
+class FakeWindows : public kova::testing::StubWindowSystem {
  public:
   std::vector<ListedWindow> desktop;
   int appearAfter = 0;  // enumerations before `late` shows up
@@ -170,24 +171,8 @@ class FakeWindows : public WindowSystem {
     return false;
   }
   int answerWaits = 0;
-  WindowHandle windowFromCursor(bool) override { return 0; }
-  void activate(WindowHandle, bool) override {}
-  bool windowRect(WindowHandle, WindowRect&) override { return false; }
-  bool clientRect(WindowHandle, WindowRect&) override { return false; }
-  u16 title(WindowHandle) override { return {}; }
-  u16 className(WindowHandle) override { return {}; }
   bool isVisible(WindowHandle) override { return true; }
-  bool isMinimised(WindowHandle) override { return false; }
-  bool isBusy(WindowHandle) override { return false; }
-  WindowHandle parent(WindowHandle) override { return 0; }
-  uint32_t processId(WindowHandle) override { return 0; }
-  u16 processPath(WindowHandle) override { return {}; }
   bool processIs64Bit(WindowHandle) override { return false; }
-  void place(WindowHandle, bool, int32_t, int32_t, bool, int32_t, int32_t) override {}
-  void command(WindowHandle, int64_t, int64_t, int64_t) override {}
-  uint64_t menuHandle(WindowHandle) override { return 0; }
-  uint64_t systemMenuHandle(WindowHandle) override { return 0; }
-  std::vector<CollectedControl> collectControls(WindowHandle, uint32_t, bool) override { return {}; }
   WindowHandle startedProgramWindow(RunContext&, ChildProcess&, const ExecRequest&) override { return 0; }
 };
 
