@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
+#include "automation/accessible_search.h"
 #include "automation/control_collector.h"
 #include "automation/item_matcher.h"
 #include "automation/window_ids.h"
@@ -306,6 +308,46 @@ struct Click {
     return -1;
   }
 
+  // Accessible objects: the n-th object of the kind's query whose text
+  // matches. With a CHK_ kind its check state; otherwise it is operated
+  // as a user's click would: the mouse flags click at its place, else its
+  // default action, else it is selected, else it is clicked at its place.
+  // `sort` narrows the query (CHKBTN's check boxes).
+  int32_t accessible(const u16& name, std::optional<AccessibleQuery::Sort> sort = std::nullopt) {
+    AccessibilitySystem* as = cs.accessibility();
+    if (!as) return -1;
+    if (!back) ws.activate(window, false);
+    AccessibleQuery q = clickQuery(kind);
+    if (sort) q.sort = *sort;
+    q.enabledOnly = !includeDisabled && !checkState;
+    const ItemName wanted(name, q.field == AccessibleQuery::Field::kName, (kind & kClickShort) != 0);
+    int64_t seen = 0;
+    int32_t result = -1;
+    walkAccessible(ws, *as, window, q, [&](const AccessibleHit& hit) {
+      if (!wanted.matches(hit.text) || ++seen < (n == 0 ? 1 : n)) return false;
+      result = checkState ? checkStateOf(hit.state) : operate(hit) ? 1 : 0;
+      return true;
+    });
+    return result;
+  }
+
+  bool operate(const AccessibleHit& hit) {
+    if (hit.role == kRoleCheckButton || hit.role == kRoleRadioButton) {
+      // A check box already in the wanted state is left alone.
+      const int32_t wantedState = check == 0 ? 0 : check == 2 ? 2 : 1;
+      if (checkStateOf(hit.state) == wantedState) return true;
+    }
+    WindowRect place, client;
+    const bool placed = hit.node.location(place) && ws.clientRect(hit.host, client);
+    const int32_t x = placed ? (place.left + place.right) / 2 - client.left : 0;
+    const int32_t y = placed ? (place.top + place.bottom) / 2 - client.top : 0;
+    if (placed && postedClick(hit.host, x, y)) return true;
+    if (hit.node.doDefaultAction() || hit.node.select()) return true;
+    if (!placed) return false;
+    cs.postLeftClick(hit.host, x, y);
+    return true;
+  }
+
   int32_t lists(const std::vector<ItemName>& names) {
     const std::vector<CollectedControl> controls = family(kFamilyList);
     for (size_t k = 0; k < controls.size(); ++k) {
@@ -325,6 +367,15 @@ struct Click {
 };
 
 }  // namespace
+
+int32_t accessibleCheckBox(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const u16& name,
+                           int64_t n) {
+  const WindowHandle window = id > 0 ? handleFromId(run, ws, id) : 0;
+  if (window == 0) return -1;
+  ws.waitUntilAnswering(window, run.oldBusyOption());
+  Click c{run, ws, cs, window, uint32_t{kFamilyAccessible} | kClickCheckState, 0, n < 1 ? 1 : n, false, false, true};
+  return c.accessible(name, AccessibleQuery::Sort::kCheckable);
+}
 
 int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const ClickRequest& r) {
   if (id <= 0) return r.kind > 0 && (static_cast<uint32_t>(r.kind) & kClickCheckState) ? -1 : 0;
@@ -354,6 +405,7 @@ int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t 
   if (failed() && (kind & kFamilyTreeView)) result = std::max(result, c.trees(r.name));
   if (failed() && (kind & kFamilyListView)) result = std::max(result, c.listViews(ItemName(r.name, false, partial)));
   if (failed() && (kind & kFamilyToolbar)) result = std::max(result, c.toolbars(ItemName(r.name, true, partial)));
+  if (failed() && (kind & kFamilyAccessible)) result = std::max(result, c.accessible(r.name));
   if (previous != 0) ws.activate(previous, false);
   if (result < 0) return missing;
   if (result > 0 || checkState) c.settle(window);

@@ -1,6 +1,7 @@
 #pragma once
 // CLKITEM and CHKBTN: operating controls by the names a user sees, through
-// the controls' own messages. Buttons, list boxes and combo boxes so far.
+// the controls' own messages, and accessible objects through the
+// accessibility layer.
 
 #include <cstdint>
 
@@ -35,5 +36,11 @@ struct ClickRequest {
 // CLKITEM: TRUE/FALSE as 1/0; with a CHK_ kind the state found (-1 when
 // nothing matched; 1 for the list family).
 int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const ClickRequest& r);
+
+// CHKBTN with its accessible argument: the window is activated and the
+// state of the n-th accessible check or radio button whose name matches is
+// returned (0, 1, 2 mixed); -1 when there is none.
+int32_t accessibleCheckBox(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const u16& name,
+                           int64_t n);
 
 }  // namespace kova::automation

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "automation/accessibility.h"
 #include "automation/window_search.h"
 #include "automation/window_system.h"
 
@@ -158,6 +159,11 @@ class ControlSystem {
   // One scroll message to the bar's owner (SB_ codes; the thumb codes
   // carry `position`), as moving the bar by hand sends it.
   virtual void sendScroll(WindowHandle h, u16v cls, int32_t code, int32_t position) = 0;
+
+  // --- Objects the program describes itself with -------------------------
+  // The accessibility layer the accessible kinds use; null where there is
+  // none, and those kinds then find nothing.
+  virtual AccessibilitySystem* accessibility() { return nullptr; }
 };
 
 // The implementation of this build; null where controls do not exist.

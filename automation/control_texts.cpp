@@ -1,7 +1,9 @@
 #include "automation/control_texts.h"
 
 #include <cstdlib>
+#include <functional>
 
+#include "automation/accessible_search.h"
 #include "automation/control_collector.h"
 #include "automation/window_ids.h"
 #include "engine/run_context.h"
@@ -16,6 +18,63 @@ WindowHandle nthOfFamily(WindowSystem& ws, WindowHandle window, uint32_t family,
   const std::vector<CollectedControl> list = ws.collectControls(window, family, n < 0);
   const CollectedControl* c = nthControl(list, n < 0 ? -n : n);
   return c ? c->handle : 0;
+}
+
+// The accessible text object GETSTR and SENDSTR address: n > 0 the n-th
+// of the sort; n <= 0 the one that has the focus, else the first. `act`
+// gets it; false when there is none.
+bool withTextObject(WindowSystem& ws, AccessibilitySystem& as, WindowHandle window, AccessibleQuery::Sort sort,
+                    int64_t n, const std::function<void(const AccessibleHit&)>& act) {
+  AccessibleQuery q;
+  q.sort = sort;
+  q.field = AccessibleQuery::Field::kText;
+  int64_t seen = 0;
+  bool found = false;
+  if (n > 0) {
+    walkAccessible(ws, as, window, q, [&](const AccessibleHit& hit) {
+      if (++seen < n) return false;
+      act(hit);
+      return found = true;
+    });
+    return found;
+  }
+  walkAccessible(ws, as, window, q, [&](const AccessibleHit& hit) {
+    if (!(hit.state & kStateFocused)) return false;
+    act(hit);
+    return found = true;
+  });
+  return found || withTextObject(ws, as, window, sort, 1, act);
+}
+
+// Types a text into a control as a user would: one character message per
+// UTF-16 unit, a line break (CR LF) as one CR, a pause for the target
+// every ten characters.
+void typeInto(RunContext& run, ControlSystem& cs, WindowHandle control, const u16& t) {
+  run.platform().sleepMs(20);
+  run.pumpMessages(20);
+  size_t sent = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == u'\r' && i + 1 < t.size() && t[i + 1] == u'\n') continue;
+    cs.sendCharacter(control, t[i] == u'\n' && i > 0 && t[i - 1] == u'\r' ? u'\r' : t[i]);
+    if (++sent % 10 == 0) run.pumpMessages(2);
+  }
+}
+
+// SENDSTR's accessible form: the text object's value is set (replaced or
+// appended to); an object that does not take a value gets the focus and
+// the text is typed into the control that then has it.
+void sendAccessible(RunContext& run, WindowSystem& ws, ControlSystem& cs, WindowHandle window, const u16& text,
+                    int64_t n, bool replace) {
+  AccessibilitySystem* as = cs.accessibility();
+  if (!as) return;
+  if (n <= 0) ws.activate(window, false);
+  withTextObject(ws, *as, window, AccessibleQuery::Sort::kEditable, n, [&](const AccessibleHit& hit) {
+    if (hit.node.setValue(replace ? text : hit.text + text)) return;
+    if (!hit.node.select()) return;
+    const WindowHandle control = cs.focusedControl(window);
+    if (control != 0) typeInto(run, cs, control, text);
+  });
+  run.pumpMessages(4);
 }
 
 }  // namespace
@@ -41,13 +100,24 @@ u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, 
       }
       return {};
     }
+    case kStrAccEdit:
+    case kStrAccStatic: {
+      AccessibilitySystem* as = cs.accessibility();
+      u16 out;
+      if (as) {
+        withTextObject(ws, *as, window,
+                       kind == kStrAccEdit ? AccessibleQuery::Sort::kEditable : AccessibleQuery::Sort::kStatic, n,
+                       [&](const AccessibleHit& hit) { out = hit.text; });
+      }
+      return out;
+    }
     default:
       return {};
   }
 }
 
 void sendString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const u16& text, int64_t n,
-                bool replace) {
+                bool replace, bool accessible) {
   Platform& platform = run.platform();
   if (id == 0) {
     for (int attempt = 0; attempt < 257; ++attempt) {
@@ -59,6 +129,10 @@ void sendString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id
   }
   const WindowHandle window = handleFromId(run, ws, id);
   if (window == 0) return;
+  if (accessible) {
+    sendAccessible(run, ws, cs, window, text, n < 0 ? 0 : n, replace);
+    return;
+  }
   platform.sleepMs(4);
   run.pumpMessages(4);
   ws.waitUntilAnswering(window, run.oldBusyOption());
@@ -83,15 +157,7 @@ void sendString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id
   if (!type) {
     cs.setControlText(control, t);
   } else {
-    platform.sleepMs(20);
-    run.pumpMessages(20);
-    size_t sent = 0;
-    for (size_t i = 0; i < t.size(); ++i) {
-      // An edit control takes a line break as one CR.
-      if (t[i] == u'\r' && i + 1 < t.size() && t[i + 1] == u'\n') continue;
-      cs.sendCharacter(control, t[i] == u'\n' && i > 0 && t[i - 1] == u'\r' ? u'\r' : t[i]);
-      if (++sent % 10 == 0) run.pumpMessages(2);
-    }
+    typeInto(run, cs, control, t);
   }
   cs.setModified(control);
   if (ws.foreground() == window) {

@@ -20,7 +20,10 @@ enum StringKind : int32_t { kStrEdit = 0, kStrStatic = 1, kStrStatus = 2, kStrAc
 // the control with the keyboard focus (STR_STATIC: the window's own title),
 // n > 0 the n-th control of that family, n < 0 the same counting disabled
 // controls too. STR_STATUS: the n-th part of all status bars (n below 1
-// counts as 1). "" for anything missing.
+// counts as 1). STR_ACC_EDIT and STR_ACC_STATIC: the n-th editable
+// (static) accessible text object, n <= 0 the focused one or else the
+// first: an editable object's value, a static one's name. "" for anything
+// missing.
 u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, int64_t n, int32_t kind);
 
 // SENDSTR(id, text, n, replace): id 0 puts the text on the clipboard
@@ -31,7 +34,10 @@ u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, 
 // A date-time picker is clicked first and always typed into, with 年, 月
 // and 日 as "/". Then the control is marked modified and focused (or, with
 // its window in the background, clicked far outside its text).
+// `accessible`: the n-th editable accessible text object (n <= 0: the
+// focused one, else the first, and the window is activated) gets the text
+// as its value, replacing or appending.
 void sendString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const u16& text, int64_t n,
-                bool replace);
+                bool replace, bool accessible = false);
 
 }  // namespace kova::automation

@@ -1,5 +1,6 @@
 #include "automation/item_lists.h"
 
+#include "automation/accessible_search.h"
 #include "automation/control_collector.h"
 
 namespace kova::automation {
@@ -64,6 +65,16 @@ std::vector<u16> listItems(WindowSystem& ws, ControlSystem& cs, WindowHandle win
         if (b.hidden || (r.onlyEnabled && !b.enabled)) continue;
         out.push_back(normaliseCaption(b.caption));
       }
+    }
+  }
+  AccessibilitySystem* as = cs.accessibility();
+  if ((r.kinds & (kItemAccClick | kItemAccText)) && as) {
+    if (!(r.kinds & kItemBack)) ws.activate(window, false);
+    for (const bool texts : {false, true}) {
+      if (!(r.kinds & (texts ? kItemAccText : kItemAccClick))) continue;
+      AccessibleQuery q = listQuery(r.kinds, texts);
+      q.enabledOnly = r.onlyEnabled;
+      append(out, accessibleTexts(ws, *as, window, q));
     }
   }
   return out;

@@ -23,6 +23,8 @@ enum ItemKind : uint32_t {
   kItemEdit = 0x20000,
   kItemStatic = 0x40000,
   kItemStatusBar = 0x80000,
+  kItemAccClick = 0x400000,  // with the modifier bits of accessible_search.h
+  kItemAccText = 0x800000,
 };
 
 struct ItemListRequest {
@@ -35,7 +37,9 @@ struct ItemListRequest {
 // The texts in this order: button captions, tabs, menu items (depth-first),
 // the n-th tree view's items, the n-th list view's rows (n at most 99),
 // the n-th list or combo box's entries (n at most 99), edit texts, static
-// texts, status-bar parts, toolbar buttons. Captions of buttons, menus and
+// texts, status-bar parts, toolbar buttons, then the texts of accessible
+// objects (clickable ones, then text objects; the window is activated
+// first unless ITM_BACK is given). Captions of buttons, menus and
 // toolbars are caption-normalised; separators and hidden toolbar buttons
 // are left out, and disabled controls, greyed menu items and disabled
 // toolbar buttons too when `onlyEnabled`.

@@ -11,5 +11,6 @@ namespace kova::automation {
 WindowSystem* hostWindowSystem() { return nullptr; }
 InputSystem* hostInputSystem() { return nullptr; }
 ControlSystem* hostControlSystem() { return nullptr; }
+AccessibilitySystem* hostAccessibilitySystem() { return nullptr; }
 
 }  // namespace kova::automation

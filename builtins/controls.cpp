@@ -68,9 +68,15 @@ int64_t windowId(BuiltinCall& c, int i) {
   return id < INT32_MIN || id > INT32_MAX ? -1 : id;
 }
 
-// GETSTR(id, n = 0, kind = STR_EDIT, flag = FALSE). The accessible kinds
-// come with the accessibility layer and read "" until then; the flag is
-// accepted and has no effect yet.
+// A count argument: within the 32-bit range, so that its magnitude is
+// always defined.
+int64_t countArgument(BuiltinCall& c, int i, int64_t fallback) {
+  if (!c.has(i) || c.str(i).empty()) return fallback;
+  return std::clamp<long long>(c.integer(i), -2147483647LL, 2147483647LL);
+}
+
+// GETSTR(id, n = 0, kind = STR_EDIT, flag = FALSE). The flag is accepted
+// for scripts that pass it and changes nothing.
 void getStrFn(BuiltinCall& c) {
   automation::WindowSystem* ws;
   automation::ControlSystem* cs;
@@ -85,14 +91,9 @@ void sendStrFn(BuiltinCall& c) {
   automation::ControlSystem* cs;
   if (!systems(c, ws, cs)) return;
   const bool replace = c.has(3) && c.num(3) != 0;
-  automation::sendString(c.runContext(), *ws, *cs, windowId(c, 0), c.str(1), c.integer(2), replace);
-}
-
-// A count argument: within the 32-bit range, so that its magnitude is
-// always defined.
-int64_t countArgument(BuiltinCall& c, int i, int64_t fallback) {
-  if (!c.has(i) || c.str(i).empty()) return fallback;
-  return std::clamp<long long>(c.integer(i), -2147483647LL, 2147483647LL);
+  const bool accessible = c.has(4) && c.num(4) != 0;
+  automation::sendString(c.runContext(), *ws, *cs, windowId(c, 0), c.str(1), countArgument(c, 2, 0), replace,
+                         accessible);
 }
 
 // CLKITEM(id, name, kind = every basic family, check = TRUE, n = 0).
@@ -116,11 +117,16 @@ void chkBtnFn(BuiltinCall& c) {
   automation::WindowSystem* ws;
   automation::ControlSystem* cs;
   if (!systems(c, ws, cs)) return;
+  const int64_t n = std::max<int64_t>(countArgument(c, 2, 1), 1);
+  if (c.has(3) && c.num(3) != 0) {
+    c.result = Value::integer(automation::accessibleCheckBox(c.runContext(), *ws, *cs, windowId(c, 0), c.str(1), n));
+    return;
+  }
   automation::ClickRequest r;
   r.name = c.str(1);
   r.kind = automation::kClickCheckState | 0x1 | 0x10 | 0x20;
   r.check = 0;
-  r.n = std::max<int64_t>(countArgument(c, 2, 1), 1);
+  r.n = n;
   c.result = Value::integer(automation::clickItem(c.runContext(), *ws, *cs, windowId(c, 0), r));
 }
 

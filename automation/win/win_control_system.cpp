@@ -589,6 +589,8 @@ class WinControlSystem final : public ControlSystem {
     const WPARAM w = MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(position));
     askOr(owner, vertical ? WM_VSCROLL : WM_HSCROLL, w, ownBar ? 0 : reinterpret_cast<LPARAM>(hwnd(h)), 0);
   }
+
+  AccessibilitySystem* accessibility() override { return hostAccessibilitySystem(); }
 };
 
 }  // namespace
