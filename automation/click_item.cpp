@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 #include "automation/accessible_search.h"
 #include "automation/control_collector.h"
+#include "automation/input.h"
 #include "automation/item_matcher.h"
 #include "automation/window_ids.h"
 #include "engine/run_context.h"
@@ -32,7 +34,7 @@ struct Click {
 
   void settle(WindowHandle h) {
     run.pumpMessages(20);
-    ws.waitUntilAnswering(h, run.oldBusyOption());
+    waitUntilAnsweringUnlocked(run, ws, h);
   }
 
   // Activates the window and gives the control the focus, unless the call
@@ -56,7 +58,7 @@ struct Click {
   // gets the selection-change notification a user's choice would send.
   void nudge(WindowHandle control, bool first) {
     if (!back) ws.activate(window, false);
-    ws.waitUntilAnswering(window, run.oldBusyOption());
+    waitUntilAnsweringUnlocked(run, ws, window);
     cs.lockUpdates(window);
     cs.sendKey(control, window, first ? kVkDown : kVkUp);
     cs.sendKey(control, window, first ? kVkUp : kVkDown);
@@ -64,7 +66,33 @@ struct Click {
     settle(window);
   }
 
-  std::vector<CollectedControl> family(uint32_t mask) { return ws.collectControls(window, mask, includeDisabled); }
+  // The controls of a family in the order the search takes them:
+  // CLK_FROMLAST starts at the last one (bottom right).
+  std::vector<CollectedControl> family(uint32_t mask) {
+    std::vector<CollectedControl> list = ws.collectControls(window, mask, includeDisabled);
+    if (kind & kClickFromLast) std::reverse(list.begin(), list.end());
+    return list;
+  }
+
+  // Owner-drawn buttons (BS_OWNERDRAW) keep no check state of their own
+  // and may ignore a click at their corner: their accessible object tells
+  // the state and presses them.
+  std::unique_ptr<AccessibleNode> ownerDrawn(WindowHandle button) {
+    AccessibilitySystem* as = cs.accessibility();
+    if (!as || (cs.style(button) & 0xF) != 0xB) return nullptr;
+    return as->fromWindow(button);
+  }
+  int32_t buttonState(WindowHandle button) {
+    if (std::unique_ptr<AccessibleNode> node = ownerDrawn(button)) return checkStateOf(node->state());
+    return cs.buttonCheck(button);
+  }
+  void pressButton(WindowHandle button) {
+    if (postedClick(button, 0, 0)) return;
+    if (std::unique_ptr<AccessibleNode> node = ownerDrawn(button)) {
+      if (node->doDefaultAction()) return;
+    }
+    cs.postLeftClick(button, 0, 0);
+  }
 
   // Buttons: the n-th whose caption matches. -1 when none matched, else
   // the state (CHK_) or 1 when the wanted state was set, 0 when not.
@@ -73,12 +101,12 @@ struct Click {
     for (const CollectedControl& c : family(kFamilyButton)) {
       if (!name.matches(cs.controlText(c.handle))) continue;
       if (++seen < (n == 0 ? 1 : n)) continue;
-      const int32_t state = cs.buttonCheck(c.handle);
+      const int32_t state = buttonState(c.handle);
       if (checkState) return cs.isEnabled(c.handle) ? state : -1;
       const int32_t wanted = check == 0 ? 0 : check == 2 ? 2 : 1;
       bringForward(c.handle);
       if (state == wanted) return 1;
-      if (!postedClick(c.handle, 0, 0)) cs.postLeftClick(c.handle, 0, 0);
+      pressButton(c.handle);
       // A 3-state box goes unchecked, checked, indeterminate: a second click
       // may be needed to reach or leave the third state.
       if (wanted == 2 || state == 2) {
@@ -86,7 +114,7 @@ struct Click {
           run.platform().sleepMs(20);
           run.pumpMessages(20);
         }
-        if (cs.buttonCheck(c.handle) != wanted) cs.postLeftClick(c.handle, 0, 0);
+        if (buttonState(c.handle) != wanted) pressButton(c.handle);
       }
       return 1;
     }
@@ -133,10 +161,37 @@ struct Click {
     return false;
   }
 
+  // Where the real cursor is while a combo box's list is open: with
+  // CLK_MUSMOVE on the combo box; in the background 4 pixels beside it
+  // (right, or left near the desktop's right edge), so that an open list
+  // under the cursor does not follow it, and put back afterwards.
+  struct CursorParking {
+    ControlSystem& cs;
+    bool parked = false;
+    int32_t x = 0, y = 0;
+    CursorParking(Click& click, WindowHandle combo) : cs(click.cs) {
+      WindowRect r;
+      if (!click.ws.windowRect(combo, r)) return;
+      if (click.kind & kClickMouseMove) {
+        cs.moveCursorTo(combo, r.width() / 2, r.height() / 2);
+      } else if (click.back && cs.cursorPosition(x, y)) {
+        parked = true;
+        const bool nearEdge = r.right >= cs.desktopRight() - 10;
+        cs.setCursorPosition(nearEdge ? r.left - 4 : r.right + 4, (r.top + r.bottom) / 2);
+      }
+    }
+    ~CursorParking() {
+      if (parked) cs.setCursorPosition(x, y);
+    }
+    CursorParking(const CursorParking&) = delete;
+    CursorParking& operator=(const CursorParking&) = delete;
+  };
+
   bool comboBox(const CollectedControl& c, const std::vector<ItemName>& names) {
     const int32_t index = matchingEntry(cs.listEntries(c.handle, c.cls), names, (kind & kClickOfThis) && n > 0 ? n : 1);
     if (index < 0) return false;
     bringForward(c.handle);
+    const CursorParking parking(*this, c.handle);
     // Classes drawn anew on every size change open their list first, as a
     // user's click would.
     const bool dropped = (cs.classStyle(c.handle) & 0x3) != 0;  // CS_VREDRAW | CS_HREDRAW
@@ -223,10 +278,15 @@ struct Click {
     int64_t seen = 0;
     const MenuEntry* item = findMenu(bar, path, 0, seen);
     if (!item) return -1;
-    if (checkState) return item->checked ? 1 : 0;
-    const bool wantChecked = check != 0;
-    if (item->checked == wantChecked) return 0;
     if (!back) ws.activate(window, false);
+    bool checked = item->checked, greyed = false;
+    // The submenu opens as it would for a user, and the program may set
+    // the item's state now.
+    if (!item->onBar && cs.initMenuPopup(window, *item, checked, greyed)) run.pumpMessages(2);
+    if (greyed) return -1;
+    if (checkState) return checked ? 1 : 0;
+    const bool wantChecked = check != 0;
+    if (checked == wantChecked) return 0;
     cs.postMenuCommand(window, item->id);
     return 1;
   }
@@ -287,15 +347,25 @@ struct Click {
     return -1;
   }
 
+  bool inTaskbar(WindowHandle h) {
+    for (int depth = 0; h != 0 && depth < 64; ++depth, h = ws.parent(h)) {
+      if (upperFull(ws.className(h)) == u"SHELL_TRAYWND") return true;
+    }
+    return false;
+  }
+
   // Toolbars: the n-th enabled button whose caption matches, clicked
   // through its rectangle.
   int32_t toolbars(const ItemName& name) {
     int64_t seen = 0;
     for (const CollectedControl& c : family(kFamilyToolbar)) {
       const std::vector<ToolbarEntry> buttons = cs.toolbarButtons(c.handle);
+      // The notification area hides the icons it has no room for; they
+      // are there to be clicked all the same.
+      const bool tray = inTaskbar(c.handle);
       for (size_t i = 0; i < buttons.size(); ++i) {
         const ToolbarEntry& b = buttons[i];
-        if (!b.enabled || b.hidden || !name.matches(b.caption) || ++seen < (n == 0 ? 1 : n)) continue;
+        if (!b.enabled || (b.hidden && !tray) || !name.matches(b.caption) || ++seen < (n == 0 ? 1 : n)) continue;
         if (checkState) return 1;
         WindowRect r;
         if (!cs.itemRect(c.handle, c.cls, i, r)) return 0;
@@ -372,7 +442,7 @@ int32_t accessibleCheckBox(RunContext& run, WindowSystem& ws, ControlSystem& cs,
                            int64_t n) {
   const WindowHandle window = id > 0 ? handleFromId(run, ws, id) : 0;
   if (window == 0) return -1;
-  ws.waitUntilAnswering(window, run.oldBusyOption());
+  waitUntilAnsweringUnlocked(run, ws, window);
   Click c{run, ws, cs, window, uint32_t{kFamilyAccessible} | kClickCheckState, 0, n < 1 ? 1 : n, false, false, true};
   return c.accessible(name, AccessibleQuery::Sort::kCheckable);
 }
@@ -381,12 +451,14 @@ int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t 
   if (id <= 0) return r.kind > 0 && (static_cast<uint32_t>(r.kind) & kClickCheckState) ? -1 : 0;
   const WindowHandle window = handleFromId(run, ws, id);
   uint32_t kind = r.kind <= 0 ? 0xFF : static_cast<uint32_t>(r.kind);
-  if ((kind & ~0x3F00u) == 0) kind |= 0xFF;
+  // Only modifiers (CLK_SHORT .. CLK_DBLCLK, CLK_OFTHIS, CLK_FROMLAST,
+  // CLK_CONTINUE): every basic family.
+  if ((kind & ~(0x3F00u | kClickOfThis | kClickFromLast | kClickContinue)) == 0) kind |= 0xFF;
   const bool checkState = (kind & kClickCheckState) != 0;
   const int32_t missing = checkState ? -1 : 0;
   if (window == 0) return missing;
   run.pumpMessages(20);
-  ws.waitUntilAnswering(window, run.oldBusyOption());
+  waitUntilAnsweringUnlocked(run, ws, window);
   // A window out of sight is brought forward by the operation; what was in
   // front is put back at the end.
   const WindowHandle previous = ws.isMinimised(window) || !ws.isVisible(window) ? ws.foreground() : 0;
@@ -408,7 +480,9 @@ int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t 
   if (failed() && (kind & kFamilyAccessible)) result = std::max(result, c.accessible(r.name));
   if (previous != 0) ws.activate(previous, false);
   if (result < 0) return missing;
-  if (result > 0 || checkState) c.settle(window);
+  // CLK_CONTINUE returns at once: the operation may have opened a modal
+  // dialog or started a long job, and the window would not answer.
+  if ((result > 0 || checkState) && !(kind & kClickContinue)) c.settle(window);
   if (checkState) return result;
   return result > 0 ? 1 : 0;
 }

@@ -23,6 +23,8 @@ enum ClickFlag : uint32_t {
   kClickRight = 0x1000,
   kClickDouble = 0x2000,
   kClickOfThis = 0x4000,
+  kClickFromLast = 0x10000,    // controls searched from the last one back
+  kClickContinue = 0x1000000,  // no wait for the window after the operation
   kClickCheckState = 0x4000000,
 };
 

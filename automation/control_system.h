@@ -29,6 +29,9 @@ struct MenuEntry {
   bool greyed = false;  // greyed or disabled
   bool checked = false;
   std::vector<MenuEntry> submenu;
+  uint64_t menu = 0;     // the menu that holds the item
+  int32_t position = 0;  // its place there
+  bool onBar = false;    // that menu is the menu bar
 };
 
 class ControlSystem {
@@ -139,8 +142,17 @@ class ControlSystem {
   virtual void selectListViewRow(WindowHandle h, int32_t row, bool only) = 0;
   // Whether the user holds a Ctrl key down now.
   virtual bool ctrlHeld() = 0;
+  // The real cursor's position on the screen, and moving it there.
+  virtual bool cursorPosition(int32_t& x, int32_t& y) = 0;
+  virtual void setCursorPosition(int32_t x, int32_t y) = 0;
+  // The right edge of the desktop (all monitors).
+  virtual int32_t desktopRight() = 0;
   // Makes a toolbar button the hot item.
   virtual void setHotItem(WindowHandle h, int32_t index) = 0;
+  // Tells the window that the submenu holding `item` opens (the
+  // popup-initialise message; programs set check marks and greyed states
+  // then), and reads the item's state anew; false when it cannot be read.
+  virtual bool initMenuPopup(WindowHandle window, const MenuEntry& item, bool& checked, bool& greyed) = 0;
   // Posts the command message of a menu item to the window.
   virtual void postMenuCommand(WindowHandle window, uint32_t id) = 0;
 

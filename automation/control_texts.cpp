@@ -5,6 +5,7 @@
 
 #include "automation/accessible_search.h"
 #include "automation/control_collector.h"
+#include "automation/input.h"
 #include "automation/window_ids.h"
 #include "engine/run_context.h"
 #include "platform/platform.h"
@@ -135,7 +136,7 @@ void sendString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id
   }
   platform.sleepMs(4);
   run.pumpMessages(4);
-  ws.waitUntilAnswering(window, run.oldBusyOption());
+  waitUntilAnsweringUnlocked(run, ws, window);
   // Asking for the focus brings a minimised or hidden window forward: the
   // window in front before that is put back.
   const bool outOfSight = ws.isMinimised(window) || !ws.isVisible(window);

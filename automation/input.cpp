@@ -558,6 +558,14 @@ void restoreLockAfterWait(RunContext& run, InputSystem& in) {
   if (inputState(run).inputLocked) in.blockInput(true);
 }
 
+bool waitUntilAnsweringUnlocked(RunContext& run, WindowSystem& ws, WindowHandle h) {
+  InputSystem* in = hostInputSystem();
+  if (in) liftLockForWait(run, *in);
+  const bool timedOut = ws.waitUntilAnswering(h, run.oldBusyOption());
+  if (in) restoreLockAfterWait(run, *in);
+  return timedOut;
+}
+
 void releaseHeldEntry(InputSystem& in, const u16& entry) {
   const size_t comma = entry.find(u',');
   const u16 what = entry.substr(0, comma);

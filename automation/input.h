@@ -100,6 +100,9 @@ void lockInput(RunContext& run, InputSystem& in, bool lock);
 // locked out, and applied again afterwards.
 void liftLockForWait(RunContext& run, InputSystem& in);
 void restoreLockAfterWait(RunContext& run, InputSystem& in);
+// The wait itself (until the window answers, as OLDBUSY says), with the
+// lock lifted meanwhile; true when it timed out.
+bool waitUntilAnsweringUnlocked(RunContext& run, WindowSystem& ws, WindowHandle h);
 
 // Releases one held-input entry at the end of a run (no engine needed).
 void releaseHeldEntry(InputSystem& in, const u16& entry);

@@ -110,6 +110,7 @@ std::vector<u16> treeBranch(HWND tree, Remote& remote, LRESULT item, int depth) 
 }
 
 void readMenu(HMENU menu, std::vector<MenuEntry>& out, int depth) {
+  // A menu bar's own items open its submenus; those hold the commands.
   const int count = GetMenuItemCount(menu);
   for (int i = 0; i < count && depth < 16; ++i) {
     MenuEntry e;
@@ -125,6 +126,9 @@ void readMenu(HMENU menu, std::vector<MenuEntry>& out, int depth) {
     e.separator = (info.fType & MFT_SEPARATOR) != 0;
     e.greyed = (info.fState & (MFS_GRAYED | MFS_DISABLED)) != 0;
     e.checked = (info.fState & MFS_CHECKED) != 0;
+    e.menu = reinterpret_cast<uint64_t>(menu);
+    e.position = i;
+    e.onBar = depth == 0;
     if (info.hSubMenu) readMenu(info.hSubMenu, e.submenu, depth + 1);
     out.push_back(std::move(e));
   }
@@ -534,6 +538,29 @@ class WinControlSystem final : public ControlSystem {
 
   void setHotItem(WindowHandle h, int32_t index) override {
     askOr(hwnd(h), TB_SETHOTITEM, static_cast<WPARAM>(index), 0, 0);
+  }
+
+  bool initMenuPopup(WindowHandle window, const MenuEntry& item, bool& checked, bool& greyed) override {
+    HMENU menu = reinterpret_cast<HMENU>(static_cast<uintptr_t>(item.menu));
+    if (!IsMenu(menu)) return false;
+    askOr(hwnd(window), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(item.position, FALSE), 0);
+    const UINT state = GetMenuState(menu, static_cast<UINT>(item.position), MF_BYPOSITION);
+    if (state == static_cast<UINT>(-1)) return false;
+    checked = (state & MF_CHECKED) != 0;
+    greyed = (state & (MF_GRAYED | MF_DISABLED)) != 0;
+    return true;
+  }
+
+  bool cursorPosition(int32_t& x, int32_t& y) override {
+    POINT p{};
+    if (!GetCursorPos(&p)) return false;
+    x = p.x;
+    y = p.y;
+    return true;
+  }
+  void setCursorPosition(int32_t x, int32_t y) override { SetCursorPos(x, y); }
+  int32_t desktopRight() override {
+    return GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
   }
 
   void postMenuCommand(WindowHandle window, uint32_t id) override {

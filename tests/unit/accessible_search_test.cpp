@@ -108,6 +108,7 @@ class Desk final : public kova::testing::StubWindowSystem {
     if (mask & kFamilyAccessible) {
       for (WindowHandle h : candidates) out.push_back({h, u"PANEL"});
     }
+    if (mask & kFamilyButton) out.push_back({9, u"BUTTON"});
     return out;
   }
 };
@@ -117,6 +118,9 @@ class Controls final : public kova::testing::StubControlSystem {
   FakeAccessibility acc;
   std::vector<std::string> log;
   AccessibilitySystem* accessibility() override { return &acc; }
+  // Button 9 is owner-drawn: it answers no check-state message.
+  u16 controlText(WindowHandle h) override { return h == 9 ? u"Owner" : u""; }
+  uint32_t style(WindowHandle h) override { return h == 9 ? 0xB : 0; }
   void postLeftClick(WindowHandle h, int32_t x, int32_t y) override {
     log.push_back("click " + std::to_string(h) + " " + std::to_string(x) + "," + std::to_string(y));
   }
@@ -231,6 +235,21 @@ TEST_F(AccessibleSearch, ClickItemActsAsAUserWould) {
   EXPECT_EQ(accessibleCheckBox(run, ws, cs, id, u"box", 1), 1);
   EXPECT_EQ(accessibleCheckBox(run, ws, cs, id, u"Save", 1), -1);
   EXPECT_EQ(accessibleCheckBox(run, ws, cs, 0, u"box", 1), -1);
+}
+
+TEST_F(AccessibleSearch, OwnerDrawnButtonsGoThroughTheirObjects) {
+  auto owner = object(u"Owner", kRoleCheckButton, kStateChecked);
+  cs.acc.roots[9] = owner;
+  EXPECT_EQ(click(u"Owner", 0x4000001), 1);  // CHK_BTN
+  EXPECT_EQ(click(u"Owner", 0x1, 1), 1);
+  EXPECT_EQ(owner->actions, 0);
+  EXPECT_EQ(click(u"Owner", 0x1, 0), 1);
+  EXPECT_EQ(owner->actions, 1);
+  EXPECT_TRUE(cs.log.empty());
+  // Without a default action it is clicked as other buttons are.
+  owner->acts = false;
+  EXPECT_EQ(click(u"Owner", 0x1, 0), 1);
+  EXPECT_EQ(cs.log, std::vector<std::string>{"click 9 0,0"});
 }
 
 TEST_F(AccessibleSearch, TextsAreReadAndWritten) {

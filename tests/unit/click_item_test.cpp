@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "automation/click_item.h"
 #include "automation/window_ids.h"
@@ -19,7 +20,17 @@ namespace {
 // list box 6, combo box 7.
 class Dialog final : public testing::StubWindowSystem {
  public:
+  int waits = 0;
+  WindowRect combo{100, 100, 200, 120};
   bool isWindow(WindowHandle h) override { return h == 100; }
+  bool waitUntilAnswering(WindowHandle, bool) override {
+    ++waits;
+    return false;
+  }
+  bool windowRect(WindowHandle h, WindowRect& r) override {
+    r = combo;
+    return h == 7;
+  }
   bool isVisible(WindowHandle) override { return true; }
   std::vector<CollectedControl> collectControls(WindowHandle, uint32_t mask, bool includeDisabled) override {
     std::vector<CollectedControl> out;
@@ -83,6 +94,14 @@ class Controls final : public testing::StubControlSystem {
   void sendKey(WindowHandle h, WindowHandle, uint32_t vk) override {
     log.push_back("key " + std::to_string(h) + " " + std::to_string(vk));
   }
+  bool cursorPosition(int32_t& x, int32_t& y) override {
+    x = 500;
+    y = 600;
+    return true;
+  }
+  void setCursorPosition(int32_t x, int32_t y) override {
+    log.push_back("cursor at " + std::to_string(x) + "," + std::to_string(y));
+  }
 };
 
 struct ClickItem : ::testing::Test {
@@ -114,6 +133,21 @@ TEST_F(ClickItem, ButtonsByCaption) {
   ClickRequest r;
   r.name = u"save";
   EXPECT_EQ(clickItem(run, ws, cs, 0, r), 0);  // id 0 does nothing
+}
+
+TEST_F(ClickItem, FromLastContinueAndModifiersAlone) {
+  EXPECT_EQ(click(u"twin", 0x1 | 0x10000), 1);  // CLK_FROMLAST: the lower one first
+  EXPECT_EQ(cs.log.back(), "click 3 0,0");
+  EXPECT_EQ(click(u"twin", 0x1 | 0x10000, 1, 2), 1);
+  EXPECT_EQ(cs.log.back(), "click 2 0,0");
+  EXPECT_EQ(click(u"save", 0x10000), 1);  // modifiers alone ask every basic family
+  // CLK_CONTINUE: no wait for the window after the click.
+  ws.waits = 0;
+  EXPECT_EQ(click(u"save"), 1);
+  EXPECT_EQ(ws.waits, 2);
+  ws.waits = 0;
+  EXPECT_EQ(click(u"save", 0x1 | 0x1000000), 1);
+  EXPECT_EQ(ws.waits, 1);
 }
 
 TEST_F(ClickItem, CheckBoxesAreClickedOnlyToChangeTheirState) {
@@ -149,7 +183,10 @@ TEST_F(ClickItem, ListBoxEntriesAreChosenAndNudged) {
 // 23, and a menu bar.
 class Views final : public testing::StubWindowSystem {
  public:
+  bool tray = false;  // the toolbar sits in the taskbar's notification area
   bool isWindow(WindowHandle h) override { return h == 200; }
+  WindowHandle parent(WindowHandle h) override { return h == 23 && tray ? 24 : 0; }
+  u16 className(WindowHandle h) override { return h == 24 ? u"Shell_TrayWnd" : u"ToolbarWindow32"; }
   bool isVisible(WindowHandle) override { return true; }
   std::vector<CollectedControl> collectControls(WindowHandle, uint32_t mask, bool) override {
     std::vector<CollectedControl> out;
@@ -185,7 +222,7 @@ class ViewControls final : public testing::StubControlSystem {
     log.push_back("row " + std::to_string(row) + (only ? " only" : ""));
   }
   std::vector<ToolbarEntry> toolbarButtons(WindowHandle) override {
-    return {{u"Cut", 1, true, false}, {u"Copy", 2, false, false}, {u"Copy", 3, true, false}};
+    return {{u"Cut", 1, true, false}, {u"Copy", 2, false, false}, {u"Copy", 3, true, false}, {u"Tucked", 4, true, true}};
   }
   bool itemRect(WindowHandle, u16v, uint64_t item, WindowRect& r) override {
     r = WindowRect{static_cast<int32_t>(item) * 20, 0, static_cast<int32_t>(item) * 20 + 20, 10};
@@ -212,6 +249,14 @@ class ViewControls final : public testing::StubControlSystem {
     return {file, view};
   }
   void postMenuCommand(WindowHandle, uint32_t id) override { log.push_back("menu " + std::to_string(id)); }
+  // What the program sets when a submenu opens: checked, greyed.
+  std::map<uint32_t, std::pair<bool, bool>> opened;
+  bool initMenuPopup(WindowHandle, const MenuEntry& item, bool& checked, bool& greyed) override {
+    auto it = opened.find(item.id);
+    if (it == opened.end()) return false;
+    std::tie(checked, greyed) = it->second;
+    return true;
+  }
 };
 
 struct ClickViews : ::testing::Test {
@@ -265,12 +310,37 @@ TEST_F(ClickViews, MenusByPathOrAnywhere) {
   EXPECT_EQ(click(u"View\\Status Bar", 0x4000004), 1);
   EXPECT_EQ(click(u"New", 0x4000004), 0);
   EXPECT_EQ(click(u"Nothing", 0x4000004), -1);
+  // The state counts as the program sets it when the submenu opens.
+  cs.opened[211] = {false, false};
+  cs.opened[201] = {false, true};
+  cs.log.clear();
+  EXPECT_EQ(click(u"Status Bar", 0x4, 1), 1);
+  EXPECT_EQ(click(u"File\\New", 0x4), 0);
+  EXPECT_EQ(click(u"New", 0x4000004), -1);
+  EXPECT_EQ(cs.log, std::vector<std::string>{"menu 211"});
+}
+
+TEST_F(ClickViews, TheNotificationAreaShowsHiddenButtons) {
+  EXPECT_EQ(click(u"Tucked", 0x40), 0);
+  ws.tray = true;
+  EXPECT_EQ(click(u"Tucked", 0x40), 1);
+  EXPECT_EQ(cs.log.back(), "click 23 70,5");
 }
 
 TEST_F(ClickItem, ComboBoxesOpenTheirListAndConfirm) {
   EXPECT_EQ(click(u"two", 0x2, 1, 3), 1);
   EXPECT_EQ(cs.log, (std::vector<std::string>{"focus 7", "open 7", "current 7 1", "key 7 38", "key 7 40",
                                               "key 7 13"}));
+  // In the background the real cursor waits beside the combo box (left of
+  // it near the desktop's right edge) and comes back afterwards.
+  cs.log.clear();
+  EXPECT_EQ(click(u"two", 0x2 | 0x200, 1, 3), 1);
+  EXPECT_EQ(cs.log.front(), "cursor at 204,110");
+  EXPECT_EQ(cs.log.back(), "cursor at 500,600");
+  cs.log.clear();
+  ws.combo = WindowRect{900, 100, 1020, 120};
+  EXPECT_EQ(click(u"two", 0x2 | 0x200, 1, 3), 1);
+  EXPECT_EQ(cs.log.front(), "cursor at 896,110");
 }
 
 }  // namespace

@@ -83,6 +83,10 @@ class StubControlSystem : public automation::ControlSystem {
   bool ctrlHeld() override { return false; }
   void setHotItem(WindowHandle, int32_t) override {}
   void postMenuCommand(WindowHandle, uint32_t) override {}
+  bool initMenuPopup(WindowHandle, const automation::MenuEntry&, bool&, bool&) override { return false; }
+  bool cursorPosition(int32_t&, int32_t&) override { return false; }
+  void setCursorPosition(int32_t, int32_t) override {}
+  int32_t desktopRight() override { return 1024; }
   bool sliderState(WindowHandle, u16v, SliderState&) override { return false; }
   void setTrackBarPosition(WindowHandle, int32_t) override {}
   void sendScroll(WindowHandle, u16v, int32_t, int32_t) override {}

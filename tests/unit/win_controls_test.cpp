@@ -21,10 +21,12 @@ namespace {
 
 UINT lastCommand = 0;
 
-// Moves its own vertical bar as a real application does and remembers
-// the last menu command.
+// Moves its own vertical bar as a real application does, remembers the
+// last menu command and sets a check mark when its submenu opens.
 LRESULT CALLBACK ownProcedure(HWND h, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_COMMAND) lastCommand = LOWORD(w);
+  // "Late" gets its check mark only when its submenu opens.
+  if (message == WM_INITMENUPOPUP) CheckMenuItem(reinterpret_cast<HMENU>(w), 304, MF_BYCOMMAND | MF_CHECKED);
   if (message == WM_VSCROLL) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
@@ -62,6 +64,7 @@ struct OwnWindow : ::testing::Test {
     AppendMenuW(file, MF_STRING, 301, L"&New");
     AppendMenuW(file, MF_STRING | MF_CHECKED, 302, L"&Wrap\tCtrl+W");
     AppendMenuW(file, MF_STRING | MF_GRAYED, 303, L"Greyed");
+    AppendMenuW(file, MF_STRING, 304, L"Late");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     window = CreateWindowExW(0, wc.lpszClassName, L"Own Controls", WS_OVERLAPPEDWINDOW | WS_VSCROLL, 50, 50, 300, 200,
                              nullptr, bar, wc.hInstance, nullptr);
@@ -83,9 +86,9 @@ TEST_F(OwnWindow, MenusAreListedAndClicked) {
   ItemListRequest list;
   list.kinds = kItemMenu;
   std::vector<u16> items = listItems(ws, cs, reinterpret_cast<uintptr_t>(window), list);
-  EXPECT_EQ(items, (std::vector<u16>{u"File", u"New", u"Wrap", u"Greyed"}));
+  EXPECT_EQ(items, (std::vector<u16>{u"File", u"New", u"Wrap", u"Greyed", u"Late"}));
   list.onlyEnabled = true;
-  EXPECT_EQ(listItems(ws, cs, reinterpret_cast<uintptr_t>(window), list).size(), 3u);
+  EXPECT_EQ(listItems(ws, cs, reinterpret_cast<uintptr_t>(window), list).size(), 4u);
 
   ClickRequest r;
   r.name = u"File\\New";
@@ -101,8 +104,13 @@ TEST_F(OwnWindow, MenusAreListedAndClicked) {
   EXPECT_EQ(clickItem(run, ws, cs, id(), r), 0);  // already checked: left alone
   r.name = u"Greyed";
   EXPECT_EQ(clickItem(run, ws, cs, id(), r), 0);
+  // The check mark set as the submenu opens counts.
+  r.name = u"Late";
+  EXPECT_EQ(clickItem(run, ws, cs, id(), r), 0);
   pump();
   EXPECT_EQ(lastCommand, 0u);
+  r.kind = 0x4000004;
+  EXPECT_EQ(clickItem(run, ws, cs, id(), r), 1);
 }
 
 TEST_F(OwnWindow, AWindowsOwnScrollBarIsASlider) {
