@@ -59,6 +59,9 @@ class ControlSystem {
   virtual std::vector<MenuEntry> menuBar(WindowHandle window) = 0;
 
   // --- Texts -------------------------------------------------------------
+  // The selected part of an edit control: [start, end) in UTF-16 units;
+  // false when it does not tell.
+  virtual bool editSelection(WindowHandle h, int32_t& start, int32_t& end) = 0;
   // The clipboard's text ("" when it holds none); putting text on it, one
   // try (false when the clipboard is busy).
   virtual u16 clipboardText() = 0;

@@ -1,5 +1,6 @@
 #include "automation/control_texts.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -80,7 +81,8 @@ void sendAccessible(RunContext& run, WindowSystem& ws, ControlSystem& cs, Window
 
 }  // namespace
 
-u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, int64_t n, int32_t kind) {
+u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, int64_t n, int32_t kind,
+              bool selected) {
   if (id == 0) return cs.clipboardText();
   const WindowHandle window = handleFromId(run, ws, id);
   if (window == 0) return {};
@@ -90,7 +92,15 @@ u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, 
       if (n == 0 && kind == kStrStatic) return ws.title(window);
       const WindowHandle control =
           n == 0 ? cs.focusedControl(window) : nthOfFamily(ws, window, kind == kStrEdit ? kFamilyEdit : kFamilyStatic, n);
-      return control ? cs.controlText(control) : u16();
+      if (control == 0) return {};
+      u16 text = cs.controlText(control);
+      int32_t start = 0, end = 0;
+      if (selected && kind == kStrEdit) {
+        if (!cs.editSelection(control, start, end) || start < 0 || end <= start) return {};
+        return text.substr(std::min<size_t>(static_cast<size_t>(start), text.size()),
+                           static_cast<size_t>(end - start));
+      }
+      return text;
     }
     case kStrStatus: {
       int64_t wanted = n < 1 ? 1 : n;

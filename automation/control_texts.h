@@ -23,8 +23,10 @@ enum StringKind : int32_t { kStrEdit = 0, kStrStatic = 1, kStrStatus = 2, kStrAc
 // counts as 1). STR_ACC_EDIT and STR_ACC_STATIC: the n-th editable
 // (static) accessible text object, n <= 0 the focused one or else the
 // first: an editable object's value, a static one's name. "" for anything
-// missing.
-u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, int64_t n, int32_t kind);
+// missing. `selected` (GETSTR's flag) reads only the selected part of an
+// edit control's text ("" when nothing is selected); other kinds ignore it.
+u16 getString(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, int64_t n, int32_t kind,
+              bool selected = false);
 
 // SENDSTR(id, text, n, replace): id 0 puts the text on the clipboard
 // (retried while the clipboard is busy). Otherwise the target is the

@@ -75,14 +75,14 @@ int64_t countArgument(BuiltinCall& c, int i, int64_t fallback) {
   return std::clamp<long long>(c.integer(i), -2147483647LL, 2147483647LL);
 }
 
-// GETSTR(id, n = 0, kind = STR_EDIT, flag = FALSE). The flag is accepted
-// for scripts that pass it and changes nothing.
+// GETSTR(id, n = 0, kind = STR_EDIT, selected = FALSE): with the flag,
+// only the selected part of an edit control's text.
 void getStrFn(BuiltinCall& c) {
   automation::WindowSystem* ws;
   automation::ControlSystem* cs;
   if (!systems(c, ws, cs)) return;
   c.result = Value::string(automation::getString(c.runContext(), *ws, *cs, windowId(c, 0), c.integer(1),
-                                                 static_cast<int32_t>(c.integer(2))));
+                                                 static_cast<int32_t>(c.integer(2)), c.has(3) && c.num(3) != 0));
 }
 
 // SENDSTR(id, text, n = 0, replace = FALSE, accessible = FALSE).

@@ -145,6 +145,16 @@ class WinControlSystem final : public ControlSystem {
     return text;
   }
 
+  bool editSelection(WindowHandle h, int32_t& start, int32_t& end) override {
+    // A system message below WM_USER: the system carries the two
+    // positions back from the control's process.
+    DWORD from = 0, to = 0;
+    if (!ask(hwnd(h), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to))) return false;
+    start = static_cast<int32_t>(from);
+    end = static_cast<int32_t>(to);
+    return true;
+  }
+
   std::vector<u16> listEntries(WindowHandle h, u16v cls) override {
     const bool combo = cls.find(u"COMBOBOX") != u16v::npos;
     const UINT countMsg = combo ? CB_GETCOUNT : LB_GETCOUNT;

@@ -54,6 +54,12 @@ class Texts final : public testing::StubControlSystem {
     return true;
   }
   WindowHandle focusedControl(WindowHandle) override { return 3; }
+  // Control 3 has "xt o" selected; the others tell nothing.
+  bool editSelection(WindowHandle h, int32_t& start, int32_t& end) override {
+    start = 2;
+    end = 6;
+    return h == 3;
+  }
   bool setControlText(WindowHandle h, const u16& text) override {
     log.push_back("set " + std::to_string(h) + " " + toUtf8(text));
     return true;
@@ -94,6 +100,10 @@ TEST_F(ControlTexts, GetStrReadsTheControlItNames) {
   EXPECT_EQ(get(3, kStrStatus), "UTF-8");
   EXPECT_EQ(get(0, kStrStatus), "Ready");
   EXPECT_EQ(get(4, kStrStatus), "");
+  // GETSTR's flag: the selected part of an edit only.
+  EXPECT_EQ(toUtf8(getString(run, ws, cs, id, 0, kStrEdit, true)), "xt o");
+  EXPECT_EQ(toUtf8(getString(run, ws, cs, id, 1, kStrEdit, true)), "");
+  EXPECT_EQ(toUtf8(getString(run, ws, cs, id, 0, kStrStatic, true)), "Main Title");
 }
 
 TEST_F(ControlTexts, SendStrTypesOrReplaces) {

@@ -49,6 +49,7 @@ class StubControlSystem : public automation::ControlSystem {
   std::vector<u16> treeViewTexts(WindowHandle) override { return {}; }
   std::vector<automation::ToolbarEntry> toolbarButtons(WindowHandle) override { return {}; }
   std::vector<automation::MenuEntry> menuBar(WindowHandle) override { return {}; }
+  bool editSelection(WindowHandle, int32_t&, int32_t&) override { return false; }
   u16 clipboardText() override { return {}; }
   bool setClipboardText(const u16&) override { return false; }
   WindowHandle focusedControl(WindowHandle) override { return 0; }
