@@ -109,8 +109,17 @@ namespace kova::testing {
 namespace {
 
 TEST(ControlBuiltinsNative, ReportNotAvailable) {
-  const RunResult r = runScript({{"main.kov", "TRY\n  n = GETITEM(1, ITM_BTN)\nEXCEPT\n  PRINT TRY_ERRMSG\nENDTRY\n"}});
-  EXPECT_EQ(r.printed, std::vector<std::string>{"GETITEM: not available on this platform"});
+  std::string script;
+  for (const char* call : {"n = GETITEM(1, ITM_BTN)", "n = CLKITEM(1, \"OK\")", "n = CHKBTN(1, \"A\", 1, TRUE)",
+                           "SENDSTR(1, \"x\")", "n = GETSTR(1)", "n = SETSLIDER(1, 5)", "n = GETSLIDER(1)"}) {
+    script += std::string("TRY\n  ") + call + "\nEXCEPT\n  PRINT TRY_ERRMSG\nENDTRY\n";
+  }
+  const RunResult r = runScript({{"main.kov", script}});
+  EXPECT_EQ(r.printed, (std::vector<std::string>{
+                           "GETITEM: not available on this platform", "CLKITEM: not available on this platform",
+                           "CHKBTN: not available on this platform", "SENDSTR: not available on this platform",
+                           "GETSTR: not available on this platform", "SETSLIDER: not available on this platform",
+                           "GETSLIDER: not available on this platform"}));
 }
 
 }  // namespace
