@@ -108,6 +108,9 @@ bool inSort(const AccessibleQuery& q, int32_t role, uint32_t state) {
 
 bool walkAccessible(WindowSystem& ws, AccessibilitySystem& as, WindowHandle window, const AccessibleQuery& q,
                     const std::function<bool(const AccessibleHit&)>& visit) {
+  // A window that does not answer would not answer its objects' questions
+  // either, and each would wait for it.
+  if (ws.isBusy(window)) return false;
   std::vector<WindowHandle> hosts;
   for (const CollectedControl& c : ws.collectControls(window, kFamilyAccessible, true)) hosts.push_back(c.handle);
   if (hosts.empty()) hosts.push_back(window);

@@ -77,8 +77,9 @@ struct AccessibleHit {
 // Walks the accessible trees of the window's accessibility candidates
 // (the collector's family; the window itself when it has none), depth
 // first, and hands every object of the query to `visit` until it returns
-// true. A tree of more than 20,000 objects or 64 levels is cut there.
-// Returns whether `visit` ended the walk.
+// true. A tree of more than 20,000 objects or 64 levels is cut there; a
+// window that does not answer has no objects. Returns whether `visit`
+// ended the walk.
 bool walkAccessible(WindowSystem& ws, AccessibilitySystem& as, WindowHandle window, const AccessibleQuery& q,
                     const std::function<bool(const AccessibleHit&)>& visit);
 
