@@ -8,6 +8,7 @@
 
 #include "automation/accessible_search.h"
 #include "automation/click_item.h"
+#include "click_test_support.h"
 #include "automation/control_texts.h"
 #include "automation/item_lists.h"
 #include "automation/window_ids.h"
@@ -132,13 +133,7 @@ class Controls final : public kova::testing::StubControlSystem {
   }
 };
 
-struct AccessibleSearch : ::testing::Test {
-  kova::testing::RecordingHost host;
-  TUScript engine{hostPlatform(), host};
-  RunContext& run = engine.runContext();
-  Desk ws;
-  Controls cs;
-  int64_t id = idFromHandle(run, 100);
+struct AccessibleSearch : kova::testing::ClickTest<Desk, Controls, 100> {
   std::shared_ptr<FakeObject> panel = object(u"Panel", kRoleClient);
   std::shared_ptr<FakeObject> save = object(u"&Save...", kRolePushButton);
   std::shared_ptr<FakeObject> box = object(u"Box", kRoleCheckButton, kStateChecked);
@@ -156,14 +151,6 @@ struct AccessibleSearch : ::testing::Test {
     cs.acc.roots[2]->kids = {label, link};
   }
   std::vector<u16> texts(AccessibleQuery q) { return accessibleTexts(ws, cs.acc, 100, q); }
-  int32_t click(const char16_t* name, int64_t kind, int64_t check = 1, int64_t n = 0) {
-    ClickRequest r;
-    r.name = name;
-    r.kind = kind;
-    r.check = check;
-    r.n = n;
-    return clickItem(run, ws, cs, id, r);
-  }
 };
 
 TEST_F(AccessibleSearch, EachKindTakesPartWithItsObjectsAndTexts) {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "automation/click_item.h"
+#include "click_test_support.h"
 #include "automation/window_ids.h"
 #include "script_test_support.h"
 #include "stub_window_system.h"
@@ -104,22 +105,7 @@ class Controls final : public testing::StubControlSystem {
   }
 };
 
-struct ClickItem : ::testing::Test {
-  kova::testing::RecordingHost host;
-  TUScript engine{hostPlatform(), host};
-  RunContext& run = engine.runContext();
-  Dialog ws;
-  Controls cs;
-  int64_t id = idFromHandle(run, 100);
-  int32_t click(const char16_t* name, int64_t kind = 0, int64_t check = 1, int64_t n = 0) {
-    ClickRequest r;
-    r.name = name;
-    r.kind = kind;
-    r.check = check;
-    r.n = n;
-    return clickItem(run, ws, cs, id, r);
-  }
-};
+struct ClickItem : testing::ClickTest<Dialog, Controls, 100> {};
 
 TEST_F(ClickItem, ButtonsByCaption) {
   EXPECT_EQ(click(u"save"), 1);
@@ -259,22 +245,7 @@ class ViewControls final : public testing::StubControlSystem {
   }
 };
 
-struct ClickViews : ::testing::Test {
-  kova::testing::RecordingHost host;
-  TUScript engine{hostPlatform(), host};
-  RunContext& run = engine.runContext();
-  Views ws;
-  ViewControls cs;
-  int64_t id = idFromHandle(run, 200);
-  int32_t click(const char16_t* name, int64_t kind, int64_t check = 1, int64_t n = 0) {
-    ClickRequest r;
-    r.name = name;
-    r.kind = kind;
-    r.check = check;
-    r.n = n;
-    return clickItem(run, ws, cs, id, r);
-  }
-};
+struct ClickViews : testing::ClickTest<Views, ViewControls, 200> {};
 
 TEST_F(ClickViews, TabsTreesListViewsAndToolbars) {
   EXPECT_EQ(click(u"Advanced", 0x8), 1);
