@@ -134,12 +134,13 @@ struct Click {
   bool listBox(const CollectedControl& c, const std::vector<ItemName>& names) {
     const std::vector<u16> entries = cs.listEntries(c.handle, c.cls);
     if (cs.style(c.handle) & 0x808) {  // LBS_MULTIPLESEL | LBS_EXTENDEDSEL
-      bringForward(c.handle);
       size_t found = 0;
       bool cleared = false;
       for (size_t i = 0; i < entries.size() && found < names.size(); ++i) {
         if (!matchesAny(names, entries[i])) continue;
+        // The list takes the focus only when it holds a wanted entry.
         if (!cleared) {
+          bringForward(c.handle);
           cs.setListSelected(c.handle, -1, false);
           if (names.size() == 1) cs.setListCaret(c.handle, static_cast<int32_t>(i));
           cleared = true;
@@ -450,10 +451,14 @@ int32_t accessibleCheckBox(RunContext& run, WindowSystem& ws, ControlSystem& cs,
 int32_t clickItem(RunContext& run, WindowSystem& ws, ControlSystem& cs, int64_t id, const ClickRequest& r) {
   if (id <= 0) return r.kind > 0 && (static_cast<uint32_t>(r.kind) & kClickCheckState) ? -1 : 0;
   const WindowHandle window = handleFromId(run, ws, id);
+  // No family given (only the modifiers CLK_SHORT to CLK_DBLCLK,
+  // CLK_OFTHIS, CLK_FROMLAST, CLK_CONTINUE): every basic family. Bits
+  // beyond the 32 of a kind name no family, and a kind holding them is not
+  // taken for its low bits alone.
   uint32_t kind = r.kind <= 0 ? 0xFF : static_cast<uint32_t>(r.kind);
-  // Only modifiers (CLK_SHORT .. CLK_DBLCLK, CLK_OFTHIS, CLK_FROMLAST,
-  // CLK_CONTINUE): every basic family.
-  if ((kind & ~(0x3F00u | kClickOfThis | kClickFromLast | kClickContinue)) == 0) kind |= 0xFF;
+  if ((static_cast<uint64_t>(r.kind) & ~uint64_t{0x3F00u | kClickOfThis | kClickFromLast | kClickContinue}) == 0) {
+    kind |= 0xFF;
+  }
   const bool checkState = (kind & kClickCheckState) != 0;
   const int32_t missing = checkState ? -1 : 0;
   if (window == 0) return missing;

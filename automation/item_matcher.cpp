@@ -12,6 +12,9 @@ ItemName::ItemName(u16v wanted, bool caption, bool partial) : caption_(caption),
 }
 
 bool ItemName::matches(u16v itemText) const {
+  // An empty name names nothing: an item whose text could not be read (a
+  // control that does not answer) reads as empty too.
+  if (name_.empty()) return false;
   u16 item = upperFull(itemText);
   if (caption_) item = normaliseCaption(item);
   if (item == name_) return true;

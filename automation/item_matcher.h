@@ -17,7 +17,8 @@ class ItemName {
   // Whether an item text (a caption when the name was made for captions)
   // is what the name asks for: equal; with a partial name, containing it;
   // else equal once trimmed; failing those, the same comparisons after
-  // both are mapped to half width.
+  // both are mapped to half width. A name that is empty once prepared
+  // matches nothing.
   bool matches(u16v itemText) const;
   bool empty() const { return name_.empty(); }
 

@@ -75,6 +75,13 @@ int64_t countArgument(BuiltinCall& c, int i, int64_t fallback) {
   return std::clamp<long long>(c.integer(i), -2147483647LL, 2147483647LL);
 }
 
+// An argument that chooses one of a few values (a kind, an item): a number
+// beyond 32 bits chooses none, rather than what its low 32 bits would.
+int32_t choiceArgument(BuiltinCall& c, int i) {
+  const long long v = c.integer(i);
+  return v < INT32_MIN || v > INT32_MAX ? -1 : static_cast<int32_t>(v);
+}
+
 // GETSTR(id, n = 0, kind = STR_EDIT, selected = FALSE): with the flag,
 // only the selected part of an edit control's text.
 void getStrFn(BuiltinCall& c) {
@@ -82,7 +89,7 @@ void getStrFn(BuiltinCall& c) {
   automation::ControlSystem* cs;
   if (!systems(c, ws, cs)) return;
   c.result = Value::string(automation::getString(c.runContext(), *ws, *cs, windowId(c, 0), c.integer(1),
-                                                 static_cast<int32_t>(c.integer(2)), c.has(3) && c.num(3) != 0));
+                                                 choiceArgument(c, 2), c.has(3) && c.num(3) != 0));
 }
 
 // SENDSTR(id, text, n = 0, replace = FALSE, accessible = FALSE).
@@ -153,8 +160,8 @@ void getSliderFn(BuiltinCall& c) {
   automation::WindowSystem* ws;
   automation::ControlSystem* cs;
   if (!systems(c, ws, cs)) return;
-  c.result = numberResult(automation::getSlider(c.runContext(), *ws, *cs, windowId(c, 0), countArgument(c, 1, 1),
-                                                static_cast<int32_t>(c.integer(2))));
+  c.result = numberResult(
+      automation::getSlider(c.runContext(), *ws, *cs, windowId(c, 0), countArgument(c, 1, 1), choiceArgument(c, 2)));
 }
 
 }  // namespace kova

@@ -101,6 +101,15 @@ void yieldMessages() {
   }
 }
 
+// Whether the window's thread handles messages: it answers a null message
+// within a second, or at once is known to hang (no message handled for 5
+// s). Activating a window that does not answer would stall this thread
+// until the other one wakes up.
+bool answers(HWND h) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) != 0;
+}
+
 bool containsAny(const u16& s, std::initializer_list<u16v> parts) {
   for (u16v p : parts) {
     if (s.find(p) != u16::npos) return true;
@@ -161,7 +170,7 @@ class WinWindowSystem final : public WindowSystem {
 
   void activate(WindowHandle h, bool force) override {
     HWND target = hwnd(h);
-    if (!IsWindow(target)) return;
+    if (!IsWindow(target) || !answers(target)) return;
     if (!force) {
       GUITHREADINFO gui{};
       gui.cbSize = sizeof gui;

@@ -17,8 +17,9 @@ namespace kova::automation {
 namespace {
 
 // Window 100: buttons 1 "&Save...", 2 and 3 "Twin" (3 below 2), check box
-// 4 "Check A", disabled check box 8 "Locked"; list box 5, multiple-selection
-// list box 6, combo box 7.
+// 4 "Check A", disabled check box 8 "Locked", button 9 whose caption
+// cannot be read (it reads as empty); list box 5, multiple-selection list
+// box 6, combo box 7.
 class Dialog final : public testing::StubWindowSystem {
  public:
   int waits = 0;
@@ -36,7 +37,7 @@ class Dialog final : public testing::StubWindowSystem {
   std::vector<CollectedControl> collectControls(WindowHandle, uint32_t mask, bool includeDisabled) override {
     std::vector<CollectedControl> out;
     if (mask & kFamilyButton) {
-      for (WindowHandle h : {1, 2, 3, 4}) out.push_back({h, u"BUTTON"});
+      for (WindowHandle h : {1, 2, 3, 4, 9}) out.push_back({h, u"BUTTON"});
       if (includeDisabled || (mask & 0x4000000)) out.push_back({8, u"BUTTON"});
     }
     if (mask & kFamilyList) {
@@ -296,6 +297,24 @@ TEST_F(ClickViews, TheNotificationAreaShowsHiddenButtons) {
   ws.tray = true;
   EXPECT_EQ(click(u"Tucked", 0x40), 1);
   EXPECT_EQ(cs.log.back(), "click 23 70,5");
+}
+
+// What names no item does nothing at all: no focus moves, nothing is
+// clicked or selected.
+TEST_F(ClickItem, NamesAndKindsThatNameNothingTouchNothing) {
+  // An empty name, or one that trims to nothing, is no name: a control
+  // whose text cannot be read (it does not answer) reads as empty as well.
+  cs.current[5] = -1;
+  EXPECT_EQ(click(u""), 0);
+  EXPECT_EQ(click(u"  "), 0);
+  EXPECT_EQ(click(u"", 0x4000001), -1);
+  // A multiple-selection list without the entry keeps the focus where it is.
+  EXPECT_EQ(click(u"Purple", 0x2, 1, 2), 0);
+  // Bits beyond 32 name no family; they do not make the kind read as 0
+  // (every family).
+  EXPECT_EQ(click(u"save", int64_t{1} << 40), 0);
+  EXPECT_EQ(click(u"save", (int64_t{1} << 40) | 0x1), 1);
+  EXPECT_EQ(cs.log, (std::vector<std::string>{"focus 1", "click 1 0,0"}));  // only the last call acted
 }
 
 TEST_F(ClickItem, ComboBoxesOpenTheirListAndConfirm) {

@@ -127,6 +127,10 @@ TEST(ItemMatcher, CaptionsAndItemTexts) {
   EXPECT_FALSE(ItemName(u"Sav", true, false).matches(u"&Save..."));
   EXPECT_TRUE(ItemName(u"Sav", true, true).matches(u"&Save..."));
   EXPECT_FALSE(ItemName(u"", true, true).matches(u"&Save..."));  // an empty partial name matches nothing
+  // Nor does an empty name match an empty text (what an unreadable control
+  // gives), whole or once trimmed.
+  EXPECT_FALSE(ItemName(u"", true, false).matches(u""));
+  EXPECT_FALSE(ItemName(u" ", false, false).matches(u" "));
   // Item texts are not caption-normalised, but trimmed.
   EXPECT_TRUE(ItemName(u" beta ", false, false).matches(u"Beta"));
   EXPECT_TRUE(ItemName(u"beta", false, false).matches(u"Beta  "));
