@@ -94,6 +94,18 @@ struct Click {
     cs.postLeftClick(button, 0, 0);
   }
 
+  // Automatic check boxes and radio buttons change their own state when
+  // the posted click arrives: wait for it (a second at most), so that what
+  // the script reads next is the new state.
+  void awaitStateChange(WindowHandle button, int32_t before) {
+    const uint32_t type = cs.style(button) & 0xF;
+    if (type != 0x3 && type != 0x6 && type != 0x9) return;  // BS_AUTOCHECKBOX, BS_AUTO3STATE, BS_AUTORADIOBUTTON
+    for (int i = 0; i < 100 && buttonState(button) == before; ++i) {
+      run.platform().sleepMs(10);
+      run.pumpMessages(2);
+    }
+  }
+
   // Buttons: the n-th whose caption matches. -1 when none matched, else
   // the state (CHK_) or 1 when the wanted state was set, 0 when not.
   int32_t buttons(const ItemName& name) {
@@ -107,6 +119,7 @@ struct Click {
       bringForward(c.handle);
       if (state == wanted) return 1;
       pressButton(c.handle);
+      awaitStateChange(c.handle, state);
       // A 3-state box goes unchecked, checked, indeterminate: a second click
       // may be needed to reach or leave the third state.
       if (wanted == 2 || state == 2) {
@@ -114,7 +127,11 @@ struct Click {
           run.platform().sleepMs(20);
           run.pumpMessages(20);
         }
-        if (buttonState(c.handle) != wanted) pressButton(c.handle);
+        const int32_t now = buttonState(c.handle);
+        if (now != wanted) {
+          pressButton(c.handle);
+          awaitStateChange(c.handle, now);
+        }
       }
       return 1;
     }

@@ -70,14 +70,27 @@ class Controls final : public testing::StubControlSystem {
     if (h == 7) return {u"One", u"Two", u"Three"};
     return {};
   }
+  // With `lag`, a click takes effect only after that many reads of the
+  // state, as a posted click waits in the target's queue.
+  int lag = 0, pending = -1;
+  WindowHandle pendingBox = 0;
   void postLeftClick(WindowHandle h, int32_t x, int32_t y) override {
     log.push_back("click " + std::to_string(h) + " " + std::to_string(x) + "," + std::to_string(y));
-    if (checks.count(h)) checks[h] = checks[h] == 0 ? 1 : 0;
+    if (!checks.count(h)) return;
+    if (lag == 0) {
+      checks[h] = checks[h] == 0 ? 1 : 0;
+    } else {
+      pendingBox = h;
+      pending = lag;
+    }
   }
   void focusControl(WindowHandle h) override { log.push_back("focus " + std::to_string(h)); }
-  int32_t buttonCheck(WindowHandle h) override { return checks.count(h) ? checks[h] : 0; }
+  int32_t buttonCheck(WindowHandle h) override {
+    if (pending > 0 && --pending == 0) checks[pendingBox] = checks[pendingBox] == 0 ? 1 : 0;
+    return checks.count(h) ? checks[h] : 0;
+  }
   bool isEnabled(WindowHandle h) override { return h != 8; }
-  uint32_t style(WindowHandle h) override { return h == 6 ? 0x800 : 0; }
+  uint32_t style(WindowHandle h) override { return h == 6 ? 0x800 : h == 4 ? 0x3 : 0; }  // 4: BS_AUTOCHECKBOX
   uint32_t classStyle(WindowHandle h) override { return h == 7 ? 0x3 : 0; }
   int32_t listCurrent(WindowHandle h, u16v) override { return current[h]; }
   void setListCurrent(WindowHandle h, u16v, int32_t index) override {
@@ -146,6 +159,12 @@ TEST_F(ClickItem, CheckBoxesAreClickedOnlyToChangeTheirState) {
   EXPECT_EQ(cs.log, std::vector<std::string>{"focus 4"});
   EXPECT_EQ(click(u"Check A", 0x1, 0), 1);
   EXPECT_EQ(cs.checks[4], 0);
+  // A click still in the box's queue: CLKITEM returns once it has arrived.
+  cs.lag = 5;
+  EXPECT_EQ(click(u"Check A", 0x1, 1), 1);
+  EXPECT_EQ(cs.checks[4], 1);
+  cs.lag = 0;
+  EXPECT_EQ(click(u"Check A", 0x1, 0), 1);
   // CHK_BTN answers the state; a disabled box -1; nothing found -1.
   EXPECT_EQ(click(u"Check A", 0x4000001), 0);
   EXPECT_EQ(click(u"Locked", 0x4000001), -1);
