@@ -15,6 +15,7 @@ bool containsAny(u16v cls, std::initializer_list<const char16_t*> parts) {
 }
 
 bool takesPart(const ControlCandidate& c, uint32_t mask, bool includeDisabled) {
+  if (!c.factsRead) return false;
   // A control on a hidden tab page: its parent is hidden, its own style
   // still carries the visible bit.
   if (!c.visible && !(!c.parentVisible && c.styleVisible)) return false;
@@ -56,6 +57,14 @@ bool classInFamilies(u16v cls, uint32_t mask) {
   if ((mask & kFamilyStatusBar) && containsAny(cls, {u"STATUSBAR"})) return true;
   if ((mask & kFamilySlider) && containsAny(cls, {u"TRACKBAR", u"SCROLL"})) return true;
   return (mask & kFamilyAll) != 0;
+}
+
+bool mayBeCollected(u16v cls, uint32_t mask) {
+  // Accessibility candidates and the scroll bars of a window's style come
+  // from every class; the other rules go by the class alone.
+  if (mask & (kFamilyAccessible | kFamilySlider | kFamilyAll)) return true;
+  if ((mask & kFamilyBrowserAlways) && cls == u"INTERNET EXPLORER_SERVER") return true;
+  return classInFamilies(cls, mask);
 }
 
 std::vector<CollectedControl> collectControls(const std::vector<ControlCandidate>& descendants,

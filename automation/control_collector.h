@@ -39,13 +39,17 @@ struct ControlCandidate {
   WindowHandle handle = 0;
   WindowHandle parent = 0;
   u16 cls;  // the base class where the system tells it, trimmed, upper-cased
+  // False when only the handle and the class were read, because the mask
+  // cannot take the class (see mayBeCollected): such a candidate never
+  // takes part, but still counts among the descendants.
+  bool factsRead = true;
   bool visible = false;        // visible, parents included
   bool parentVisible = false;  // the parent is visible
   bool styleVisible = false;   // its own style carries the visible bit
   bool enabled = false;
   bool horizontalScroll = false;  // its style has a horizontal scroll bar
   bool verticalScroll = false;
-  bool hasChildren = false;
+  bool hasChildren = false;  // read for the accessibility family only
   // It is the window found at its own centre point (nothing covers it).
   bool topmostAtCentre = false;
   int32_t left = 0, top = 0;  // screen position of its rectangle
@@ -62,6 +66,12 @@ struct CollectedControl {
 // Whether the upper-cased class belongs to one of the families in `mask`
 // (the accessibility and scroll-bar rules aside).
 bool classInFamilies(u16v cls, uint32_t mask);
+
+// Whether a descendant of the upper-cased class can be among the controls
+// `mask` asks for in any state. When not, the system need not read its
+// other facts (each costs a call into the window server, and a window may
+// have hundreds of children of other families).
+bool mayBeCollected(u16v cls, uint32_t mask);
 
 // The controls among `descendants` (in enumeration order) that `mask`
 // asks for, numbered top to bottom, then left to right; scroll-bar

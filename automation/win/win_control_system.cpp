@@ -1,15 +1,22 @@
 // The Windows side of the control operations: texts and items read through
 // the controls' own messages. Item structures of list views, tree views,
 // tabs, status bars and toolbars are built in the target's layout and pass
-// through one buffer allocated in the target's process for the whole call
-// (one round trip per item); list boxes and combo boxes are read with a
-// local buffer, which the system marshals. Every message goes out with a
-// timeout, so a hung target ends a listing instead of hanging the script.
+// through one buffer allocated in the target's process for the whole call;
+// each item costs one message, and its structure goes in with one copy
+// into that buffer (list views: one copy in and one copy out for a batch
+// of rows). List boxes and combo boxes are read with a local buffer, which
+// the system marshals; the entry's length has to be asked first, since the
+// message carries no buffer size. Every message goes out with a timeout,
+// so a hung target ends a listing instead of hanging the script. Under
+// Wine every message and every copy to or from another process is a round
+// trip through the wine server (about 0.1 ms), which is what these
+// listings cost.
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "automation/control_collector.h"
@@ -28,6 +35,12 @@ constexpr size_t kRemoteSize = 4096;
 constexpr size_t kRemoteText = 512;   // the text's offset in the remote buffer
 constexpr int32_t kRemoteChars = 1792;  // (4096 - 512) / 2 UTF-16 units
 constexpr size_t kMaxTextChars = 65001;
+constexpr LRESULT kMaxEntryChars = LRESULT(1) << 20;
+// Rows of a list view read per batch: each has its own kRemoteSize slot
+// (structure at 0, text at kRemoteText) in one buffer.
+constexpr size_t kListViewBatch = 16;
+// A control text shorter than this is read with one message.
+constexpr size_t kShortText = 256;
 
 // The answer of a sent message, or none when the target did not answer in
 // time (or hangs).
@@ -47,7 +60,7 @@ struct Remote {
   win::RemoteBuffer buffer;
   TargetBits bits = TargetBits::k64;
 
-  explicit Remote(HWND control) {
+  explicit Remote(HWND control, size_t size = kRemoteSize) {
     DWORD pid = 0;
     GetWindowThreadProcessId(control, &pid);
     win::KernelHandle process(
@@ -56,7 +69,7 @@ struct Remote {
     BOOL wow64 = FALSE;
     // A 32-bit program on 64-bit Windows lays its structures out for 32 bits.
     if (IsWow64Process(process.get(), &wow64) && wow64) bits = TargetBits::k32;
-    buffer = win::RemoteBuffer::allocate(process.get(), kRemoteSize);
+    buffer = win::RemoteBuffer::allocate(process.get(), size);
   }
   explicit operator bool() const { return static_cast<bool>(buffer); }
   uint64_t base() const { return reinterpret_cast<uint64_t>(buffer.address()); }
@@ -82,7 +95,31 @@ struct Remote {
     const std::string zeros(4, '\0');
     return buffer.write(zeros.data(), zeros.size(), kRemoteText);
   }
+  // The item structure at the start and an empty text at kRemoteText, in
+  // one copy: a control that answers without writing its text leaves ""
+  // there, not the text of the item before.
+  bool putRequest(const std::string& bytes) {
+    if (bytes.size() > kRemoteText) return false;
+    std::string block(kRemoteText + 4, '\0');
+    block.replace(0, bytes.size(), bytes);
+    return buffer.write(block.data(), block.size());
+  }
 };
+
+// The text of slot k of a batch read back from the target: at most
+// `length` units (what the control reported writing; never past the
+// slot's end), up to its end.
+u16 slotText(const std::string& block, size_t k, LRESULT length) {
+  if (length <= 0) return {};
+  const size_t chars = std::min<size_t>(static_cast<size_t>(length), kRemoteChars);
+  const size_t at = k * kRemoteSize + kRemoteText;
+  if (at + chars * 2 > block.size()) return {};
+  std::u16string text(chars, u'\0');
+  std::memcpy(text.data(), block.data() + at, chars * 2);
+  const size_t end = text.find(u'\0');
+  if (end != std::u16string::npos) text.resize(end);
+  return text;
+}
 
 ItemRequest textRequest(const Remote& r) {
   ItemRequest q;
@@ -99,7 +136,7 @@ std::vector<u16> treeBranch(HWND tree, Remote& remote, LRESULT item, int depth) 
     q.mask = TVIF_TEXT | TVIF_HANDLE;
     q.handle = static_cast<uint64_t>(item);
     const std::string bytes = treeViewItem(remote.bits, q);
-    if (!remote.clearText() || !remote.put(bytes)) break;
+    if (!remote.putRequest(bytes)) break;
     if (!askOr(tree, TVM_GETITEMW, 0, remote.param(), 0)) break;
     out.push_back(remote.textAt(readTreeViewItem(remote.bits, remote.get(bytes.size())).text, kRemoteChars));
     const LRESULT child = askOr(tree, TVM_GETNEXTITEM, TVGN_CHILD, item, 0);
@@ -137,6 +174,16 @@ void readMenu(HMENU menu, std::vector<MenuEntry>& out, int depth) {
 class WinControlSystem final : public ControlSystem {
  public:
   u16 controlText(WindowHandle h) override {
+    // Most texts are short: one message reads them whole. A text that may
+    // have been cut at the buffer's end is read again at its full length.
+    std::u16string shortText(kShortText, u'\0');
+    const std::optional<LRESULT> shortGot =
+        ask(hwnd(h), WM_GETTEXT, kShortText, reinterpret_cast<LPARAM>(shortText.data()));
+    if (!shortGot) return {};
+    if (*shortGot >= 0 && static_cast<size_t>(*shortGot) + 1 < kShortText) {
+      shortText.resize(static_cast<size_t>(*shortGot));
+      return shortText;
+    }
     const LRESULT length = askOr(hwnd(h), WM_GETTEXTLENGTH, 0, 0, 0);
     if (length <= 0) return {};
     std::u16string text(std::min<size_t>(static_cast<size_t>(length), kMaxTextChars) + 1, u'\0');
@@ -164,7 +211,9 @@ class WinControlSystem final : public ControlSystem {
     const LRESULT count = askOr(hwnd(h), countMsg, 0, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       const LRESULT length = askOr(hwnd(h), lengthMsg, static_cast<WPARAM>(i), 0, -1);
-      if (length < 0) {
+      // A length no entry has (a broken or hostile control) would ask for
+      // gigabytes here; such an entry reads as "".
+      if (length < 0 || length > kMaxEntryChars) {
         out.emplace_back();
         continue;
       }
@@ -186,7 +235,7 @@ class WinControlSystem final : public ControlSystem {
       ItemRequest q = textRequest(remote);
       q.mask = TCIF_TEXT;
       const std::string bytes = tabItem(remote.bits, q);
-      if (!remote.clearText() || !remote.put(bytes)) break;
+      if (!remote.putRequest(bytes)) break;
       if (!askOr(hwnd(h), TCM_GETITEMW, static_cast<WPARAM>(i), remote.param(), 0)) {
         out.emplace_back();
         continue;
@@ -215,21 +264,42 @@ class WinControlSystem final : public ControlSystem {
     return out;
   }
 
+  // Rows in batches: the requests of a batch go into the target with one
+  // copy, each row is asked with one message, and the texts come back with
+  // one copy, so that a row costs one round trip and not four.
   std::vector<u16> listViewTexts(WindowHandle h, int32_t column) override {
     std::vector<u16> out;
     const LRESULT count = askOr(hwnd(h), LVM_GETITEMCOUNT, 0, 0, 0);
     if (count <= 0) return out;
-    Remote remote(hwnd(h));
+    Remote remote(hwnd(h), kRemoteSize * kListViewBatch);
     if (!remote) return out;
-    for (LRESULT i = 0; i < count; ++i) {
-      ItemRequest q = textRequest(remote);
-      q.mask = LVIF_TEXT;
-      q.item = static_cast<int32_t>(i);
-      q.subItem = column;
-      const std::string bytes = listViewItem(remote.bits, q);
-      if (!remote.clearText() || !remote.put(bytes)) break;
-      const LRESULT length = askOr(hwnd(h), LVM_GETITEMTEXTW, static_cast<WPARAM>(i), remote.param(), 0);
-      out.push_back(length > 0 ? remote.textAt(remote.textAddress(), static_cast<size_t>(length)) : u16());
+    std::string block;
+    std::vector<LRESULT> lengths;
+    for (LRESULT first = 0; first < count; first += static_cast<LRESULT>(kListViewBatch)) {
+      const size_t rows = static_cast<size_t>(std::min<LRESULT>(count - first, kListViewBatch));
+      // Every slot's text starts empty: a row that answers without writing
+      // its text reads as "", not as the text a row of the last batch left.
+      block.assign(rows * kRemoteSize, '\0');
+      for (size_t k = 0; k < rows; ++k) {
+        ItemRequest q;
+        q.mask = LVIF_TEXT;
+        q.item = static_cast<int32_t>(first + static_cast<LRESULT>(k));
+        q.subItem = column;
+        q.text = remote.base() + k * kRemoteSize + kRemoteText;
+        q.textChars = kRemoteChars;
+        const std::string bytes = listViewItem(remote.bits, q);
+        block.replace(k * kRemoteSize, bytes.size(), bytes);
+      }
+      if (!remote.buffer.write(block.data(), block.size())) break;
+      lengths.assign(rows, 0);
+      bool anyText = false;
+      for (size_t k = 0; k < rows; ++k) {
+        lengths[k] = askOr(hwnd(h), LVM_GETITEMTEXTW, static_cast<WPARAM>(first + static_cast<LRESULT>(k)),
+                           static_cast<LPARAM>(remote.base() + k * kRemoteSize), 0);
+        anyText = anyText || lengths[k] > 0;
+      }
+      if (anyText && !remote.buffer.read(block.data(), block.size())) block.assign(block.size(), '\0');
+      for (size_t k = 0; k < rows; ++k) out.push_back(slotText(block, k, lengths[k]));
     }
     return out;
   }
@@ -246,7 +316,7 @@ class WinControlSystem final : public ControlSystem {
       ItemRequest q = textRequest(remote);
       q.mask = HDI_TEXT;
       const std::string bytes = headerItem(remote.bits, q);
-      if (!remote.clearText() || !remote.put(bytes)) break;
+      if (!remote.putRequest(bytes)) break;
       askOr(header, HDM_GETITEMW, static_cast<WPARAM>(i), remote.param(), 0);
       out.push_back(remote.textAt(remote.textAddress(), kRemoteChars));
     }
@@ -500,7 +570,7 @@ class WinControlSystem final : public ControlSystem {
       q.handle = static_cast<uint64_t>(item);
       const std::string bytes = treeViewItem(remote.bits, q);
       u16 text;
-      if (remote.clearText() && remote.put(bytes) && askOr(hwnd(h), TVM_GETITEMW, 0, remote.param(), 0))
+      if (remote.putRequest(bytes) && askOr(hwnd(h), TVM_GETITEMW, 0, remote.param(), 0))
         text = remote.textAt(readTreeViewItem(remote.bits, remote.get(bytes.size())).text, kRemoteChars);
       out.push_back({static_cast<uint64_t>(item), std::move(text)});
       item = askOr(hwnd(h), TVM_GETNEXTITEM, TVGN_NEXT, item, 0);

@@ -321,25 +321,53 @@ class WinWindowSystem final : public WindowSystem {
   }
 };
 
-ControlCandidate candidateOf(HWND h, uint32_t mask) {
+// Whether a parent window is visible, asked once per parent during one
+// enumeration: a window's children usually share it.
+struct ParentVisibility {
+  std::vector<std::pair<HWND, bool>> known;
+  bool of(HWND parent) {
+    for (const auto& [h, visible] : known) {
+      if (h == parent) return visible;
+    }
+    const bool visible = IsWindowVisible(parent) != FALSE;
+    known.emplace_back(parent, visible);
+    return visible;
+  }
+};
+
+// The facts the collector needs. A descendant whose class the mask cannot
+// take gets its handle and class only (see mayBeCollected); every other
+// fact is a call into the window server.
+ControlCandidate candidateOf(HWND h, uint32_t mask, bool descendant, ParentVisibility& parents) {
   ControlCandidate c;
   c.handle = handle(h);
-  c.parent = handle(GetParent(h));
   c.cls = upperFull(trimCtl(realClassText(h)));
-  c.visible = IsWindowVisible(h) != FALSE;
-  c.parentVisible = IsWindowVisible(GetParent(h)) != FALSE;
+  if (descendant && !mayBeCollected(c.cls, mask)) {
+    c.factsRead = false;
+    return c;
+  }
+  const HWND parent = GetParent(h);
+  c.parent = handle(parent);
+  c.parentVisible = parent != nullptr && parents.of(parent);
   const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
   c.styleVisible = (style & WS_VISIBLE) != 0;
-  c.enabled = IsWindowEnabled(h) != FALSE;
+  // A child window is visible when it and its parent are (the parent's
+  // ancestors are in the parent's answer); for other windows GetParent
+  // names the owner, which says nothing about visibility.
+  c.visible = (style & WS_CHILD) && parent != nullptr ? c.styleVisible && c.parentVisible
+                                                      : IsWindowVisible(h) != FALSE;
+  // What IsWindowEnabled answers, without asking again.
+  c.enabled = (style & WS_DISABLED) == 0;
   c.horizontalScroll = (style & WS_HSCROLL) != 0;
   c.verticalScroll = (style & WS_VSCROLL) != 0;
-  c.hasChildren = GetWindow(h, GW_CHILD) != nullptr;
   RECT r{};
   GetWindowRect(h, &r);
   c.left = r.left;
   c.top = r.top;
-  // Only the accessibility family asks what covers a control.
+  // Only the accessibility family asks whether a control has children and
+  // what covers it.
   if (mask & kFamilyAccessible) {
+    c.hasChildren = GetWindow(h, GW_CHILD) != nullptr;
     const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
     c.topmostAtCentre = WindowFromPoint(centre) == h;
   }
@@ -349,18 +377,21 @@ ControlCandidate candidateOf(HWND h, uint32_t mask) {
 struct CandidateWalk {
   uint32_t mask;
   std::vector<ControlCandidate> found;
+  ParentVisibility parents;
 };
 
 BOOL CALLBACK addCandidate(HWND h, LPARAM lp) {
   auto& walk = *reinterpret_cast<CandidateWalk*>(lp);
-  walk.found.push_back(candidateOf(h, walk.mask));
+  walk.found.push_back(candidateOf(h, walk.mask, true, walk.parents));
   return TRUE;
 }
 
+// One enumeration of the window's descendants per call.
 std::vector<CollectedControl> WinWindowSystem::collectControls(WindowHandle h, uint32_t mask, bool includeDisabled) {
-  CandidateWalk walk{mask, {}};
+  CandidateWalk walk{mask, {}, {}};
   EnumChildWindows(hwnd(h), addCandidate, reinterpret_cast<LPARAM>(&walk));
-  return automation::collectControls(walk.found, candidateOf(hwnd(h), 0), mask, includeDisabled);
+  ParentVisibility own;
+  return automation::collectControls(walk.found, candidateOf(hwnd(h), 0, false, own), mask, includeDisabled);
 }
 
 }  // namespace

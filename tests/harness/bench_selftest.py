@@ -3,7 +3,8 @@
 that stops without a message (Wine's cscript does on a script error) or a
 program stopped at the time limit must show in the table with its reason,
 not as a blank or a time; the table's peer and "before" columns must come
-from the right runs and files."""
+from the right runs and files; a Windows-only benchmark's wrong checksum is
+a problem; per-call figures stay out of the checksum."""
 
 import os
 import re
@@ -123,6 +124,34 @@ class Table(unittest.TestCase):
     def test_checksum_lines_join(self):
         self.assertEqual(bench.checksum_text("75025\n5000150000\n"), "75025 / 5000150000")
 
+    def test_per_call_lines_are_not_checksum(self):
+        out = "10000 Row 1..Row 10000\nms/call GETITEM list view, 10,000 rows 2250.6\n20 False\nms/call GETSTR edit 1.5E-2\n"
+        self.assertEqual(bench.checksum_text(out), "10000 Row 1..Row 10000 / 20 False")
+        # A line that only looks like one keeps its place in the checksum.
+        self.assertEqual(bench.checksum_text("ms/call no number\n"), "ms/call no number")
+
+    def test_per_call_medians_in_first_run_order(self):
+        def run(text):
+            return bench.Run(text, 1.0, 1.0, 0, 0)
+        runs = [run("x\nms/call b 3\nms/call a, 2 rows 10"), run("ms/call a, 2 rows 30\nms/call b 1"),
+                run("ms/call a, 2 rows 20\nms/call b 2\nms/call c 7")]
+        self.assertEqual(bench.per_call_figures(runs), [("b", 2.0), ("a, 2 rows", 20.0), ("c", 7.0)])
+        self.assertEqual(bench.per_call_figures([run("42")]), [])
+
+    def test_per_call_table(self):
+        rows = [row(), row(title="(10) controls", per_call=[("GETSTR edit", 1.25), ("CLKITEM", 57.0)])]
+        lines = bench.per_call_table(rows, 3)
+        self.assertIn("median of 3 runs", lines[0])
+        self.assertEqual(lines[-2:], ["| (10) controls | GETSTR edit | 1.250 |", "| (10) controls | CLKITEM | 57.000 |"])
+        self.assertEqual(bench.per_call_table([row()], 3), [])
+
+    def test_windows_only_checksum_is_checked(self):
+        self.assertIsNone(bench.checksum_problem("windows", "1000"))
+        self.assertIn("expected '1000'", bench.checksum_problem("windows", "999"))
+        self.assertIsNone(bench.checksum_problem("loop", "anything"))  # peers agree or not instead
+        wrong = bench.EXPECTED_CHECKSUMS["controls"].replace("Row 10000", "Row 9984")
+        self.assertIsNotNone(bench.checksum_problem("controls", wrong))
+
     def test_text_memory_note(self):
         units = 512 * 1024  # 1 MB of UTF-16
         note = bench.text_memory_note(row(text_units=units, kova_mb=7.0), 4.0)
@@ -191,6 +220,12 @@ class Programs(unittest.TestCase):
                 continue
             for ext in bench.PEER_SUFFIXES:
                 self.assertTrue(os.path.exists(os.path.join(PROGRAMS, name + ext)), name + ext)
+
+    def test_windows_only_benchmarks_have_a_fixture_and_a_checksum(self):
+        for name in bench.WINDOWS_ONLY:
+            self.assertIn(name, bench.FIXTURE_WINDOWS)
+            self.assertIn(name, bench.EXPECTED_CHECKSUMS)
+            self.assertEqual(bench.FIXTURE_WINDOWS[name][0], "--window")
 
     def test_vbscript_avoids_wine_stubs(self):
         # Wine 8.0's VBScript has Join only as a failing stub.

@@ -119,6 +119,51 @@ TEST(ControlCollector, AccessibilityCandidates) {
   EXPECT_EQ(handles(collectControls({container}, window, kFamilyAccessible, false)), (std::vector<WindowHandle>{51}));
 }
 
+// The Windows side reads only the class of a descendant the mask cannot
+// take: that must never lose a control the full facts would have given.
+TEST(ControlCollector, ClassesTheMaskCannotTakeAreNeverCollected) {
+  const char16_t* classes[] = {u"BUTTON", u"EDIT", u"STATIC", u"COMBOBOX", u"COMBOBOXEX32", u"LISTBOX",
+                               u"SYSLISTVIEW32", u"SYSTREEVIEW32", u"SYSTABCONTROL32", u"TOOLBARWINDOW32",
+                               u"MSCTLS_STATUSBAR32", u"MSCTLS_TRACKBAR32", u"SCROLLBAR", u"SYSDATETIMEPICK32",
+                               u"_WWG", u"EDTBX", u"INTERNET EXPLORER_SERVER", u"SHELLDLL_DEFVIEW", u"KOVAPANE",
+                               u"ATL:ACTIVEX"};
+  const uint32_t masks[] = {kFamilyButton, kFamilyList, kFamilyTab, kFamilyTreeView, kFamilyListView,
+                            kFamilyToolbar, kFamilyEdit, kFamilyStatic, kFamilyStatusBar, kFamilyButton | kFamilyStatic,
+                            kFamilyBrowserAlways, kFamilyEdit | kFamilyBrowserAlways, 0x4000000 | kFamilyButton};
+  const ControlCandidate window = control(1, u"#32770", 0, 0);
+  int skipped = 0;
+  for (uint32_t mask : masks) {
+    for (const char16_t* cls : classes) {
+      if (mayBeCollected(cls, mask)) continue;
+      ++skipped;
+      // Every fact that could make it count.
+      ControlCandidate c = control(60, cls, 5, 5);
+      c.hasChildren = true;
+      c.topmostAtCentre = c.horizontalScroll = c.verticalScroll = true;
+      EXPECT_TRUE(collectControls({c}, window, mask, true).empty()) << "mask " << mask;
+    }
+  }
+  EXPECT_GT(skipped, 100);
+  EXPECT_FALSE(mayBeCollected(u"BUTTON", kFamilyEdit));
+  EXPECT_TRUE(mayBeCollected(u"EDIT", kFamilyEdit));
+  EXPECT_TRUE(mayBeCollected(u"MSCTLS_STATUSBAR32", kFamilyStatic));
+  EXPECT_TRUE(mayBeCollected(u"INTERNET EXPLORER_SERVER", kFamilyBrowserAlways));
+  // Scroll bars of a window's style, accessibility candidates and "every
+  // control" come from any class.
+  EXPECT_TRUE(mayBeCollected(u"KOVAPANE", kFamilySlider));
+  EXPECT_TRUE(mayBeCollected(u"KOVAPANE", kFamilyAccessible));
+  EXPECT_TRUE(mayBeCollected(u"KOVAPANE", kFamilyAll));
+}
+
+TEST(ControlCollector, CandidateWithoutFactsNeverTakesPart) {
+  ControlCandidate unread = control(70, u"BUTTON", 0, 0);
+  unread.factsRead = false;
+  const ControlCandidate read = control(71, u"BUTTON", 0, 10);
+  const ControlCandidate window = control(1, u"#32770", 0, 0);
+  EXPECT_EQ(handles(collectControls({unread, read}, window, kFamilyButton, true)), (std::vector<WindowHandle>{71}));
+  EXPECT_EQ(handles(collectControls({unread, read}, window, kFamilyAll, true)), (std::vector<WindowHandle>{71}));
+}
+
 TEST(ItemMatcher, CaptionsAndItemTexts) {
   const ItemName save(u"save", true, false);
   EXPECT_TRUE(save.matches(u"&Save..."));
