@@ -75,3 +75,44 @@ TEST(MainWindowPlace, StoredPositionsStayOnTheDesktop) {
 
 }  // namespace
 }  // namespace kova::shell
+
+#include "app/shell/log_lines.h"
+
+namespace kova::shell {
+namespace {
+
+TEST(LogWindow, TheLineListAndItsLimit) {
+  EXPECT_EQ(logLineLimit(u"500"), 500);
+  EXPECT_EQ(logLineLimit(u"abc"), 2000);
+  EXPECT_EQ(logLineLimit(u"0"), 2000);
+  EXPECT_EQ(logLineLimit(u"99999,1"), 32000);
+  EXPECT_EQ(logLineLimit(u""), 2000);
+  LogLines log(20);
+  int replaced = 0;
+  for (int i = 1; i <= 45; ++i) {
+    if (log.add(u"line " + toU16(static_cast<int64_t>(i))) == LogLines::Show::kReplace) ++replaced;
+  }
+  // The window's text is replaced by the list whenever it holds more than
+  // 22 lines (limit + a tenth): at lines 23, 26, ..., 44. The list keeps
+  // the last 20.
+  EXPECT_EQ(replaced, 8);
+  EXPECT_EQ(log.lines().size(), 20u);
+  EXPECT_EQ(log.lines().front(), u"line 26");
+  LogLines two(2);
+  two.add(u"");
+  two.add(u"b");
+  EXPECT_EQ(two.text(), u"\r\nb");
+}
+
+TEST(LogWindow, ItStaysOnTheDesktop) {
+  const ScreenBox desk{0, 0, 1000, 800};
+  const Place p = logWindowPlace({-900, -50}, 400, desk);
+  EXPECT_EQ(p.left, -200);
+  EXPECT_EQ(p.top, 0);
+  const Place q = logWindowPlace({5000, 5000}, 400, desk);
+  EXPECT_EQ(q.left, 940);
+  EXPECT_EQ(q.top, 740);
+}
+
+}  // namespace
+}  // namespace kova::shell
