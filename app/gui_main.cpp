@@ -1,6 +1,6 @@
 // kova.exe, the Windows GUI program. Started with a script path it runs the
-// script hidden and exits with the script's exit code; errors appear in the
-// error dialog. The main window, tray and hotkeys of an interactive start
+// script hidden and exits with the script's exit code; PRINT lines appear
+// in the log window, errors in the error dialog. The main window, tray and hotkeys of an interactive start
 // build on this entry point.
 
 #include <windows.h>
@@ -8,8 +8,12 @@
 
 #include <vector>
 
+#include <memory>
+
 #include "app/play.h"
 #include "app/program_host.h"
+#include "app/shell/log_lines.h"
+#include "app/win/log_window.h"
 #include "engine/messages.h"
 #include "platform/platform.h"
 #include "platform/win/handles.h"
@@ -24,9 +28,11 @@ class GuiHost final : public ProgramHost {
   using ProgramHost::ProgramHost;
   void showError(const u16& text) override { box(text, MB_ICONERROR); }
   void showMessage(const u16& text) override { box(text, MB_ICONINFORMATION); }
-  // The log window comes with the dialog functions; until then PRINT output
-  // of a hidden run is not shown.
-  void printLine(const u16&) override {}
+  // PRINT lines go to the log window, which appears with the first one.
+  void printLine(const u16& line) override {
+    if (!log_) log_ = std::make_unique<win::LogWindow>(shell::logLineLimit(readSetting(u"SET", u"LogLines")));
+    log_->print(line);
+  }
 
  private:
   static void box(const u16& text, UINT icon) {
@@ -34,6 +40,8 @@ class GuiHost final : public ProgramHost {
     // message is seen.
     MessageBoxW(nullptr, wide(text), L"KOVA", MB_OK | icon | MB_TOPMOST | MB_SETFOREGROUND);
   }
+
+  std::unique_ptr<win::LogWindow> log_;
 };
 
 }  // namespace

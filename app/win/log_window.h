@@ -1,0 +1,35 @@
+#pragma once
+// The log window of kova.exe: a stay-on-top window with a read-only,
+// multi-line text that shows the lines a script PRINTs. It appears with
+// the first line and keeps the last `LogLines` lines.
+
+#include <windows.h>
+
+#include "app/shell/log_lines.h"
+
+namespace kova::win {
+
+class LogWindow {
+ public:
+  static constexpr const wchar_t* kClassName = L"TUSCRIPT.UNICODECLASS";
+
+  explicit LogWindow(int32_t lineLimit);
+  ~LogWindow();
+  LogWindow(const LogWindow&) = delete;
+  LogWindow& operator=(const LogWindow&) = delete;
+
+  // Appends a line and shows the window when it is hidden.
+  void print(const u16& line);
+  HWND handle() const { return window_; }
+
+ private:
+  void create();
+
+  shell::LogLines lines_;
+  HWND window_ = nullptr;
+  HWND text_ = nullptr;
+  bool started_ = false;  // the text holds a line
+  HFONT font_ = nullptr;
+};
+
+}  // namespace kova::win
