@@ -5,9 +5,8 @@
 namespace kova::shell {
 
 int32_t logLineLimit(u16v setting) {
-  const size_t end = setting.find_first_of(u", \t");
-  long long n = 0;
-  if (!parseInt(trimCtl(setting.substr(0, end)), n) || n < 1) return 2000;
+  const long long n = firstNumberField(setting).value_or(0);
+  if (n < 1) return 2000;
   return n > 32000 ? 32000 : static_cast<int32_t>(n);
 }
 

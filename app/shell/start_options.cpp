@@ -1,5 +1,7 @@
 #include "app/shell/start_options.h"
 
+#include "app/shell/startup_settings.h"
+
 namespace kova::shell {
 
 namespace {
@@ -20,22 +22,13 @@ bool isSwitch(u16v arg) {
          arg == u"/A" || arg == u"/kumikomi" || arg == u"/_exe_bild";
 }
 
-// The first comma- or blank-separated field as an integer (0 when it is
-// none).
-long long firstField(u16v text) {
-  const size_t end = text.find_first_of(u", \t");
-  long long n = 0;
-  if (!parseInt(trimCtl(text.substr(0, end)), n)) n = 0;
-  return n;
-}
-
 }  // namespace
 
 StartOptions parseCommandLine(const std::vector<u16>& args) {
   StartOptions o;
   if (args.empty()) return o;
   o.mode = StartMode::kScript;
-  bool haveSpec = false;
+  bool haveScript = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const u16& arg = args[i];
     if (arg.find(u"KOVA_REBOOT_$2") != u16::npos) {
@@ -46,18 +39,18 @@ StartOptions parseCommandLine(const std::vector<u16>& args) {
       o.mode = switchOf(arg, o.embedded);
       continue;
     }
-    if (!haveSpec) {
-      o.spec = arg;
-      haveSpec = true;
+    if (!haveScript) {
+      o.launchText = arg;
+      haveScript = true;
     } else if (o.mode == StartMode::kEncode || o.mode == StartMode::kBuild) {
       o.outputPath = arg;
     } else {
-      o.spec += u'\r';
-      o.spec += arg;
+      o.launchText += u'\r';
+      o.launchText += arg;
     }
   }
   // Re-executed with no other argument: a normal start.
-  if (!haveSpec && o.rebooted && o.mode == StartMode::kScript) o.mode = StartMode::kNormal;
+  if (!haveScript && o.rebooted && o.mode == StartMode::kScript) o.mode = StartMode::kNormal;
   return o;
 }
 
@@ -66,12 +59,12 @@ InstanceClaim claimInstance(StartMode mode, u16v notMultiplex, bool firstTaken, 
   long long limit = 1;
   bool silent = false;
   if (mode == StartMode::kScript) {
-    const long long n = firstField(notMultiplex);
+    const long long n = firstNumberField(notMultiplex).value_or(0);
     silent = n < 0;
     limit = n < 0 ? -n : n;
     if (limit > 2) limit = 0;
   } else {
-    silent = firstField(notMultiplex) < 0;
+    silent = firstNumberField(notMultiplex).value_or(0) < 0;
   }
   if (limit == 0) return claim;
   if (!firstTaken) {

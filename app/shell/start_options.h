@@ -22,7 +22,7 @@ struct StartOptions {
   StartMode mode = StartMode::kNormal;
   // The script path and its arguments, each argument after a carriage
   // return (code 13).
-  u16 spec;
+  u16 launchText;
   u16 outputPath;         // modes 9 and 99: the second argument
   bool embedded = false;  // "/kumikomi": hidden and idle, nothing else starts
   bool rebooted = false;  // "KOVA_REBOOT_$2" was among the arguments

@@ -33,6 +33,12 @@ std::vector<u16> fields(u16v text) {
 
 }  // namespace
 
+std::optional<long long> firstNumberField(u16v setting) {
+  long long n = 0;
+  if (!parseInt(trimCtl(setting.substr(0, setting.find_first_of(u", \t"))), n)) return std::nullopt;
+  return n;
+}
+
 void writeStartupDefaults(SettingsFile& s, const StartupFacts& facts) {
   const u16 position = toU16(static_cast<int64_t>(facts.primary.right - 240)) + u"," +
                        toU16(static_cast<int64_t>(facts.primary.bottom - 140));

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "util/settings_file.h"
 
@@ -21,6 +22,10 @@ struct StartupFacts {
   u16 exeFolder;  // with the final separator
   std::function<bool(const u16&)> fileExists;
 };
+
+// The first comma- or blank-separated field of a setting as an integer;
+// none when it is no number ("2000,x" -> 2000).
+std::optional<long long> firstNumberField(u16v setting);
 
 // Writes the default of every missing `SET` key (hotkeys, Position, the
 // flags, LogLines "2000", DefaultFont ","), `LUNCHMENU`/`Position` "0,0"

@@ -13,6 +13,7 @@
 
 #include "automation/accessibility.h"
 #include "automation/control_system.h"
+#include "automation/win/win_windows.h"
 
 namespace kova::automation {
 
@@ -21,8 +22,6 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 constexpr LONG kMaxChildren = 20000;
-
-HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
 
 void joinCom() {
   thread_local bool joined = false;
@@ -147,11 +146,7 @@ class WinNode final : public AccessibleNode {
 class WinAccessibilitySystem final : public AccessibilitySystem {
  public:
   std::unique_ptr<AccessibleNode> fromWindow(WindowHandle h) override {
-    DWORD_PTR ignored = 0;
-    if (!IsWindow(hwnd(h)) ||
-        !SendMessageTimeoutW(hwnd(h), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &ignored)) {
-      return nullptr;
-    }
+    if (!IsWindow(hwnd(h)) || !answers(hwnd(h))) return nullptr;
     joinCom();
     ComPtr<IAccessible> acc;
     if (AccessibleObjectFromWindow(hwnd(h), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
@@ -164,8 +159,7 @@ class WinAccessibilitySystem final : public AccessibilitySystem {
 
   std::unique_ptr<AccessibleNode> fromPoint(int32_t x, int32_t y) override {
     const HWND at = WindowFromPoint(POINT{x, y});
-    DWORD_PTR ignored = 0;
-    if (!at || !SendMessageTimeoutW(at, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &ignored)) return nullptr;
+    if (!at || !answers(at)) return nullptr;
     joinCom();
     ComPtr<IAccessible> acc;
     VARIANT child;

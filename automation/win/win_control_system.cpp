@@ -22,13 +22,12 @@
 #include "automation/control_collector.h"
 #include "automation/control_system.h"
 #include "automation/item_structs.h"
+#include "automation/win/win_windows.h"
 #include "platform/win/handles.h"
 
 namespace kova::automation {
 
 namespace {
-
-HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
 
 constexpr UINT kAnswerMs = 1000;
 constexpr size_t kRemoteSize = 4096;

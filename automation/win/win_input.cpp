@@ -8,13 +8,12 @@
 #include <initializer_list>
 
 #include "automation/input_system.h"
+#include "automation/win/win_windows.h"
 #include "platform/win/handles.h"
 
 namespace kova::automation {
 
 namespace {
-
-HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
 
 bool runningUnderWine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");

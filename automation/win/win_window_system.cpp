@@ -8,6 +8,7 @@
 
 #include "automation/control_collector.h"
 #include "automation/window_system.h"
+#include "automation/win/win_windows.h"
 #include "platform/win/handles.h"
 
 namespace kova::automation {
@@ -17,7 +18,6 @@ WindowHandle startedProgramWindow(WindowSystem& ws, RunContext& run, ChildProces
 
 namespace {
 
-HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(h)); }
 WindowHandle handle(HWND h) { return static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(h)); }
 
 u16 fromWide(const wchar_t* s, int n) { return u16(reinterpret_cast<const char16_t*>(s), static_cast<size_t>(n)); }
@@ -99,15 +99,6 @@ void yieldMessages() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-}
-
-// Whether the window's thread handles messages: it answers a null message
-// within a second, or at once is known to hang (no message handled for 5
-// s). Activating a window that does not answer would stall this thread
-// until the other one wakes up.
-bool answers(HWND h) {
-  DWORD_PTR ignored = 0;
-  return SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) != 0;
 }
 
 bool containsAny(const u16& s, std::initializer_list<u16v> parts) {

@@ -1,10 +1,10 @@
 // The shell's portable rules: hotkey settings, the command line, the
-// instance rule and script specs.
+// instance rule and launch texts.
 
 #include <gtest/gtest.h>
 
 #include "app/shell/hotkey_setting.h"
-#include "app/shell/script_spec.h"
+#include "app/shell/launch_text.h"
 #include "app/shell/start_options.h"
 
 namespace kova::shell {
@@ -47,15 +47,15 @@ TEST(CommandLine, SwitchesCountOnlyFirst) {
   EXPECT_EQ(parseCommandLine({}).mode, StartMode::kNormal);
   StartOptions o = parseCommandLine({u"a.kov", u"x", u"/k"});
   EXPECT_EQ(o.mode, StartMode::kScript);
-  EXPECT_EQ(o.spec, u"a.kov\rx\r/k");
+  EXPECT_EQ(o.launchText, u"a.kov\rx\r/k");
   o = parseCommandLine({u"/K", u"b.kov", u"-R3"});
   EXPECT_EQ(o.mode, StartMode::kHandOverPlay);
-  EXPECT_EQ(o.spec, u"b.kov\r-R3");
+  EXPECT_EQ(o.launchText, u"b.kov\r-R3");
   EXPECT_EQ(parseCommandLine({u"/l", u"c.kov"}).mode, StartMode::kHandOverLoad);
   EXPECT_EQ(parseCommandLine({u"/rec", u"out.kov"}).mode, StartMode::kRecord);
   o = parseCommandLine({u"/a", u"in.kov", u"out.kov"});
   EXPECT_EQ(o.mode, StartMode::kEncode);
-  EXPECT_EQ(o.spec, u"in.kov");
+  EXPECT_EQ(o.launchText, u"in.kov");
   EXPECT_EQ(o.outputPath, u"out.kov");
   EXPECT_EQ(parseCommandLine({u"/_exe_bild", u"in.kov", u"C:\\out"}).outputPath, u"C:\\out");
   o = parseCommandLine({u"/kumikomi"});
@@ -64,7 +64,7 @@ TEST(CommandLine, SwitchesCountOnlyFirst) {
   // The re-execution marker ends the arguments.
   o = parseCommandLine({u"s.kov", u"KOVA_REBOOT_$2", u"later"});
   EXPECT_TRUE(o.rebooted);
-  EXPECT_EQ(o.spec, u"s.kov");
+  EXPECT_EQ(o.launchText, u"s.kov");
   EXPECT_EQ(parseCommandLine({u"KOVA_REBOOT_$2"}).mode, StartMode::kNormal);
 }
 
@@ -88,25 +88,25 @@ TEST(CommandLine, TheInstanceRule) {
   EXPECT_EQ(claimInstance(StartMode::kScript, u"abc", true, true).mutex, 0);
 }
 
-TEST(ScriptSpecs, FilePartsAndArguments) {
+TEST(LaunchTexts, FilePartsAndArguments) {
   const u16 exe = u"C:\\Tools\\KOVA\\";
-  ScriptSpec s = parseScriptSpec(u"run\rone\r\"two words\"\r-R3", PathMode::kCurrentDirectory, u'\r', exe,
+  ScriptLaunch s = parseLaunchText(u"run\rone\r\"two words\"\r-R3", PathMode::kCurrentDirectory, u'\r', exe,
                                  u"D:\\work");
-  EXPECT_EQ(s.file, u"D:\\work\\run.KOV");
+  EXPECT_EQ(s.path, u"D:\\work\\run.KOV");
   EXPECT_EQ(s.params, (std::vector<u16>{u"one", u"\"two words\""}));
   EXPECT_EQ(s.repeat, 3);
-  s = parseScriptSpec(u"..\\up.kov a \"b c\"", PathMode::kCurrentDirectory, u' ', exe, u"D:\\work\\sub");
-  EXPECT_EQ(s.file, u"D:\\work\\up.kov");
+  s = parseLaunchText(u"..\\up.kov a \"b c\"", PathMode::kCurrentDirectory, u' ', exe, u"D:\\work\\sub");
+  EXPECT_EQ(s.path, u"D:\\work\\up.kov");
   EXPECT_EQ(s.params, (std::vector<u16>{u"a", u"b c"}));
-  EXPECT_EQ(s.repeat, 0);
-  EXPECT_EQ(parseScriptSpec(u".\\here.kov", PathMode::kCurrentDirectory, u' ', exe, u"D:\\w").file,
+  EXPECT_EQ(s.repeat, 1);  // once
+  EXPECT_EQ(parseLaunchText(u".\\here.kov", PathMode::kCurrentDirectory, u' ', exe, u"D:\\w").path,
             u"D:\\w\\here.kov");
   // Hand-overs and Load: ".\" and "..\" start at the program's folder; any
   // other path is taken as it is.
-  EXPECT_EQ(parseScriptSpec(u".\\sample\\a.kov", PathMode::kExeFolder, u' ', exe, u"D:\\w").file,
+  EXPECT_EQ(parseLaunchText(u".\\sample\\a.kov", PathMode::kExeFolder, u' ', exe, u"D:\\w").path,
             u"C:\\Tools\\KOVA\\sample\\a.kov");
-  EXPECT_EQ(parseScriptSpec(u"../b.KOV", PathMode::kExeFolder, u' ', exe, u"D:\\w").file, u"C:\\Tools\\b.KOV");
-  EXPECT_EQ(parseScriptSpec(u"plain.txt", PathMode::kExeFolder, u' ', exe, u"D:\\w").file, u"plain.KOV");
+  EXPECT_EQ(parseLaunchText(u"../b.KOV", PathMode::kExeFolder, u' ', exe, u"D:\\w").path, u"C:\\Tools\\b.KOV");
+  EXPECT_EQ(parseLaunchText(u"plain.txt", PathMode::kExeFolder, u' ', exe, u"D:\\w").path, u"plain.KOV");
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #pragma once
-// A script spec: a script file followed by its arguments, as the command
+// A launch text: a script file followed by its arguments, as the command
 // line, the Load dialog, dropped files, the launch menu and other
 // instances hand it over. Splitting it and resolving its file are pure
 // rules; whether the file exists is asked by the caller.
 
-#include <vector>
-
-#include "util/u16.h"
+#include "app/play.h"
 
 namespace kova::shell {
 
@@ -16,17 +14,11 @@ namespace kova::shell {
 // name, ".\" and "..\" start at the current directory.
 enum class PathMode { kExeFolder = 0, kCurrentDirectory = 1 };
 
-struct ScriptSpec {
-  u16 file;                 // resolved script path
-  std::vector<u16> params;  // PARAM_STR
-  int repeat = 0;           // "-R<n>"; 0 or 1 run once
-};
-
 // `separator` is a carriage return (command line, 0x8002) or a blank (Load,
 // drop, 0x800A); with a blank, double quotes are removed from arguments.
-// A spec without ".KOV" gets the extension on its file part, up to the
+// A text without ".KOV" gets the extension on its file part, up to the
 // first separator (in place of another extension). The file part runs to
 // the first ".KOV". `exeFolder` ends with a separator.
-ScriptSpec parseScriptSpec(u16v spec, PathMode mode, char16_t separator, u16v exeFolder, u16v currentDirectory);
+ScriptLaunch parseLaunchText(u16v text, PathMode mode, char16_t separator, u16v exeFolder, u16v currentDirectory);
 
 }  // namespace kova::shell

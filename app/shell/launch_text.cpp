@@ -1,6 +1,4 @@
-#include "app/shell/script_spec.h"
-
-#include "app/play.h"
+#include "app/shell/launch_text.h"
 
 namespace kova::shell {
 
@@ -32,28 +30,24 @@ u16 resolve(u16v part, PathMode mode, u16v exeFolder, u16v cur) {
 
 }  // namespace
 
-ScriptSpec parseScriptSpec(u16v specText, PathMode mode, char16_t separator, u16v exeFolder,
-                           u16v currentDirectory) {
-  u16 spec(specText);
-  if (findNoCase(spec, u".KOV") == u16::npos) {
+ScriptLaunch parseLaunchText(u16v text, PathMode mode, char16_t separator, u16v exeFolder, u16v currentDirectory) {
+  u16 line(text);
+  if (findNoCase(line, u".KOV") == u16::npos) {
     // The extension goes on the file part, before the first argument (not
     // after the last one).
-    const size_t args = spec.find(separator);
-    u16 file = spec.substr(0, args);
-    const u16 rest = args == u16::npos ? u16() : spec.substr(args);
+    const size_t args = line.find(separator);
+    u16 file = line.substr(0, args);
+    const u16 rest = args == u16::npos ? u16() : line.substr(args);
     const size_t sep = file.find_last_of(u"\\/");
     const size_t dot = file.rfind(u'.');
     if (dot != u16::npos && (sep == u16::npos || dot > sep)) file.resize(dot);
-    spec = trimCtl(file) + u".KOV" + rest;
+    line = trimCtl(file) + u".KOV" + rest;
   }
-  const size_t end = findNoCase(spec, u".KOV") + 4;
-  ScriptSpec out;
-  out.file = resolve(trimCtl(u16v(spec).substr(0, end)), mode, exeFolder, currentDirectory);
+  const size_t end = findNoCase(line, u".KOV") + 4;
   ScriptLaunch launch;
-  Player::splitArguments(trimCtl(u16v(spec).substr(end)), separator, launch);
-  out.params = std::move(launch.params);
-  out.repeat = launch.repeat > 1 ? launch.repeat : 0;
-  return out;
+  Player::splitArguments(trimCtl(u16v(line).substr(end)), separator, launch);
+  launch.path = resolve(trimCtl(u16v(line).substr(0, end)), mode, exeFolder, currentDirectory);
+  return launch;
 }
 
 }  // namespace kova::shell
