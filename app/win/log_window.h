@@ -21,6 +21,7 @@ class LogWindow {
   // Appends a line and shows the window when it is hidden.
   void print(const u16& line);
   HWND handle() const { return window_; }
+  const shell::LogLines& lines() const { return lines_; }
 
  private:
   void create();
