@@ -23,7 +23,7 @@ constexpr Msg kSleepTooManyArguments{u"SLEEP: 引数の数が多すぎます", u
 
 // SLEEP(seconds): waits in 50 ms steps that pump window messages, ends
 // early when the run is stopped or errors are being suppressed, and does
-// not end while the stop form is paused. 0 (or less) only pumps once.
+// not end while the stop form is paused unless a stop is requested. 0 (or less) only pumps once.
 void sleepFn(BuiltinCall& c) {
   if (c.count > 1) {
     c.fail(text(kSleepTooManyArguments), false);
@@ -44,7 +44,12 @@ void sleepFn(BuiltinCall& c) {
     if (c.suppressingErrors() || c.stopped()) return;
     p.sleepMs(50);
     p.processMessages();
-    if (c.host().paused()) continue;  // a paused wait does not run out
+    if (c.host().paused()) {
+      // A paused wait does not run out, but a stop request ends the pause
+      // and the wait with it (the run would otherwise hang paused).
+      if (c.stopping()) return;
+      continue;
+    }
     ++i;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     if (static_cast<uint64_t>(elapsed.count()) > total) return;
