@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "app/shell/option_settings.h"
 #include "app/shell/restart_record.h"
 #include "app/shell/shell_texts.h"
 #include "app/shell/startup_settings.h"
@@ -199,17 +200,16 @@ bool MainWindow::claimInstance() {
 }
 
 void MainWindow::applyStoredOptions() {
-  // The stop hotkey is only remembered: it is registered while a run lasts.
-  const auto stored = [&](const char16_t* key, shell::HotkeyId id) {
-    const std::optional<shell::HotkeySetting> s = shell::parseHotkey(setting(key));
-    return s && shell::hotkeyChord(*s) ? *s : shell::defaultHotkey(id);
-  };
-  stopHotkey_ = stored(u"StopHotKey", shell::kStopHotkey);
+  // A damaged field falls back to its default, field by field. The stop
+  // hotkey is only remembered: it is registered while a run lasts.
+  const shell::OptionSettings stored = shell::readOptionSettings(host_.settings());
+  stopHotkey_ = stored.stop;
   // A chord another program holds simply stays unregistered.
-  hotkeys_->set(shell::kPlayHotkey, stored(u"PlayHotKey", shell::kPlayHotkey));
-  hotkeys_->set(shell::kRecordHotkey, stored(u"RecHotKey", shell::kRecordHotkey));
-  hotkeys_->set(shell::kTrayHotkey, stored(u"TrayHotKey", shell::kTrayHotkey));
-  hotkeys_->set(shell::kLaunchMenuHotkey, stored(u"LunchMenuHotKey", shell::kLaunchMenuHotkey));
+  hotkeys_->set(shell::kPlayHotkey, stored.play);
+  hotkeys_->set(shell::kRecordHotkey, stored.record);
+  hotkeys_->set(shell::kTrayHotkey, stored.tray);
+  hotkeys_->set(shell::kLaunchMenuHotkey, shell::readHotkeySetting(setting(u"LunchMenuHotKey"),
+                                                                   shell::defaultHotkey(shell::kLaunchMenuHotkey)));
 }
 
 bool MainWindow::firstShow() {
@@ -631,8 +631,7 @@ void MainWindow::hotkey(int id) {
           for (const u16& entry : player_.engine().heldInputs) automation::releaseHeldEntry(*in, entry);
         }
       } else if (state == RunState::kIdle) {
-        const std::optional<shell::HotkeySetting> s = shell::parseHotkey(setting(u"PlayHotKey"));
-        waitHotkeyReleased(s.value_or(shell::defaultHotkey(shell::kPlayHotkey)));
+        waitHotkeyReleased(shell::readHotkeySetting(setting(u"PlayHotKey"), shell::defaultHotkey(shell::kPlayHotkey)));
         if (IsWindowEnabled(buttons_[2])) play();
       }
       break;
