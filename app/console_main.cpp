@@ -1,11 +1,13 @@
 // The console runner: `kovac.exe` on Windows, `kova` natively.
 //   kovac [--lang ja|en] [--] SCRIPT [ARGS...]
 // PRINT lines go to stdout as UTF-8, one line each; what the GUI would show
-// in its error dialog or message boxes goes to stderr. Messages are in the
+// in its error dialog or message boxes goes to stderr, and so does a note
+// where a script asks for a form the GUI would show (LOGPRINT, STOPFORM). Messages are in the
 // system's language (Japanese on a Japanese system) unless --lang says
 // otherwise; "--" ends the options, so a script name may start with "--".
 // A wrong command line prints the usage and exits with 2.
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -42,12 +44,40 @@ void writeLines(std::FILE* out, u16v text) {
   std::fflush(out);
 }
 
+// What the console runner says where the GUI program would show a form.
+constexpr Msg kNoLogWindow{
+    u"LOGPRINT: コンソール版にはログウィンドウがありません。PRINTの行は標準出力に出ます",
+    u"LOGPRINT: the console runner has no log window; PRINT lines go to stdout"};
+constexpr Msg kNoStopForm{u"STOPFORM: コンソール版には停止フォームがありません。スクリプトはそのまま続きます",
+                          u"STOPFORM: the console runner has no stop form; the script goes on without it"};
+
 class ConsoleHost final : public ProgramHost {
  public:
   using ProgramHost::ProgramHost;
   void showError(const u16& text) override { writeLines(stderr, text); }
   void showMessage(const u16& text) override { writeLines(stderr, text); }
+  // PRINT lines go to stdout whatever LOGPRINT said: stdout is what a
+  // caller of the console runner reads, and hiding it would lose them.
   void printLine(const u16& text) override { writeLines(stdout, text); }
+
+  void runStarting() override { noLogWindowSaid_ = noStopFormSaid_ = false; }
+  // Asked to show a form it does not have, the runner says so once per
+  // run (a script may switch its forms in a loop) and goes on; hiding a
+  // form that is not there needs no word.
+  void setLogVisible(bool show) override {
+    if (show) sayOnce(noLogWindowSaid_, kNoLogWindow);
+  }
+  void setStopFormVisible(bool show) override {
+    if (show) sayOnce(noStopFormSaid_, kNoStopForm);
+  }
+
+ private:
+  static void sayOnce(std::atomic<bool>& said, const Msg& message) {
+    if (!said.exchange(true)) writeLines(stderr, text(message));
+  }
+
+  std::atomic<bool> noLogWindowSaid_{false};
+  std::atomic<bool> noStopFormSaid_{false};
 };
 
 // The program's own file name without ".exe": "kovac" or "kova".

@@ -85,6 +85,7 @@ void Player::splitArguments(u16v argText, char16_t separator, ScriptLaunch& laun
 }
 
 int Player::play(const ScriptLaunch& launch) {
+  host_.runStarting();
   bool startFailed = false;
   try {
     const u16 folder = folderOf(launch.path);

@@ -34,9 +34,10 @@ class Player {
   // arguments; a token "-R<n>" sets the repeat count.
   static void splitArguments(u16v argText, char16_t separator, ScriptLaunch& launch);
 
-  // Runs the script; returns the process exit code: the script's EXITEXIT
-  // code when it set one, else 1 when the run stopped on an error or could
-  // not be assembled or prepared, else 0.
+  // Runs the script (telling the host first that a run starts); returns
+  // the process exit code: the script's EXITEXIT code when it set one,
+  // else 1 when the run stopped on an error or could not be assembled or
+  // prepared, else 0.
   int play(const ScriptLaunch& launch);
 
   TUScript& engine() { return engine_; }

@@ -1,7 +1,9 @@
 #include "automation/window_ids.h"
 
 #include <cmath>
+#include <utility>
 
+#include "automation/own_forms.h"
 #include "platform/platform.h"
 
 namespace kova::automation {
@@ -42,16 +44,26 @@ WindowHandle fallbackSearch(WindowSystem& ws, const u16& title, const u16& cls, 
   return 0;
 }
 
+// The special titles naming the program's own forms.
+constexpr std::pair<u16v, OwnForm> kOwnFormTitles[] = {
+    {u"__GET_LOGPRINT_WIN__", OwnForm::kLogWindow},  {u"__GET_STOPFORM_WIN__", OwnForm::kStopForm},
+    {u"__GET_THISKOVA_WIN__", OwnForm::kMainWindow}, {u"__GET_FUKIDASI_WIN__", OwnForm::kBalloon},
+    {u"__GET_FORM_WIN__", OwnForm::kHtmlForm},       {u"__GET_SCHEDULE_WIN__", OwnForm::kSchedule},
+};
+
 WindowHandle specialTitle(WindowSystem& ws, const u16& title, bool& special) {
   special = true;
   if (title == u"GET_ACTIVE_WIN") return ws.foreground();
   if (title == u"GET_FROMPOINT_WIN") return ws.windowFromCursor(false);
   if (title == u"__GET_FROMPOINT_OBJ__") return ws.windowFromCursor(true);
-  // KOVA's own forms (log window, stop form, main window, balloons, HTML
-  // form, scheduler) do not exist in this program: no window.
-  if (title == u"__GET_LOGPRINT_WIN__" || title == u"__GET_STOPFORM_WIN__" || title == u"__GET_THISKOVA_WIN__" ||
-      title == u"__GET_FUKIDASI_WIN__" || title == u"__GET_FORM_WIN__" || title == u"__GET_SCHEDULE_WIN__")
-    return 0;
+  // The program's own forms, as their program registered them: no window
+  // when the form is not registered (a host without it, or not made yet)
+  // or its window no longer exists.
+  for (const auto& [formTitle, form] : kOwnFormTitles) {
+    if (title != formTitle) continue;
+    const WindowHandle h = ownForm(form);
+    return h != 0 && ws.isWindow(h) ? h : 0;
+  }
   special = false;
   return 0;
 }

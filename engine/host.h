@@ -21,6 +21,18 @@ class EngineHost {
   virtual void showMessage(const u16& text) = 0;
   // One PRINT line for the log window (stdout in the console runner).
   virtual void printLine(const u16& text) = 0;
+  // A Play begins (Player::play, before its script is assembled): what
+  // lasts for one run starts afresh (LOGPRINT's switch is on again).
+  virtual void runStarting() {}
+  // LOGPRINT: true switches the log on and shows the log window, made
+  // when there is none yet (also without lines); false switches the log
+  // off and hides the window. While the log is off, PRINT lines still go
+  // into the window's text but do not make it appear. The switch lasts
+  // until the run ends. Hosts without a log window ignore it or say so.
+  virtual void setLogVisible(bool show) { (void)show; }
+  // STOPFORM: shows or hides the stop form. Hosts without one ignore it or
+  // say so.
+  virtual void setStopFormVisible(bool show) { (void)show; }
   // True while the stop form is in its paused state.
   virtual bool paused() { return false; }
   // Releases one key or mouse button the script pressed and never released:

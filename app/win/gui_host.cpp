@@ -10,6 +10,12 @@ LogWindow& GuiHost::logWindow() {
   return *log_;
 }
 
+void GuiHost::setLogVisible(bool show) {
+  logOn_ = show;
+  if (show) logWindow().show();
+  else if (log_) log_->hide();
+}
+
 void GuiHost::box(const u16& text, UINT icon) {
   // In front of the user, so that a hidden run's message is seen; owned by
   // the main window when it is shown, else centred on the screen.

@@ -31,8 +31,12 @@ class GuiHost final : public ProgramHost {
 
   void showError(const u16& text) override { box(text, MB_ICONERROR); }
   void showMessage(const u16& text) override { box(text, MB_ICONINFORMATION); }
-  // PRINT lines go to the log window, which appears with the first one.
-  void printLine(const u16& line) override { logWindow().print(line); }
+  // PRINT lines go to the log window, which appears with the first one
+  // while the log is on; while it is off they are only kept in its text.
+  void printLine(const u16& line) override { logWindow().print(line, logOn_); }
+  void runStarting() override { logOn_ = true; }
+  void setLogVisible(bool show) override;
+  void setStopFormVisible(bool show) override { owner_.stopFormVisible(show); }
   bool paused() override { return owner_.runPaused(); }
   void requestRestart(bool playAgain) override { owner_.restartRequested(playAgain); }
   void unregisterHotkeysForKey(int32_t key) override { owner_.suspendHotkeysForKey(key); }
@@ -51,6 +55,7 @@ class GuiHost final : public ProgramHost {
 
   ShellOwner& owner_;
   std::unique_ptr<LogWindow> log_;
+  bool logOn_ = true;  // LOGPRINT's switch, on at the start of every run
 };
 
 }  // namespace kova::win

@@ -1,5 +1,7 @@
 #include "app/win/log_window.h"
 
+#include "automation/own_forms.h"
+
 namespace kova::win {
 
 namespace {
@@ -7,6 +9,10 @@ namespace {
 constexpr int kWidth = 420, kHeight = 240;
 
 const wchar_t* wide(const u16& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+automation::WindowHandle formHandle(HWND h) {
+  return static_cast<automation::WindowHandle>(reinterpret_cast<uintptr_t>(h));
+}
 
 LRESULT CALLBACK logProcedure(HWND h, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
@@ -19,6 +25,12 @@ LRESULT CALLBACK logProcedure(HWND h, UINT message, WPARAM w, LPARAM l) {
       // Closing hides it: the next PRINT shows it again.
       ShowWindow(h, SW_HIDE);
       return 0;
+    case WM_NCDESTROY:
+      // However the window ends, the registry never keeps a dead handle
+      // that Windows may give to another window later.
+      if (automation::ownForm(automation::OwnForm::kLogWindow) == formHandle(h))
+        automation::setOwnForm(automation::OwnForm::kLogWindow, 0);
+      return DefWindowProcW(h, message, w, l);
     default: return DefWindowProcW(h, message, w, l);
   }
 }
@@ -67,9 +79,19 @@ void LogWindow::create() {
   if (text_ && font_) SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   // An edit control holds 30,000 characters unless told otherwise.
   if (text_) SendMessageW(text_, EM_SETLIMITTEXT, 0, 0);
+  automation::setOwnForm(automation::OwnForm::kLogWindow, formHandle(window_));
 }
 
-void LogWindow::print(const u16& line) {
+void LogWindow::show() {
+  if (!window_) create();
+  if (window_ && !IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWNOACTIVATE);
+}
+
+void LogWindow::hide() {
+  if (window_) ShowWindow(window_, SW_HIDE);
+}
+
+void LogWindow::print(const u16& line, bool show) {
   if (!window_) create();
   if (!text_) return;
   if (lines_.add(line) == shell::LogLines::Show::kReplace) {
@@ -84,7 +106,7 @@ void LogWindow::print(const u16& line) {
   const int end = GetWindowTextLengthW(text_);
   SendMessageW(text_, EM_SETSEL, end, end);
   SendMessageW(text_, EM_SCROLLCARET, 0, 0);
-  if (!IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWNOACTIVATE);
+  if (show && !IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWNOACTIVATE);
 }
 
 }  // namespace kova::win

@@ -287,7 +287,7 @@ bool MainWindow::firstShow() {
     // it stays off the screen with its buttons hidden.
     for (HWND b : buttons_) ShowWindow(b, SW_HIDE);
     SetWindowPos(window_, nullptr, 0, -999999, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE);
-    stopHotkey_ = shell::parseHotkey(setting(u"StopHotKey")).value_or(shell::HotkeySetting{2, 1});
+    stopHotkey_ = storedStopHotkey();
   }
   if (!launchText_.empty() || restartPlay_) PostMessageW(window_, kMsgPlayLaunch, 0, 0);
   return true;
@@ -380,10 +380,16 @@ void MainWindow::setCaption(const u16& caption) {
 }
 
 void MainWindow::playAfterStart() {
-  stopHotkey_ = shell::parseHotkey(setting(u"StopHotKey")).value_or(shell::HotkeySetting{2, 1});
+  stopHotkey_ = storedStopHotkey();
   const bool loaded = launchText_.empty() || loadLaunchText(launchText_, shell::PathMode::kCurrentDirectory, u'\r');
   if (loaded) play();
   if (!loaded || mode() == shell::StartMode::kScript) PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+// A missing or damaged setting gives the stop hotkey's documented default
+// (Alt+F2), also in a run started with a script, which writes no defaults.
+shell::HotkeySetting MainWindow::storedStopHotkey() {
+  return shell::readHotkeySetting(setting(u"StopHotKey"), shell::defaultHotkey(shell::kStopHotkey));
 }
 
 void MainWindow::enterRunState(RunState state) {

@@ -59,6 +59,7 @@ class MainWindow final : public ShellOwner {
   void play();
   void playAfterStart();
   void enterRunState(RunState state);
+  shell::HotkeySetting storedStopHotkey();
   void leaveRun();
   void waitHotkeyReleased(shell::HotkeySetting setting);
 

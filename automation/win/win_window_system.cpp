@@ -1,12 +1,13 @@
 // The Windows side of window identification: enumeration with the listing
-// rule, window state, placement, commands, activation and the control
-// collector.
+// rule (which leaves out the program's own forms), window state,
+// placement, commands, activation and the control collector.
 
 #include <windows.h>
 
 #include <algorithm>
 
 #include "automation/control_collector.h"
+#include "automation/own_forms.h"
 #include "automation/window_system.h"
 #include "automation/win/win_windows.h"
 #include "platform/win/handles.h"
@@ -64,6 +65,7 @@ BOOL CALLBACK collectListed(HWND h, LPARAM lp) {
   RECT r{};
   GetWindowRect(h, &r);
   f.emptyRect = r.right - r.left == 0 || r.bottom - r.top == 0;
+  f.ownProgram = isOwnForm(handle(h));
   if (!isListed(f)) return TRUE;
   ListedWindow w;
   w.handle = handle(h);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "automation/own_forms.h"
 #include "automation/window_ids.h"
 #include "automation/window_search.h"
 #include "forwarding_platform.h"
@@ -319,6 +320,52 @@ TEST_F(WindowIds, GetIdSpecialTitlesAndStop) {
   r.title = u"NEVER";
   r.waitSeconds = -1;
   EXPECT_EQ(getId(run, ws, r), -1);
+}
+
+// The special titles of the program's own forms name what its program
+// registered, at once and without searching the desktop; a form that is
+// not registered, or whose window has gone, is no window. The hidden
+// application window has no title of its own.
+TEST_F(WindowIds, GetIdNamesTheRegisteredOwnForms) {
+  struct Cleared {
+    ~Cleared() {
+      for (int f = 0; f < static_cast<int>(OwnForm::kCount); ++f) setOwnForm(static_cast<OwnForm>(f), 0);
+    }
+  } cleared;
+  const std::pair<const char16_t*, OwnForm> titles[] = {
+      {u"__GET_LOGPRINT_WIN__", OwnForm::kLogWindow}, {u"__GET_STOPFORM_WIN__", OwnForm::kStopForm},
+      {u"__GET_THISKOVA_WIN__", OwnForm::kMainWindow}, {u"__GET_FUKIDASI_WIN__", OwnForm::kBalloon},
+      {u"__GET_FORM_WIN__", OwnForm::kHtmlForm},       {u"__GET_SCHEDULE_WIN__", OwnForm::kSchedule}};
+  GetIdRequest r;
+  for (const auto& [title, form] : titles) {
+    r.title = title;
+    EXPECT_EQ(getId(run, ws, r), -1) << toUtf8(title);
+  }
+  WindowHandle h = 100;
+  ws.desktop.clear();
+  for (const auto& [title, form] : titles) {
+    ws.desktop.push_back(win(h, u"KOVA", u"TUSCRIPT.UNICODECLASS"));
+    setOwnForm(form, h);
+    h += 100;
+  }
+  ws.desktop.push_back(win(900, u"", u"TAPPLICATION"));
+  setOwnForm(OwnForm::kApplication, 900);
+  h = 100;
+  for (const auto& [title, form] : titles) {
+    r.title = title;
+    const int64_t id = getId(run, ws, r);
+    EXPECT_EQ(handleFromId(run, ws, id), h) << toUtf8(title);
+    h += 100;
+  }
+  r.title = u"__get_logprint_win__";  // titles are compared upper-cased
+  EXPECT_EQ(handleFromId(run, ws, getId(run, ws, r)), 100u);
+  EXPECT_EQ(ws.enumerations, 0);
+  // The log window's window has gone: no window, even before the program
+  // unregisters it.
+  ws.desktop.erase(ws.desktop.begin());
+  r.title = u"__GET_LOGPRINT_WIN__";
+  EXPECT_EQ(getId(run, ws, r), -1);
+  EXPECT_EQ(ws.enumerations, 0);
 }
 
 }  // namespace
